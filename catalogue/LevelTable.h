@@ -1,0 +1,99 @@
+#pragma once
+
+#include "catalogue/LevelFields.h"
+#include "platform/Dataset.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace tolvex {
+
+// The level table: one SQLite file, "maps.DB" by default, holding the table
+// "maps", used through one cursor. The records are held in key order in
+// memory (loaded once at open); every post, delete and append is written
+// through to the file at once.
+//
+// Every operation on a table that is not open throws
+// "Operation bei geschlossener Datenmenge nicht ausführbar".
+class LevelTable final : public Dataset {
+    Q_OBJECT
+
+public:
+    explicit LevelTable(QObject* parent = nullptr);
+    ~LevelTable() override;
+
+    // A relative name is looked up in the current directory when opened.
+    void setFileName(const QString& fileName);
+    [[nodiscard]] QString fileName() const;
+
+    // Opens for exclusive use and stands on the first record. A missing file,
+    // a file that is no SQLite database, a table of another shape, or a file
+    // in use by another program fails at once with a clear message naming
+    // the file; the file is left untouched and the table stays closed.
+    void open();
+    void close();
+    [[nodiscard]] bool isOpen() const;
+
+    [[nodiscard]] State state() const override;
+    [[nodiscard]] int fieldCount() const override;
+    [[nodiscard]] const FieldDef& field(int pos) const override;
+    [[nodiscard]] int fieldIndex(const QString& name) const override;
+
+    [[nodiscard]] const FieldValue& value(int pos) const override;
+    [[nodiscard]] QString text(int pos) const override;
+    // Only while editing or inserting. Conversion errors are thrown and the
+    // field keeps its previous value.
+    void setText(int pos, const QString& text) override;
+    void setValue(int pos, const FieldValue& value) override;
+    [[nodiscard]] bool isModified() const override;
+
+    // Each move first finishes a pending edit or insert: a changed record is
+    // posted (a failed post stops the move), an unchanged one dropped.
+    void first() override;
+    void prior() override; // on the first record: stays, and sets the begin mark
+    void next() override;  // on the last record: stays, and sets the end mark
+    void last() override;
+    void moveTo(int recNo) override;
+    // Makes the key the search key for "Datei" (cut to 15 characters) and
+    // moves to the first record not less than it in key order, or to the
+    // last when all are less; nothing moves on an empty table.
+    void findNearest(const QString& key);
+
+    [[nodiscard]] bool bof() const override;
+    [[nodiscard]] bool eof() const override;
+    [[nodiscard]] bool isEmpty() const override;
+    [[nodiscard]] int recNo() const override;
+    [[nodiscard]] int recordCount() const override;
+    [[nodiscard]] QString textAt(int index, int pos) const override;
+    [[nodiscard]] const FieldValue& valueAt(int index, int pos) const override;
+
+    void insert() override;
+    void edit() override;
+    void post() override;   // the required-field test, the key test, then on disk
+    void cancel() override;
+    void remove() override; // the caller asks first
+
+    // Stores a new record from thirteen texts in field order through the text
+    // forms and makes it current. Finishes a pending edit first.
+    void appendRecord(const QStringList& texts);
+    // Between these calls appends share transactions. A record is still never
+    // half-stored, and a failure keeps every record appended before it.
+    void beginBulk();
+    void endBulk();
+
+    // The 0-based position of a stored "Datei" equal to the given one under
+    // the key's collation, or -1. Does not move.
+    [[nodiscard]] int indexOfKey(const QString& datei) const;
+
+    void disableControls() override;
+    void enableControls() override;
+    [[nodiscard]] bool controlsDisabled() const override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace tolvex

@@ -1,0 +1,24 @@
+# Settings every target of ours shares: strict warnings, sanitizers on request.
+function(tolvex_setup_target target)
+  set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${target} PUBLIC QT_NO_KEYWORDS QT_USE_QSTRINGBUILDER)
+  if(TOLVEX_SANITIZE)
+    target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A test is one executable run by CTest in its own temporary directory,
+# without a display, under the offscreen platform.
+function(tolvex_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  tolvex_setup_target(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 300
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace tolvex::cp1252 {
+
+// Files on disk are single-byte Windows-1252 text. The five bytes that the
+// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1
+// control characters of the same value, so every byte survives a round trip.
+[[nodiscard]] QString decode(QByteArrayView bytes);
+[[nodiscard]] QByteArray encode(const QString& text);
+
+// True when the character has a byte in Windows-1252 (including the five
+// undefined positions through their C1 stand-ins).
+[[nodiscard]] bool representable(QChar c);
+[[nodiscard]] bool representable(const QString& text);
+
+} // namespace tolvex::cp1252

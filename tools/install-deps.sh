@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tolvex needs to build, run and test, when missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev sqlite3
+  libbenchmark-dev
+  fonts-dejavu-core
+  xvfb xauth xdotool imagemagick poppler-utils
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

