@@ -41,6 +41,10 @@ using LevelRecord = std::array<FieldValue, kFieldCount>;
 // TolvexError with the program's message; an empty text gives an empty value.
 [[nodiscard]] FieldValue fieldFromText(int pos, const QString& text);
 
+// A value as the field would store it: texts cut and checked like written
+// text, numbers checked against the range; throws like fieldFromText.
+[[nodiscard]] FieldValue checkedFieldValue(int pos, const FieldValue& value);
+
 // Field position by name, matched without regard to case; -1 when there is none.
 [[nodiscard]] int levelFieldIndex(const QString& name);
 

@@ -8,3 +8,6 @@ target="$2"
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 mkdir -p "$target"
 install -m 0755 "$build/shell/tolvex" "$target/tolvex"
+if [ ! -e "$target/maps.DB" ]; then
+  "$build/tools/mkmapsdb" "$source_dir/resources/demo/levels.txt" "$target/maps.DB"
+fi

@@ -1,0 +1,121 @@
+// Creates a level table file and fills it from a level list file:
+//   mkmapsdb LEVELLIST.txt maps.DB
+// The table is built under a temporary name beside the target and linked into
+// place at the end, so an existing file is never replaced and a failure leaves
+// no half-filled table behind.
+
+#include "catalogue/LevelList.h"
+#include "catalogue/LevelSchema.h"
+#include "catalogue/LevelTable.h"
+#include "platform/SafeFile.h"
+#include "platform/TextFile.h"
+#include "platform/TolvexError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tolvex;
+
+namespace {
+
+class TempFile {
+public:
+    explicit TempFile(QByteArray path) : m_path(std::move(path)) {}
+    ~TempFile()
+    {
+        ::unlink(m_path.constData());
+        ::unlink(QByteArray(m_path + "-wal").constData());
+        ::unlink(QByteArray(m_path + "-journal").constData());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    [[nodiscard]] const QByteArray& path() const { return m_path; }
+
+private:
+    QByteArray m_path;
+};
+
+void createSchema(const QByteArray& path)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
+    if (rc != SQLITE_OK || sqlite3_exec(db.get(), LevelSchema::createStatement(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw TolvexError(QStringLiteral("Tabelle kann nicht angelegt werden: ") + QString::fromUtf8(sqlite3_errmsg(db.get())));
+}
+
+void fill(const QString& tablePath, const QStringList& lines)
+{
+    LevelTable table;
+    table.setFileName(tablePath);
+    table.open();
+    table.beginBulk();
+    try {
+        for (qsizetype at = 0; at < lines.size(); at += LevelList::kLinesPerRecord) {
+            if (lines.size() - at < LevelList::kLinesPerRecord)
+                throw TolvexError(formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"),
+                                                {QString::number(lines.size() - at)}));
+            table.appendRecord(LevelList::groupTexts(lines.mid(at, LevelList::kLinesPerRecord)));
+        }
+    } catch (...) {
+        table.endBulk();
+        throw;
+    }
+    table.endBulk();
+    table.close();
+}
+
+int run(const QString& listPath, const QString& target)
+{
+    if (QFileInfo::exists(target))
+        throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
+    const QStringList lines = readLines(listPath);
+
+    const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
+    QByteArray pattern = targetName + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw TolvexError(cannotCreateMessage(target));
+    // mkstemp creates for the owner only; the table gets what an ordinary create would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    (void)::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    const TempFile temp(pattern);
+
+    createSchema(temp.path());
+    fill(QFile::decodeName(temp.path()), lines);
+    // link() refuses an existing target, unlike rename().
+    if (::link(temp.path().constData(), targetName.constData()) != 0) {
+        if (errno == EEXIST)
+            throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
+        throw TolvexError(cannotCreateMessage(target));
+    }
+    return int(lines.size() / LevelList::kLinesPerRecord);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: mkmapsdb LEVELLIST.txt maps.DB\n");
+        return 2;
+    }
+    try {
+        const int records = run(QFile::decodeName(argv[1]), QFile::decodeName(argv[2]));
+        std::printf("%s: %d records\n", argv[2], records);
+        return 0;
+    } catch (const TolvexError& e) {
+        std::fprintf(stderr, "mkmapsdb: %s\n", e.what());
+        return 1;
+    }
+}
