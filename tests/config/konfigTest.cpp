@@ -1,0 +1,58 @@
+#include "common/toolbox.h"
+#include "config/Konfig.h"
+#include "platform/ProfileFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvex;
+
+class KonfigTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void livesBesideTheProgramWhateverTheCurrentDirectory()
+    {
+        QCOMPARE(KonfigPath(), QCoreApplication::applicationDirPath() + "/konfig.ini");
+        QTemporaryDir dir;
+        overrideProgramDir(dir.path());
+        QCOMPARE(KonfigPath(), dir.path() + "/konfig.ini");
+        overrideProgramDir(QString());
+    }
+
+    void firstStartWritesTheSectionsInTheirOrder()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("konfig.ini");
+        {
+            ProfileFile ini(path);
+            ini.writeString(konfig::kVerzeichnisse, konfig::kQuake, "/games/quake2/quake2");
+            ini.writeString(konfig::kVerzeichnisse, konfig::kEraser, "/games/quake2/eraser/maps.txt");
+            ini.writeString(konfig::kOther, konfig::kParameter, "+set dmflags 20");
+            ini.writeString(konfig::kOther, konfig::kSprache, konfig::kEnglish);
+            ini.flush();
+        }
+        {
+            ProfileFile ini(path);
+            for (const QLatin1String section : {konfig::kHauptfenster, konfig::kTabelle, konfig::kMaplist}) {
+                ini.writeBool(section, konfig::kVisible, true);
+                ini.writeInteger(section, konfig::kWidth, 640);
+                ini.writeInteger(section, konfig::kHeight, 480);
+                ini.writeInteger(section, konfig::kLeft, -8);
+                ini.writeInteger(section, konfig::kTop, 0);
+            }
+            ini.flush();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray window = "visible=1\r\nwidth=640\r\nheight=480\r\nleft=-8\r\ntop=0\r\n";
+        QCOMPARE(file.readAll(),
+                 "[Verzeichnisse]\r\nquake=/games/quake2/quake2\r\neraser=/games/quake2/eraser/maps.txt\r\n"
+                 "[Other]\r\nparameter=+set dmflags 20\r\nsprache=english\r\n"
+                 "[Hauptfenster]\r\n" + window + "[Tabelle]\r\n" + window + "[Maplist]\r\n" + window);
+    }
+};
+
+QTEST_GUILESS_MAIN(KonfigTest)
+#include "konfigTest.moc"
