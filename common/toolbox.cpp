@@ -1,6 +1,7 @@
 #include "common/toolbox.h"
 
 #include "platform/Dialogs.h"
+#include "platform/VersionRecord.h"
 
 #include <QCoreApplication>
 
@@ -83,6 +84,12 @@ QString FitText(const QString& text, int width)
 void ShowInfo(const QString& message)
 {
     Dialogs::instance().showInfo(message);
+}
+
+QString VersionText()
+{
+    const VersionNumbers v = readVersionRecord(QCoreApplication::applicationFilePath());
+    return QStringLiteral("Version: %1.%2.%3 (Build %4)").arg(v.major).arg(v.minor).arg(v.release).arg(v.build);
 }
 
 } // namespace tolvex

@@ -27,4 +27,8 @@ void overrideProgramDir(const QString& dir);
 // A modal message with the information icon and OK.
 void ShowInfo(const QString& message);
 
+// "Version: 1.2.0 (Build 6)" from the version record of the running program
+// file, read anew at every call. Throws when the file carries no record.
+[[nodiscard]] QString VersionText();
+
 } // namespace tolvex

@@ -1,0 +1,364 @@
+#include "platform/JpegImage.h"
+
+#include "platform/SafeFile.h"
+#include "platform/TextFile.h"
+#include "platform/TolvexError.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <csetjmp>
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace tolvex {
+
+namespace {
+
+// libjpeg reports fatal errors by calling error_exit, which must not return.
+// We leave it with longjmp back into attempt(); everything between the two
+// points is libjpeg's C code or a step without C++ objects, so no destructor
+// is ever skipped. The error is turned into an exception only after that.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void onFatal(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void onMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    // A file cut short only makes libjpeg warn and invent an end marker; the
+    // picture would come out partly grey, so it is refused like damaged data.
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        onFatal(cinfo);
+    ++cinfo->err->num_warnings;
+}
+
+void installErrorManager(ErrorManager& err)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = onFatal;
+    err.pub.emit_message = onMessage;
+}
+
+// Runs one libjpeg step; false when libjpeg met a fatal error during it.
+bool attempt(ErrorManager& err, void (*step)(void*), void* context)
+{
+    if (setjmp(err.jump) != 0)
+        return false;
+    step(context);
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Regular files only: a directory or a device named like a picture is not one.
+// O_NONBLOCK keeps a FIFO from blocking the open.
+FileHandle openRegularFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty())
+        return {};
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {};
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return {};
+    }
+    return FileHandle(file);
+}
+
+struct Decompressor {
+    Decompressor() { installErrorManager(err); }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); } // safe on a struct never created
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    std::FILE* file = nullptr;
+
+    // Where the scanlines go.
+    uchar* bits = nullptr;
+    qsizetype bytesPerLine = 0;
+    JSAMPLE* cmykRow = nullptr;
+};
+
+Decompressor& decompressor(void* context)
+{
+    return *static_cast<Decompressor*>(context);
+}
+
+void createStep(void* c)
+{
+    auto& d = decompressor(c);
+    d.cinfo.err = &d.err.pub;
+    jpeg_create_decompress(&d.cinfo);
+    jpeg_stdio_src(&d.cinfo, d.file);
+}
+
+void readHeaderStep(void* c)
+{
+    jpeg_read_header(&decompressor(c).cinfo, TRUE);
+}
+
+void calcDimensionsStep(void* c)
+{
+    jpeg_calc_output_dimensions(&decompressor(c).cinfo);
+}
+
+void startStep(void* c)
+{
+    jpeg_start_decompress(&decompressor(c).cinfo);
+}
+
+// Adobe writes CMYK inverted (0 = full ink) and says so in its marker; other
+// writers store plain ink values.
+void cmykToRgb(const JSAMPLE* in, uchar* out, JDIMENSION width, bool inverted)
+{
+    for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
+        const int c = inverted ? in[0] : 255 - in[0];
+        const int m = inverted ? in[1] : 255 - in[1];
+        const int y = inverted ? in[2] : 255 - in[2];
+        const int k = inverted ? in[3] : 255 - in[3];
+        out[0] = static_cast<uchar>(c * k / 255);
+        out[1] = static_cast<uchar>(m * k / 255);
+        out[2] = static_cast<uchar>(y * k / 255);
+    }
+}
+
+void readScanlinesStep(void* c)
+{
+    auto& d = decompressor(c);
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        uchar* line = d.bits + qsizetype(cinfo.output_scanline) * d.bytesPerLine;
+        JSAMPROW row = d.cmykRow ? d.cmykRow : line;
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+            ERREXIT(&cinfo, JERR_BAD_STATE); // a stdio source never suspends
+        if (d.cmykRow)
+            cmykToRgb(d.cmykRow, line, cinfo.output_width, cinfo.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&cinfo);
+}
+
+[[noreturn]] void throwDecoderError(const Decompressor& d)
+{
+    throw TolvexError(jpegErrorMessage(d.err.pub.msg_code));
+}
+
+} // namespace
+
+QString jpegErrorMessage(int code)
+{
+    return formatMessage(QStringLiteral("JPEG-Fehlernr. %d"), {QString::number(code)});
+}
+
+QString jpegTooLargeMessage(const QString& path, qint64 width, qint64 height)
+{
+    return formatMessage(QStringLiteral("Das Bild %s ist zu groß (%d x %d Bildpunkte)"),
+                         {path, QString::number(width), QString::number(height)});
+}
+
+QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
+{
+    const FileHandle file = openRegularFile(path);
+    if (!file)
+        throw TolvexError(cannotOpenMessage(path));
+
+    Decompressor d;
+    d.file = file.get();
+    if (!attempt(d.err, createStep, &d) || !attempt(d.err, readHeaderStep, &d))
+        throwDecoderError(d);
+
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    const qint64 width = cinfo.image_width;
+    const qint64 height = cinfo.image_height;
+    if (width > kMaxJpegSide || height > kMaxJpegSide || width * height > kMaxJpegPixels)
+        throw TolvexError(jpegTooLargeMessage(path, width, height));
+
+    QImage::Format format = QImage::Format_RGB888;
+    switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = QImage::Format_Grayscale8;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo.out_color_space = JCS_CMYK;
+        break;
+    default:
+        cinfo.out_color_space = JCS_RGB;
+        break;
+    }
+
+    cinfo.scale_num = 8;
+    cinfo.scale_denom = 8;
+    if (cover.isValid()) {
+        for (unsigned int num = 1; num <= 8; ++num) {
+            cinfo.scale_num = num;
+            if (!attempt(d.err, calcDimensionsStep, &d))
+                throwDecoderError(d);
+            if (qint64(cinfo.output_width) >= cover.width() && qint64(cinfo.output_height) >= cover.height())
+                break;
+        }
+    }
+
+    if (!attempt(d.err, startStep, &d))
+        throwDecoderError(d);
+
+    QImage image(int(cinfo.output_width), int(cinfo.output_height), format);
+    if (image.isNull())
+        throw TolvexError(jpegTooLargeMessage(path, width, height));
+    std::vector<JSAMPLE> cmykRow;
+    if (cinfo.out_color_space == JCS_CMYK) {
+        cmykRow.resize(std::size_t(cinfo.output_width) * 4);
+        d.cmykRow = cmykRow.data();
+    }
+    d.bits = image.bits();
+    d.bytesPerLine = image.bytesPerLine();
+    if (!attempt(d.err, readScanlinesStep, &d))
+        throwDecoderError(d);
+    if (fullSize)
+        *fullSize = QSize(int(width), int(height));
+    return image;
+}
+
+namespace {
+
+// Collects the compressed bytes in memory, so the file can be replaced in one step.
+struct ByteDestination {
+    jpeg_destination_mgr pub;
+    QByteArray* out;
+    bool failed;
+    JOCTET chunk[16384];
+};
+
+ByteDestination& destination(j_compress_ptr cinfo)
+{
+    return *reinterpret_cast<ByteDestination*>(cinfo->dest);
+}
+
+void initDestination(j_compress_ptr cinfo)
+{
+    ByteDestination& dest = destination(cinfo);
+    dest.pub.next_output_byte = dest.chunk;
+    dest.pub.free_in_buffer = sizeof dest.chunk;
+}
+
+void appendChunk(ByteDestination& dest, std::size_t size)
+{
+    // No exception may pass through libjpeg's frames.
+    try {
+        dest.out->append(reinterpret_cast<const char*>(dest.chunk), qsizetype(size));
+    } catch (...) {
+        dest.failed = true;
+    }
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo)
+{
+    ByteDestination& dest = destination(cinfo);
+    appendChunk(dest, sizeof dest.chunk);
+    initDestination(cinfo);
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo)
+{
+    ByteDestination& dest = destination(cinfo);
+    appendChunk(dest, sizeof dest.chunk - dest.pub.free_in_buffer);
+}
+
+struct Compressor {
+    Compressor() { installErrorManager(err); }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
+    ByteDestination dest{};
+    const QImage* image = nullptr;
+    int quality = 90;
+};
+
+void compressStep(void* context)
+{
+    auto& c = *static_cast<Compressor*>(context);
+    jpeg_compress_struct& cinfo = c.cinfo;
+    cinfo.err = &c.err.pub;
+    jpeg_create_compress(&cinfo);
+    c.dest.pub.init_destination = initDestination;
+    c.dest.pub.empty_output_buffer = emptyOutputBuffer;
+    c.dest.pub.term_destination = termDestination;
+    cinfo.dest = &c.dest.pub;
+
+    const QImage& image = *c.image;
+    const bool gray = image.format() == QImage::Format_Grayscale8;
+    cinfo.image_width = JDIMENSION(image.width());
+    cinfo.image_height = JDIMENSION(image.height());
+    cinfo.input_components = gray ? 1 : 3;
+    cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, c.quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPLE*>(image.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+}
+
+} // namespace
+
+void saveJpeg(const QImage& image, const QString& path, int quality)
+{
+    const QImage source = image.format() == QImage::Format_Grayscale8
+        ? image
+        : image.convertToFormat(QImage::Format_RGB888);
+    if (source.isNull())
+        throw TolvexError(cannotCreateMessage(path));
+
+    QByteArray bytes;
+    Compressor c;
+    c.image = &source;
+    c.quality = qBound(1, quality, 100);
+    c.dest.out = &bytes;
+    if (!attempt(c.err, compressStep, &c))
+        throw TolvexError(jpegErrorMessage(c.err.pub.msg_code));
+    if (c.dest.failed)
+        throw TolvexError(cannotCreateMessage(path));
+
+    const auto failure = saveAtomically(path, bytes);
+    if (!failure)
+        return;
+    if (*failure == SaveFailure::CannotCreate)
+        throw TolvexError(cannotCreateMessage(path));
+    throw TolvexError(QStringLiteral("Stream-Write-Fehler"));
+}
+
+} // namespace tolvex
