@@ -1,0 +1,179 @@
+#include "platform/DBEdit.h"
+
+#include "platform/Cp1252.h"
+#include "platform/Dataset.h"
+#include "platform/TolvexError.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QValidator>
+
+#include <functional>
+#include <utility>
+
+namespace tolvex {
+
+namespace {
+
+// Drops what the field cannot take from pasted or dropped text; typed
+// characters are refused earlier, with a beep.
+class CharFilter final : public QValidator {
+public:
+    CharFilter(std::function<bool(QChar)> accepts, QObject* parent)
+        : QValidator(parent)
+        , m_accepts(std::move(accepts))
+    {
+    }
+
+    State validate(QString& input, int& pos) const override
+    {
+        QString kept;
+        kept.reserve(input.size());
+        int keptBeforeCursor = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (!m_accepts(input[i]))
+                continue;
+            kept.append(input[i]);
+            if (i < pos)
+                ++keptBeforeCursor;
+        }
+        input = kept;
+        pos = keptBeforeCursor;
+        return Acceptable;
+    }
+
+private:
+    std::function<bool(QChar)> m_accepts;
+};
+
+[[nodiscard]] bool isPrintable(QChar c)
+{
+    return c.unicode() >= 0x20 && c.unicode() != 0x7F;
+}
+
+} // namespace
+
+DBEdit::DBEdit(QWidget* parent)
+    : QLineEdit(parent)
+{
+    setValidator(new CharFilter([this](QChar c) { return acceptsChar(c); }, this));
+    setReadOnly(true);
+    connect(this, &QLineEdit::textEdited, this, [this] { m_modified = true; });
+}
+
+void DBEdit::bind(DataSource* source, const QString& fieldName)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    m_fieldName = fieldName;
+    if (source && source->dataSet() && source->dataSet()->fieldIndex(fieldName) < 0)
+        throw TolvexError(formatMessage(QStringLiteral("Feld '%s' nicht gefunden"), {fieldName}));
+    if (source) {
+        connect(source, &DataSource::stateChanged, this, &DBEdit::updateState);
+        connect(source, &DataSource::dataChanged, this, [this] {
+            updateState();
+            loadField();
+        });
+        connect(source, &DataSource::fieldChanged, this, [this](int pos) {
+            if (pos == fieldPos())
+                loadField();
+        });
+        // A failed write propagates to the dataset, which then keeps its
+        // record where it is.
+        connect(source, &DataSource::updateRecordRequested, this, &DBEdit::writeField);
+    }
+    updateState();
+    loadField();
+}
+
+Dataset* DBEdit::activeDataset() const
+{
+    if (!m_source)
+        return nullptr;
+    Dataset* dataset = m_source->dataSet();
+    if (!dataset || dataset->state() == Dataset::State::Inactive)
+        return nullptr;
+    return dataset;
+}
+
+int DBEdit::fieldPos() const
+{
+    const Dataset* dataset = activeDataset();
+    return dataset ? dataset->fieldIndex(m_fieldName) : -1;
+}
+
+bool DBEdit::editing() const
+{
+    const Dataset* dataset = activeDataset();
+    if (!dataset || fieldPos() < 0)
+        return false;
+    return dataset->state() == Dataset::State::Edit || dataset->state() == Dataset::State::Insert;
+}
+
+bool DBEdit::acceptsChar(QChar c) const
+{
+    if (!cp1252::representable(c))
+        return false;
+    const int pos = fieldPos();
+    if (pos >= 0 && m_source->dataSet()->field(pos).kind == FieldKind::SmallInt)
+        return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-';
+    return true;
+}
+
+void DBEdit::updateState()
+{
+    setReadOnly(!editing());
+    const int pos = fieldPos();
+    int maxLength = 32767;
+    if (pos >= 0) {
+        const FieldDef& def = m_source->dataSet()->field(pos);
+        if (def.kind == FieldKind::Text && def.size > 0)
+            maxLength = def.size;
+    }
+    if (this->maxLength() != maxLength)
+        setMaxLength(maxLength);
+}
+
+void DBEdit::loadField()
+{
+    const int pos = fieldPos();
+    const QString fieldText = pos >= 0 ? m_source->dataSet()->text(pos) : QString();
+    m_modified = false;
+    // Listeners of textChanged react to a shown change only.
+    if (text() != fieldText) {
+        setText(fieldText);
+        setCursorPosition(0);
+    }
+}
+
+void DBEdit::writeField()
+{
+    if (!m_modified || !editing())
+        return;
+    m_source->dataSet()->setText(fieldPos(), text());
+    m_modified = false;
+}
+
+void DBEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && editing()) {
+        loadField();
+        selectAll();
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && isPrintable(typed.front())) {
+        for (const QChar c : typed) {
+            if (!acceptsChar(c)) {
+                QApplication::beep();
+                event->accept();
+                return;
+            }
+        }
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+} // namespace tolvex

@@ -1,0 +1,227 @@
+#include "MemoryDataset.h"
+
+#include "platform/DBCheckBox.h"
+#include "platform/DBMemo.h"
+#include "platform/DBRadioGroup.h"
+#include "platform/Dataset.h"
+#include "platform/Dialogs.h"
+#include "platform/ScriptedDialogs.h"
+
+#include <QRadioButton>
+#include <QTest>
+#include <QTextCursor>
+
+#include <memory>
+
+using namespace tolvex;
+using tolvex::test::MemoryDataset;
+
+// The memo, the check box and the radio group, each on the sample levels
+// (ctf1, dm1, q2dm3 in key order).
+class DBFieldControlsTest : public QObject {
+    Q_OBJECT
+
+    MemoryDataset* m_data = nullptr;
+    DataSource* m_source = nullptr;
+    ScriptedDialogs* m_dialogs = nullptr;
+
+    void moveTo(int recNo) { m_data->moveTo(recNo); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dialogs = new ScriptedDialogs;
+        Dialogs::install(std::unique_ptr<Dialogs>(m_dialogs));
+        m_data = new MemoryDataset(this);
+        m_data->load(test::sampleLevels());
+        m_source = new DataSource(this);
+        m_source->setDataSet(m_data);
+    }
+    void cleanup()
+    {
+        delete m_source;
+        delete m_data;
+    }
+
+    void memoShowsStoredLineBreaksAsLines()
+    {
+        DBMemo memo;
+        memo.bind(m_source, QStringLiteral("Beschreibung"));
+        QCOMPARE(memo.toPlainText(), QString());
+        moveTo(2);
+        QCOMPARE(memo.toPlainText(), QStringLiteral("Zeile eins\nZeile zwei"));
+        QCOMPARE(memo.blockCount(), 2);
+        QVERIFY(memo.isReadOnly());
+    }
+
+    void memoWritesLinesBackAsCrLf()
+    {
+        DBMemo memo;
+        memo.bind(m_source, QStringLiteral("Beschreibung"));
+        moveTo(2);
+        m_data->edit();
+        memo.moveCursor(QTextCursor::End);
+        QTest::keyClick(&memo, Qt::Key_Return);
+        QTest::keyClicks(&memo, "drei");
+        QVERIFY(memo.isModified());
+        m_data->post();
+        QCOMPARE(m_data->storedText(1, Field::Beschreibung), QStringLiteral("Zeile eins\r\nZeile zwei\r\ndrei"));
+        QVERIFY(!memo.isModified());
+    }
+
+    void memoTakesNoInputWhileBrowsingAndEscapeRestores()
+    {
+        DBMemo memo;
+        memo.bind(m_source, QStringLiteral("Beschreibung"));
+        moveTo(2);
+        QTest::keyClicks(&memo, "xyz");
+        QCOMPARE(memo.toPlainText(), QStringLiteral("Zeile eins\nZeile zwei"));
+
+        m_data->edit();
+        QTest::keyClicks(&memo, "xyz");
+        QVERIFY(memo.toPlainText().contains(u'x'));
+        QTest::keyClick(&memo, Qt::Key_Escape);
+        QCOMPARE(memo.toPlainText(), QStringLiteral("Zeile eins\nZeile zwei"));
+        QVERIFY(!memo.isModified());
+
+        // An untouched memo writes nothing, so the move drops the edit.
+        m_data->next();
+        QCOMPARE(m_data->state(), Dataset::State::Browse);
+        QCOMPARE(m_data->recNo(), 3);
+    }
+
+    void checkBoxShowsTrueFalseAndEmpty_data()
+    {
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<Qt::CheckState>("shown");
+        QTest::newRow("empty is greyed") << 1 << "Quad" << Qt::PartiallyChecked;
+        QTest::newRow("Wahr is checked") << 2 << "Quad" << Qt::Checked;
+        QTest::newRow("Falsch is unchecked") << 2 << "Invul" << Qt::Unchecked;
+    }
+    void checkBoxShowsTrueFalseAndEmpty()
+    {
+        QFETCH(int, recNo);
+        QFETCH(QString, field);
+        QFETCH(Qt::CheckState, shown);
+        DBCheckBox box(QStringLiteral("QuadDamage"));
+        box.bind(m_source, field);
+        moveTo(recNo);
+        QCOMPARE(box.checkState(), shown);
+    }
+
+    void checkBoxClickWhileEditingWritesAtOnce_data()
+    {
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<Qt::CheckState>("shown");
+        QTest::newRow("greyed becomes checked") << 1 << "Quad" << "Wahr" << Qt::Checked;
+        QTest::newRow("checked becomes unchecked") << 2 << "Quad" << "Falsch" << Qt::Unchecked;
+        QTest::newRow("unchecked becomes checked") << 2 << "Invul" << "Wahr" << Qt::Checked;
+    }
+    void checkBoxClickWhileEditingWritesAtOnce()
+    {
+        QFETCH(int, recNo);
+        QFETCH(QString, field);
+        QFETCH(QString, written);
+        QFETCH(Qt::CheckState, shown);
+        DBCheckBox box(QStringLiteral("Item"));
+        box.bind(m_source, field);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        moveTo(recNo);
+        m_data->edit();
+        QTest::mouseClick(&box, Qt::LeftButton);
+        QCOMPARE(box.checkState(), shown);
+        QCOMPARE(m_data->text(m_data->fieldIndex(field)), written);
+        QVERIFY(m_data->isModified());
+    }
+
+    void checkBoxClickWhileBrowsingDoesNothing_data()
+    {
+        checkBoxShowsTrueFalseAndEmpty_data();
+    }
+    void checkBoxClickWhileBrowsingDoesNothing()
+    {
+        QFETCH(int, recNo);
+        QFETCH(QString, field);
+        QFETCH(Qt::CheckState, shown);
+        DBCheckBox box(QStringLiteral("Item"));
+        box.bind(m_source, field);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        moveTo(recNo);
+        const QString before = m_data->text(m_data->fieldIndex(field));
+        QTest::mouseClick(&box, Qt::LeftButton);
+        QTest::keyClick(&box, Qt::Key_Space);
+        QCOMPARE(box.checkState(), shown);
+        QCOMPARE(m_data->text(m_data->fieldIndex(field)), before);
+        QVERIFY(m_dialogs->shown().empty());
+    }
+
+    void radioGroupSelectsOnlyAnExactMatch_data()
+    {
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("CTF") << 1 << 1;
+        QTest::newRow("DM") << 2 << 0;
+        QTest::newRow("Dm matches nothing") << 3 << -1;
+        QTest::newRow("new record") << -1 << -1;
+    }
+    void radioGroupSelectsOnlyAnExactMatch()
+    {
+        QFETCH(int, recNo);
+        QFETCH(int, selected);
+        DBRadioGroup group(QStringLiteral("Level Typ"));
+        group.setItems({QStringLiteral("DM"), QStringLiteral("CTF")});
+        group.bind(m_source, QStringLiteral("Typ"));
+        moveTo(2);
+        if (recNo > 0)
+            moveTo(recNo);
+        else
+            m_data->insert();
+        QCOMPARE(group.itemIndex(), selected);
+        const auto buttons = group.findChildren<QRadioButton*>();
+        QCOMPARE(buttons.size(), 2);
+        QCOMPARE(buttons[0]->isChecked(), selected == 0);
+        QCOMPARE(buttons[1]->isChecked(), selected == 1);
+    }
+
+    void radioGroupClickWritesOnlyWhileEditing_data()
+    {
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("typ");
+        QTest::newRow("editing DM to CTF") << 2 << true << 1 << 1 << "CTF";
+        QTest::newRow("editing no match to DM") << 3 << true << 0 << 0 << "DM";
+        QTest::newRow("browsing keeps CTF") << 1 << false << 0 << 1 << "CTF";
+        QTest::newRow("browsing keeps none") << 3 << false << 1 << -1 << "Dm";
+    }
+    void radioGroupClickWritesOnlyWhileEditing()
+    {
+        QFETCH(int, recNo);
+        QFETCH(bool, editing);
+        QFETCH(int, clicked);
+        QFETCH(int, selected);
+        QFETCH(QString, typ);
+        DBRadioGroup group(QStringLiteral("Level Typ"));
+        group.setItems({QStringLiteral("DM"), QStringLiteral("CTF")});
+        group.bind(m_source, QStringLiteral("Typ"));
+        group.resize(85, 77);
+        group.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&group));
+        moveTo(recNo);
+        if (editing)
+            m_data->edit();
+        auto* button = group.findChildren<QRadioButton*>().at(clicked);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+        QCOMPARE(group.itemIndex(), selected);
+        QCOMPARE(m_data->text(Field::Typ), typ);
+    }
+};
+
+QTEST_MAIN(DBFieldControlsTest)
+#include "dbFieldControlsTest.moc"
