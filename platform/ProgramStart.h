@@ -28,7 +28,7 @@ inline constexpr int kNoAssociation = 31;
 [[nodiscard]] int shellExecute(const QString& file, const QString& parameters, const QString& directory);
 
 // Hands a web address to the desktop's opener.
-[[nodiscard]] int openUrl(const QString& url);
+int openUrl(const QString& url);
 
 // The usual Windows command-line rules: blanks and tabs separate arguments,
 // double quotes group them, backslashes count only before a double quote
