@@ -1,0 +1,47 @@
+#include "launch/LaunchCommand.h"
+
+#include "platform/IntegerText.h"
+#include "platform/TolvexError.h"
+
+#include <QStringList>
+
+namespace tolvex {
+
+QString gameParameters(const QString& levelFile, const QString& levelType, const QString& extraParameters)
+{
+    const QString mode = levelType == u"DM" ? QStringLiteral(" +set deathmatch 1") : QStringLiteral(" +set game ctf");
+    return QStringLiteral(" +map ") + levelFile + mode + u' ' + extraParameters;
+}
+
+QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, int botCount)
+{
+    return QStringLiteral("+set game eraser +map ") + levelFile + u' ' + extraParameters
+        + QStringLiteral(" +bot_num ") + QString::number(botCount);
+}
+
+int playerNumber(const QString& text)
+{
+    const auto number = parseIntegerText(text);
+    if (!number)
+        throw TolvexError(formatMessage(QStringLiteral("'%s' ist kein gültiger Integerwert"), {text}));
+    return *number;
+}
+
+std::optional<int> derivedBotCount(const QString& minPlayerText, const QString& maxPlayerText)
+{
+    const int maxPlayer = playerNumber(maxPlayerText);
+    const int minPlayer = playerNumber(minPlayerText);
+    if (maxPlayer < minPlayer)
+        return std::nullopt;
+    // In 64 bits: the texts may hold any 32-bit number, and the result must
+    // not overflow on the way.
+    const qint64 count = qint64(minPlayer) + (qint64(maxPlayer) - qint64(minPlayer)) / 2 - 1;
+    return int(count);
+}
+
+QString botMenuCaption(int count)
+{
+    return count == 1 ? QStringLiteral("1 Bot") : QString::number(count) + QStringLiteral(" Bots");
+}
+
+} // namespace tolvex
