@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Canvas.h"
+
+#include <QFont>
+#include <QPainter>
+
+class QPrinter;
+
+namespace tolvex {
+
+// The canvas of a QPrinter, set up beforehand (by the print dialog).
+// Failures of the printer are thrown as "Fehler beim Drucken"; a document
+// left unfinished is aborted when the canvas goes away.
+class PrinterCanvas final : public Canvas {
+public:
+    explicit PrinterCanvas(QPrinter& printer);
+    ~PrinterCanvas() override;
+    PrinterCanvas(const PrinterCanvas&) = delete;
+    PrinterCanvas& operator=(const PrinterCanvas&) = delete;
+
+    void setDocumentName(const QString& name) override;
+    void beginDoc() override;
+    void endDoc() override;
+    void abort() noexcept override;
+    void newPage() override;
+
+    // A fixed pitch that is asked for is honoured even when the named font
+    // doesn't exist here: a fixed-pitch family takes its place.
+    void setFont(const QString& name, int pointSize, bool fixedPitch, bool bold) override;
+    void textOut(int x, int y, const QString& text) override;
+    [[nodiscard]] int textHeight(const QString& text) const override;
+    [[nodiscard]] int pageHeight() const override;
+
+    [[nodiscard]] const QFont& font() const { return m_font; }
+
+private:
+    QPrinter& m_printer;
+    QPainter m_painter;
+    QFont m_font;
+};
+
+[[nodiscard]] QString printFailedMessage();
+
+} // namespace tolvex
