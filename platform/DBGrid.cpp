@@ -44,6 +44,9 @@ DBGrid::DBGrid(QWidget* parent)
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { currentRowChanged(current); });
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::setInitialColumnWidths);
+    // Rows removed under the current one shift it; that is no choice of the user.
+    connect(m_model, &DBGridModel::refreshStarted, this, [this] { m_refreshing = true; });
+    connect(m_model, &DBGridModel::refreshFinished, this, [this] { m_refreshing = false; });
 }
 
 void DBGrid::bind(DataSource* source)
@@ -78,7 +81,7 @@ void DBGrid::currentRowChanged(const QModelIndex& current)
 {
     if (current.isValid())
         m_column = current.column();
-    if (m_following || !current.isValid())
+    if (m_following || m_refreshing || !current.isValid())
         return;
     Dataset* dataset = activeDataset();
     if (!dataset)

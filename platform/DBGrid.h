@@ -46,6 +46,7 @@ private:
     QPointer<DataSource> m_source;
     DBGridModel* m_model;
     bool m_following = false;
+    bool m_refreshing = false;
     bool m_clickPending = false;
     int m_column = 0;
 };

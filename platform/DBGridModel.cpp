@@ -31,6 +31,13 @@ Dataset* DBGridModel::activeDataset() const
 
 void DBGridModel::refresh()
 {
+    Q_EMIT refreshStarted();
+    adjustCounts();
+    Q_EMIT refreshFinished();
+}
+
+void DBGridModel::adjustCounts()
+{
     const Dataset* dataset = activeDataset();
     const int rows = dataset ? dataset->recordCount() : 0;
     const int columns = dataset ? dataset->fieldCount() : 0;

@@ -28,8 +28,14 @@ public:
     // Brings the rows and columns in line with the dataset and shows the cells anew.
     void refresh();
 
+Q_SIGNALS:
+    // Around a refresh: a view's current row may shift meanwhile without the dataset moving.
+    void refreshStarted();
+    void refreshFinished();
+
 private:
     [[nodiscard]] Dataset* activeDataset() const;
+    void adjustCounts();
 
     QPointer<DataSource> m_source;
     int m_rows = 0;

@@ -173,6 +173,15 @@ private Q_SLOTS:
         QCOMPARE(cell(2, 0), QStringLiteral("dm1"));
     }
 
+    void shrinkingTableDoesNotMoveTheDataset()
+    {
+        m_data->generate(10);
+        m_data->moveTo(9);
+        m_data->generate(5);
+        QCOMPARE(m_data->recNo(), 1);
+        QCOMPARE(selectedRows(), QList<int>{0});
+    }
+
     void closedDatasetShowsNoRows()
     {
         m_data->close();
