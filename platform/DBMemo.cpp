@@ -45,6 +45,8 @@ DBMemo::DBMemo(QWidget* parent)
 {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Tab leaves the memo, as in the other controls of a form.
+    setTabChangesFocus(true);
     setReadOnly(true);
 }
 

@@ -26,7 +26,7 @@ FieldValue fromText(int pos, const QString& text)
     if (text.isEmpty())
         return {};
     const FieldDef& def = kLevelFields[pos];
-    const QString name = QString::fromLatin1(def.name);
+    const QString name = QString::fromUtf8(def.name);
     switch (def.kind) {
     case FieldKind::Text:
         return text.left(def.size);
@@ -124,7 +124,7 @@ const FieldDef& MemoryDataset::field(int pos) const
 int MemoryDataset::fieldIndex(const QString& name) const
 {
     for (int pos = 0; pos < kFieldCount; ++pos) {
-        if (name.compare(QLatin1String(kLevelFields[pos].name), Qt::CaseInsensitive) == 0)
+        if (name.compare(QString::fromUtf8(kLevelFields[pos].name), Qt::CaseInsensitive) == 0)
             return pos;
     }
     return -1;
@@ -284,7 +284,7 @@ void MemoryDataset::post()
     Q_EMIT updateRecordRequested();
     for (int pos = 0; pos < kFieldCount; ++pos) {
         if (kLevelFields[pos].required && textForm(m_pending[pos]).isEmpty())
-            throw TolvexError(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QString::fromLatin1(kLevelFields[pos].name)}));
+            throw TolvexError(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QString::fromUtf8(kLevelFields[pos].name)}));
     }
     const QString key = keyOf(m_pending);
     for (int i = 0; i < recordCount(); ++i) {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Dataset.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+namespace tolvex {
+
+// The stored records of a data source's dataset as a read-only table: one
+// row per record in the dataset's order, one column per field. Cells are read
+// from the dataset when shown; nothing is copied, so large tables stay cheap.
+class DBGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit DBGridModel(QObject* parent = nullptr);
+
+    void bind(DataSource* source);
+    [[nodiscard]] DataSource* dataSource() const { return m_source; }
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Brings the rows and columns in line with the dataset and shows the cells anew.
+    void refresh();
+
+Q_SIGNALS:
+    // Around a refresh: a view's current row may shift meanwhile without the dataset moving.
+    void refreshStarted();
+    void refreshFinished();
+
+private:
+    [[nodiscard]] Dataset* activeDataset() const;
+    void adjustCounts();
+
+    QPointer<DataSource> m_source;
+    int m_rows = 0;
+    int m_columns = 0;
+};
+
+} // namespace tolvex
