@@ -117,6 +117,9 @@ void createStep(void* c)
     auto& d = decompressor(c);
     d.cinfo.err = &d.err.pub;
     jpeg_create_decompress(&d.cinfo);
+    // A progressive file keeps all its coefficients while it decodes; beyond
+    // what the largest accepted picture needs, libjpeg fails instead of growing.
+    d.cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
     jpeg_stdio_src(&d.cinfo, d.file);
 }
 

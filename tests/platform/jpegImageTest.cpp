@@ -129,6 +129,8 @@ private Q_SLOTS:
                                               << QColor(Qt::red) << false;
         QTest::newRow("CMYK green") << QStringList{"-size", "64x48", "xc:#00C000", "-colorspace", "CMYK"}
                                     << QColor(0, 192, 0) << false;
+        QTest::newRow("progressive") << QStringList{"-size", "64x48", "xc:#E0A020", "-interlace", "JPEG"}
+                                     << QColor(0xE0, 0xA0, 0x20) << false;
         QTest::newRow("RGB from another encoder") << QStringList{"-size", "64x48", "xc:#2050E0"}
                                                   << QColor(0x20, 0x50, 0xE0) << false;
     }
