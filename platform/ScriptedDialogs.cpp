@@ -9,14 +9,15 @@ namespace tolvex {
 
 namespace {
 
-template <typename T>
-std::optional<T> takeFront(std::deque<std::optional<T>>& queue)
+std::optional<QString> takeFront(std::deque<ScriptedDialogs::Answer>& queue)
 {
     if (queue.empty())
         return std::nullopt; // an unscripted dialog is cancelled
-    auto front = std::move(queue.front());
+    const ScriptedDialogs::Answer front = queue.front();
     queue.pop_front();
-    return front;
+    if (!front.confirmed)
+        return std::nullopt;
+    return front.path;
 }
 
 // What the real dialog does to a name typed without extension.

@@ -20,10 +20,15 @@ public:
 
     void setNextConfirm(bool ok) { m_confirms.push_back(ok); }
     // std::nullopt cancels the dialog.
-    void setNextOpenFile(std::optional<QString> path) { m_openFiles.push_back(std::move(path)); }
-    void setNextSaveFile(std::optional<QString> path) { m_saveFiles.push_back(std::move(path)); }
+    void setNextOpenFile(const std::optional<QString>& path) { m_openFiles.push_back(answer(path)); }
+    void setNextSaveFile(const std::optional<QString>& path) { m_saveFiles.push_back(answer(path)); }
     // A PDF file to print into, or std::nullopt to cancel.
-    void setNextPrint(std::optional<QString> pdfPath) { m_prints.push_back(std::move(pdfPath)); }
+    void setNextPrint(const std::optional<QString>& pdfPath) { m_prints.push_back(answer(pdfPath)); }
+
+    struct Answer {
+        bool confirmed;
+        QString path;
+    };
 
     [[nodiscard]] const std::vector<Shown>& shown() const { return m_shown; }
     [[nodiscard]] std::vector<Shown> take() { return std::exchange(m_shown, {}); }
@@ -39,11 +44,13 @@ public:
     bool print(QPrinter& printer) override;
 
 private:
+    static Answer answer(const std::optional<QString>& path) { return {path.has_value(), path.value_or(QString())}; }
+
     std::vector<Shown> m_shown;
     std::deque<bool> m_confirms;
-    std::deque<std::optional<QString>> m_openFiles;
-    std::deque<std::optional<QString>> m_saveFiles;
-    std::deque<std::optional<QString>> m_prints;
+    std::deque<Answer> m_openFiles;
+    std::deque<Answer> m_saveFiles;
+    std::deque<Answer> m_prints;
 };
 
 } // namespace tolvex
