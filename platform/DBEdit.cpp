@@ -163,8 +163,10 @@ void DBEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Shortcuts such as Ctrl+A or Ctrl+C are no typing.
+    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const QString typed = event->text();
-    if (!typed.isEmpty() && isPrintable(typed.front())) {
+    if (!shortcut && !typed.isEmpty() && isPrintable(typed.front())) {
         for (const QChar c : typed) {
             if (!acceptsChar(c)) {
                 QApplication::beep();
