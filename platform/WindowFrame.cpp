@@ -9,40 +9,74 @@ namespace tolvex {
 
 namespace {
 
-class FirstShowCentring final : public QObject {
+// Looks after a window's placement around its showing: an outer size asked
+// for while the frame was not known yet is made good once it is, and a
+// centring rule is applied at the first showing only.
+class PlacementKeeper final : public QObject {
 public:
-    FirstShowCentring(QWidget* window, Placement placement)
+    explicit PlacementKeeper(QWidget* window)
         : QObject(window)
-        , m_placement(placement)
     {
         window->installEventFilter(this);
     }
 
+    static PlacementKeeper* of(QWidget* window)
+    {
+        for (QObject* child : window->children()) {
+            if (auto* keeper = dynamic_cast<PlacementKeeper*>(child))
+                return keeper;
+        }
+        return new PlacementKeeper(window);
+    }
+
+    void centreAtFirstShow(Placement placement) { m_placement = placement; }
+    void wantOuterSize(QSize size) { m_wantedOuter = size; }
+    [[nodiscard]] bool frameKnown() const { return m_frameKnown; }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == parent() && event->type() == QEvent::Show) {
-            auto* window = static_cast<QWidget*>(parent());
-            window->removeEventFilter(this);
-            centre(window);
-            deleteLater();
+        if (watched != parent())
+            return false;
+        auto* window = static_cast<QWidget*>(parent());
+        if (event->type() == QEvent::Show) {
+            m_frameKnown = true;
+            applyWantedSize(window);
+            if (m_placement != Placement::AsDesigned) {
+                centre(window, m_placement);
+                m_placement = Placement::AsDesigned;
+            }
+        } else if (event->type() == QEvent::Move && m_frameKnown) {
+            // Some window managers add the frame only after the window is up.
+            applyWantedSize(window);
+            m_wantedOuter = QSize();
         }
         return false;
     }
 
 private:
-    void centre(QWidget* window) const
+    void applyWantedSize(QWidget* window) const
+    {
+        if (!m_wantedOuter.isValid())
+            return;
+        const QSize extra = window->frameGeometry().size() - window->geometry().size();
+        window->resize((m_wantedOuter - extra).expandedTo(QSize(0, 0)));
+    }
+
+    static void centre(QWidget* window, Placement placement)
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen)
             return;
-        const QRect area = m_placement == Placement::CentreOnScreen ? screen->geometry() : screen->virtualGeometry();
+        const QRect area = placement == Placement::CentreOnScreen ? screen->geometry() : screen->virtualGeometry();
         const QRect outer = outerGeometry(window);
         const int left = qMax(0, area.x() + (area.width() - outer.width()) / 2);
         const int top = qMax(0, area.y() + (area.height() - outer.height()) / 2);
         window->move(left, top);
     }
 
-    Placement m_placement;
+    Placement m_placement = Placement::AsDesigned;
+    QSize m_wantedOuter;
+    bool m_frameKnown = false;
 };
 
 QSize frameExtra(const QWidget* window)
@@ -81,8 +115,7 @@ void setFrame(QWidget* window, Frame frame, bool stayOnTop)
 
 void setPlacement(QWidget* window, Placement placement)
 {
-    if (placement != Placement::AsDesigned)
-        new FirstShowCentring(window, placement);
+    PlacementKeeper::of(window)->centreAtFirstShow(placement);
 }
 
 QRect outerGeometry(const QWidget* window)
@@ -90,11 +123,23 @@ QRect outerGeometry(const QWidget* window)
     return window->frameGeometry();
 }
 
+namespace {
+
+void resizeOuter(QWidget* window, QSize outer)
+{
+    window->resize((outer - frameExtra(window)).expandedTo(QSize(0, 0)));
+    // Until the window has been shown its frame is unknown: size it again then.
+    PlacementKeeper* keeper = PlacementKeeper::of(window);
+    if (!keeper->frameKnown())
+        keeper->wantOuterSize(outer);
+}
+
+} // namespace
+
 void setOuterGeometry(QWidget* window, const QRect& outer)
 {
-    const QSize extra = frameExtra(window);
     window->move(outer.topLeft());
-    window->resize(qMax(0, outer.width() - extra.width()), qMax(0, outer.height() - extra.height()));
+    resizeOuter(window, outer.size());
 }
 
 void setOuterLeft(QWidget* window, int left)
@@ -109,12 +154,12 @@ void setOuterTop(QWidget* window, int top)
 
 void setOuterWidth(QWidget* window, int width)
 {
-    window->resize(qMax(0, width - frameExtra(window).width()), window->height());
+    resizeOuter(window, QSize(width, outerGeometry(window).height()));
 }
 
 void setOuterHeight(QWidget* window, int height)
 {
-    window->resize(window->width(), qMax(0, height - frameExtra(window).height()));
+    resizeOuter(window, QSize(outerGeometry(window).width(), height));
 }
 
 } // namespace tolvex
