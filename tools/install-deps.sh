@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev sqlite3
   libbenchmark-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2
   xvfb xauth xdotool imagemagick poppler-utils
   clang libclang-rt-14-dev
 )
