@@ -770,6 +770,12 @@ void LevelTable::remove()
     Q_EMIT recordChanged();
 }
 
+void LevelTable::checkBrowseMode()
+{
+    if (d->state != State::Inactive)
+        d->finishPending();
+}
+
 void LevelTable::appendRecord(const QStringList& texts)
 {
     d->finishPending();

@@ -74,6 +74,9 @@ public:
     void post() override;   // the required-field test, the key test, then on disk
     void cancel() override;
     void remove() override; // the caller asks first
+    // Finishes a pending edit or insert the way every move does, without
+    // moving: stored when changed, dropped when not. Nothing on a closed table.
+    void checkBrowseMode();
 
     // Stores a new record from thirteen texts in field order through the text
     // forms and makes it current. Finishes a pending edit first.
