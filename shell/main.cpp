@@ -1,18 +1,23 @@
 #include "platform/Dialogs.h"
+#include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
+#include "shell/EingabeMaske.h"
+#include "shell/WindowSet.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvex"));
+    // The main window's close ends the program, whatever tool windows are open.
+    QApplication::setQuitOnLastWindowClosed(false);
     tolvex::Dialogs::install(std::make_unique<tolvex::QtDialogs>());
+    tolvex::installFontSubstitutes();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tolvex - Kestrowan"));
-    window.resize(648, 480);
-    window.show();
-    return QApplication::exec();
+    tolvex::createWindowSet();
+    tolvex::Form2->show();
+    const int result = QApplication::exec();
+    tolvex::destroyWindowSet();
+    return result;
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+
+namespace tolvex {
+
+// The information window: names, version, the notices and the credits.
+class Tinfoform final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Tinfoform(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* Image2;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QPlainTextEdit* Memo1;
+    QPlainTextEdit* Memo2;
+    QPlainTextEdit* Memo4;
+    QLabel* Label4;
+    QLabel* Label5;
+    QFrame* Bevel1;
+    QPlainTextEdit* Memo3;
+
+Q_SIGNALS:
+    void shown();
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormShow();
+    void FormClose();
+};
+
+extern Tinfoform* infoform;
+
+// Replaces one line of a text block in place; the number of lines stays.
+void setMemoLine(QPlainTextEdit* memo, int line, const QString& text);
+[[nodiscard]] QString memoLine(const QPlainTextEdit* memo, int line);
+
+} // namespace tolvex

@@ -1,0 +1,143 @@
+#include "catalogue/tabelle.h"
+
+#include "catalogue/LevelTable.h"
+#include "platform/Anchors.h"
+#include "platform/DBGrid.h"
+#include "platform/Dataset.h"
+#include "platform/ErrorReport.h"
+#include "platform/SpeedButton.h"
+#include "platform/WindowFrame.h"
+#include "resources/ButtonPictures.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace tolvex {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+constexpr QSize kClientSize(384, 282);
+}
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Levelübersicht"));
+    resize(kClientSize);
+    move(632, 431);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    Table1 = new LevelTable(this);
+    Table1->setObjectName(QStringLiteral("Table1"));
+    Table1->setFileName(QStringLiteral("maps.DB"));
+    DataSource1 = new DataSource(this);
+    DataSource1->setObjectName(QStringLiteral("DataSource1"));
+    DataSource1->setDataSet(Table1);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, kClientSize.width(), 33);
+    setAnchors(Panel1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(8, 8, 117, 21);
+    Edit1->setToolTip(QStringLiteral("Suchschlüssel"));
+    Edit1->installEventFilter(this);
+
+    struct Button {
+        SpeedButton** field;
+        const char* name;
+        int left;
+        Picture picture;
+        const char* hint;
+    };
+    const Button buttons[] = {
+        {&SpeedButton1, "SpeedButton1", 268, Picture::Print, "Levelübersicht drucken"},
+        {&SpeedButton3, "SpeedButton3", 296, Picture::Export, "Levelliste exportieren"},
+        {&SpeedButton4, "SpeedButton4", 324, Picture::Import, "Leveldaten importieren"},
+        {&SpeedButton2, "SpeedButton2", 352, Picture::CloseWindow, "Levelübersicht schließen"},
+    };
+    for (const Button& b : buttons) {
+        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel1);
+        button->setGeometry(b.left, 4, 25, 25);
+        button->setPicture(buttonPicture(b.picture));
+        button->setHint(QString::fromUtf8(b.hint));
+        setAnchors(button, Anchors(Anchor::Top) | Anchor::Right);
+        *b.field = button;
+    }
+
+    DBGrid1 = new DBGrid(this);
+    DBGrid1->bind(DataSource1);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(0, 33, kClientSize.width(), kClientSize.height() - 33);
+    setAnchors(DBGrid1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
+
+    setFrame(this, Frame::SizeableTool, true);
+    setPlacement(this, Placement::CentreOnScreen);
+
+    connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
+    connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));
+    connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton2Click));
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    runGuarded([this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    runGuarded([this] { FormClose(); });
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        runGuarded([this] { Edit1Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::FormShow()
+{
+    Q_EMIT shown();
+    Edit1->setText(Table1->text(0));
+    Edit1->setFocus();
+}
+
+void TForm1::FormClose()
+{
+    Q_EMIT closed();
+}
+
+void TForm1::Edit1Change()
+{
+    Table1->findNearest(Edit1->text());
+}
+
+void TForm1::Edit1Click()
+{
+    Edit1->selectAll();
+}
+
+void TForm1::DBGrid1CellClick()
+{
+    Edit1->setText(Table1->text(0));
+}
+
+void TForm1::SpeedButton2Click()
+{
+    close();
+}
+
+} // namespace tolvex

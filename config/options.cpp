@@ -1,0 +1,186 @@
+#include "config/options.h"
+
+#include "config/Konfig.h"
+#include "lang/translate.h"
+#include "platform/Dialogs.h"
+#include "platform/ErrorReport.h"
+#include "platform/ProfileFile.h"
+#include "platform/SafeFile.h"
+#include "platform/SpeedButton.h"
+#include "platform/WindowFrame.h"
+#include "resources/ButtonPictures.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tolvex {
+
+TKonfigForm* KonfigForm = nullptr;
+
+namespace {
+
+QLabel* label(const QString& name, const QString& text, int left, int top, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setGeometry(geometry);
+    return e;
+}
+
+} // namespace
+
+TKonfigForm::TKonfigForm(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("KonfigForm"));
+    setWindowTitle(QStringLiteral("Konfiguration"));
+    resize(342, 195);
+    setModal(true);
+
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), 20, 12, this);
+    Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);
+    SpeedButton1 = new SpeedButton(QStringLiteral("SpeedButton1"), this);
+    SpeedButton1->setGeometry(308, 28, 23, 22);
+    SpeedButton1->setPicture(buttonPicture(Picture::Browse));
+
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):"), 20, 60, this);
+    Edit2 = edit(QStringLiteral("Edit2"), {20, 76, 285, 21}, this);
+
+    Label3 = label(QStringLiteral("Label3"), QStringLiteral("EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):"), 20, 104, this);
+    Edit3 = edit(QStringLiteral("Edit3"), {20, 120, 285, 21}, this);
+    SpeedButton2 = new SpeedButton(QStringLiteral("SpeedButton2"), this);
+    SpeedButton2->setGeometry(308, 120, 23, 22);
+    SpeedButton2->setPicture(buttonPicture(Picture::Browse));
+
+    SpeedButton3 = new SpeedButton(QStringLiteral("SpeedButton3"), this);
+    SpeedButton3->setGeometry(20, 160, 77, 25);
+    SpeedButton3->setText(QStringLiteral("deutsch"));
+    SpeedButton3->setHint(QStringLiteral("deutsche Benutzeroberfläche"));
+    SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+    BitBtn1 = new QPushButton(buttonPicture(Picture::Ok), QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(140, 160, 75, 25);
+    BitBtn1->setDefault(true);
+
+    SpeedButton4 = new SpeedButton(QStringLiteral("SpeedButton4"), this);
+    SpeedButton4->setGeometry(256, 160, 77, 25);
+    SpeedButton4->setText(QStringLiteral("english"));
+    SpeedButton4->setHint(QStringLiteral("english Userinterface"));
+    SpeedButton4->setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+    SpeedButton::group({SpeedButton3, SpeedButton4});
+    SpeedButton3->setDown(true);
+
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, BitBtn1);
+    setTabOrder(BitBtn1, Edit3);
+
+    setFrame(this, Frame::FixedNoButtons, true);
+    setPlacement(this, Placement::CentreOnDesktop);
+
+    connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &TKonfigForm::SpeedButton1Click));
+    connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TKonfigForm::SpeedButton2Click));
+    connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TKonfigForm::SpeedButton3Click));
+    connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TKonfigForm::SpeedButton4Click));
+    // OK closes the dialog with its result in every case, also when saving fails.
+    connect(BitBtn1, &QPushButton::clicked, this, [this] {
+        setResult(QDialog::Accepted);
+        runGuarded([this] { BitBtn1Click(); });
+        done(QDialog::Accepted);
+    });
+}
+
+void TKonfigForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    runGuarded([this] { FormShow(); });
+}
+
+void TKonfigForm::done(int result)
+{
+    QDialog::done(result);
+    runGuarded([this] { FormClose(); });
+}
+
+void TKonfigForm::FormShow()
+{
+    const ProfileFile ini(KonfigPath());
+    Edit1->setText(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
+    Edit3->setText(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()));
+    Edit2->setText(ini.readString(konfig::kOther, konfig::kParameter, QString()));
+    const bool english = ini.readString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch")) == QLatin1String("english");
+    SpeedButton4->setDown(english);
+    SpeedButton3->setDown(!english);
+}
+
+void TKonfigForm::FormClose()
+{
+    Q_EMIT closed();
+}
+
+void TKonfigForm::SpeedButton1Click()
+{
+    FileDialogOptions options;
+    options.title = QStringLiteral("Quake-Position");
+    options.filters = {{QStringLiteral("Quake 2"), QStringLiteral("quake2.exe")},
+                       {QStringLiteral("Quake 1"), QStringLiteral("quake.exe; glquake.exe")},
+                       {QStringLiteral("Programmdateien"), QStringLiteral("*.exe")},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
+    options.defaultSuffix = QStringLiteral("exe");
+    options.fileMustExist = true;
+    if (const auto path = Dialogs::instance().openFile(options))
+        Edit1->setText(*path);
+}
+
+void TKonfigForm::SpeedButton2Click()
+{
+    FileDialogOptions options;
+    options.filters = {{QStringLiteral("EraserBot Maplist"), QStringLiteral("maps.txt")},
+                       {QStringLiteral("Text-Dateien"), QStringLiteral("*.txt")},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
+    options.defaultSuffix = QStringLiteral("txt");
+    if (const auto path = Dialogs::instance().openFile(options))
+        Edit3->setText(*path);
+}
+
+void TKonfigForm::SpeedButton3Click()
+{
+    ApplyGerman();
+}
+
+void TKonfigForm::SpeedButton4Click()
+{
+    ApplyEnglish();
+}
+
+void TKonfigForm::BitBtn1Click()
+{
+    ProfileFile ini(KonfigPath());
+    ini.writeString(konfig::kVerzeichnisse, konfig::kQuake, Edit1->text());
+    ini.writeString(konfig::kVerzeichnisse, konfig::kEraser, Edit3->text());
+    ini.writeString(konfig::kOther, konfig::kParameter, Edit2->text());
+    if (SpeedButton3->isDown())
+        ini.writeString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch"));
+    if (SpeedButton4->isDown())
+        ini.writeString(konfig::kOther, konfig::kSprache, QStringLiteral("english"));
+
+    // Read back through the same file object: it sees its own pending writes.
+    Q_EMIT mapListFileChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString())));
+    Q_EMIT gameFileChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString())));
+    Q_EMIT gameAndMapListChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()))
+                                 && fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString())));
+    ini.flush();
+}
+
+} // namespace tolvex

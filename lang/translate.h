@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvex {
+
+// Texts of the current interface language that other windows show:
+// German from program start.
+extern QString MsgExported;
+extern QString MsgImported;
+extern QString MsgRecord;
+
+// Write one fixed set of texts into the main window, the overview, the map
+// list editor, the information window and the configuration dialog, hidden
+// or not, and set the three message texts.
+void ApplyEnglish();
+void ApplyGerman();
+
+} // namespace tolvex

@@ -1,0 +1,137 @@
+#include "maplist/maplister.h"
+
+#include "config/Konfig.h"
+#include "maplist/MapListFile.h"
+#include "platform/Anchors.h"
+#include "platform/ErrorReport.h"
+#include "platform/ProfileFile.h"
+#include "platform/SpeedButton.h"
+#include "platform/WindowFrame.h"
+#include "resources/ButtonPictures.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+
+namespace tolvex {
+
+Tmapform* mapform = nullptr;
+
+namespace {
+
+constexpr QSize kClientSize(178, 183);
+
+QString mapListPath()
+{
+    const ProfileFile ini(KonfigPath());
+    return ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString());
+}
+
+} // namespace
+
+Tmapform::Tmapform(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("mapform"));
+    setWindowTitle(QStringLiteral("EraserBot Maplist"));
+    resize(kClientSize);
+    move(686, 238);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(0, 0, kClientSize.width() - 35, kClientSize.height());
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setSortingEnabled(false);
+    ListBox1->setUniformItemSizes(true);
+    setAnchors(ListBox1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(kClientSize.width() - 35, 0, 35, kClientSize.height());
+    setAnchors(Panel1, Anchors(Anchor::Top) | Anchor::Right | Anchor::Bottom);
+
+    struct Button {
+        SpeedButton** field;
+        const char* name;
+        int top;
+        Picture picture;
+        const char* hint;
+    };
+    const Button buttons[] = {
+        {&SpeedButton1, "SpeedButton1", 4, Picture::AddLevel, "Level hinzufügen"},
+        {&SpeedButton2, "SpeedButton2", 32, Picture::RemoveLevel, "Level entfernen"},
+        {&SpeedButton3, "SpeedButton3", 60, Picture::SaveAndClose, "Fenster schließen und speichern"},
+        {&SpeedButton4, "SpeedButton4", 88, Picture::CloseWithoutSaving, "Fenster schließen ohne Speichern"},
+    };
+    for (const Button& b : buttons) {
+        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel1);
+        button->setGeometry(8, b.top, 23, 22);
+        button->setPicture(buttonPicture(b.picture));
+        button->setHint(QString::fromUtf8(b.hint));
+        *b.field = button;
+    }
+
+    setFrame(this, Frame::SizeableTool, true);
+    setPlacement(this, Placement::CentreOnDesktop);
+
+    connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton1Click));
+    connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton2Click));
+    connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton3Click));
+    connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton4Click));
+}
+
+void Tmapform::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    runGuarded([this] { FormShow(); });
+}
+
+void Tmapform::closeEvent(QCloseEvent* event)
+{
+    runGuarded([this] { FormClose(); });
+    event->accept();
+}
+
+void Tmapform::FormShow()
+{
+    const QStringList entries = readMapList(mapListPath());
+    ListBox1->clear();
+    ListBox1->addItems(entries);
+    Q_EMIT listShown();
+}
+
+void Tmapform::FormClose()
+{
+    Q_EMIT closed();
+}
+
+void Tmapform::SpeedButton1Click()
+{
+    ListBox1->addItem(m_currentLevel ? m_currentLevel() : QString());
+}
+
+void Tmapform::SpeedButton2Click()
+{
+    const int row = ListBox1->currentRow();
+    if (row >= 0 && ListBox1->item(row)->isSelected())
+        delete ListBox1->takeItem(row);
+}
+
+void Tmapform::SpeedButton3Click()
+{
+    QStringList entries;
+    entries.reserve(ListBox1->count());
+    for (int i = 0; i < ListBox1->count(); ++i)
+        entries << ListBox1->item(i)->text();
+    writeMapList(mapListPath(), entries);
+    close();
+}
+
+void Tmapform::SpeedButton4Click()
+{
+    close();
+}
+
+} // namespace tolvex

@@ -1,0 +1,552 @@
+#include "shell/EingabeMaske.h"
+
+#include "about/info.h"
+#include "about/splashunit.h"
+#include "catalogue/LevelTable.h"
+#include "catalogue/RandomLevel.h"
+#include "common/Product.h"
+#include "common/toolbox.h"
+#include "platform/DBCheckBox.h"
+#include "platform/DBEdit.h"
+#include "platform/DBMemo.h"
+#include "platform/DBNavigator.h"
+#include "platform/DBRadioGroup.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramStart.h"
+#include "launch/ExecUnit.h"
+#include "launch/LaunchCommand.h"
+#include "catalogue/tabelle.h"
+#include "config/Konfig.h"
+#include "config/options.h"
+#include "lang/translate.h"
+#include "maplist/maplister.h"
+#include "platform/Anchors.h"
+#include "platform/ErrorReport.h"
+#include "platform/PictureBox.h"
+#include "platform/ProfileFile.h"
+#include "platform/SafeFile.h"
+#include "platform/SpeedButton.h"
+#include "platform/TolvexError.h"
+#include "platform/WindowFrame.h"
+#include "resources/ButtonPictures.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QMenu>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScopeGuard>
+
+namespace tolvex {
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+// The design client area of the main window (outer size 648 x 480).
+constexpr QSize kClientSize(640, 453);
+
+QFont smallFont()
+{
+    QFont font(QStringLiteral("Small Fonts"));
+    font.setPixelSize(9);
+    return font;
+}
+
+QLabel* label(const QString& name, const QString& text, QPoint at, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->move(at);
+    l->adjustSize();
+    return l;
+}
+
+QGroupBox* group(const QString& name, const QString& title, const QRect& geometry, QWidget* parent)
+{
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(name);
+    g->setGeometry(geometry);
+    return g;
+}
+
+DBEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
+{
+    auto* e = new DBEdit(parent);
+    e->setObjectName(name);
+    e->setGeometry(geometry);
+    return e;
+}
+
+QWidget* panel(const QString& name, const QRect& geometry, QWidget* parent)
+{
+    auto* p = new QWidget(parent);
+    p->setObjectName(name);
+    p->setGeometry(geometry);
+    return p;
+}
+
+// Reads a window's placement from its section and applies it: visibility
+// first (a window shown now runs its show handler and is centred by its
+// rule), then each of width, height, left and top with the current value
+// as default.
+void restorePlacement(const ProfileFile& ini, const QString& section, QWidget* window, bool visibleByDefault)
+{
+    window->setVisible(ini.readBool(section, konfig::kVisible, visibleByDefault));
+    setOuterWidth(window, ini.readInteger(section, konfig::kWidth, outerGeometry(window).width()));
+    setOuterHeight(window, ini.readInteger(section, konfig::kHeight, outerGeometry(window).height()));
+    setOuterLeft(window, ini.readInteger(section, konfig::kLeft, outerGeometry(window).left()));
+    setOuterTop(window, ini.readInteger(section, konfig::kTop, outerGeometry(window).top()));
+}
+
+void storePlacement(ProfileFile& ini, const QString& section, const QWidget* window)
+{
+    const QRect outer = outerGeometry(window);
+    ini.writeBool(section, konfig::kVisible, window->isVisible());
+    ini.writeInteger(section, konfig::kWidth, outer.width());
+    ini.writeInteger(section, konfig::kHeight, outer.height());
+    ini.writeInteger(section, konfig::kLeft, outer.left());
+    ini.writeInteger(section, konfig::kTop, outer.top());
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Tolvex - Kestrowan"));
+    resize(kClientSize);
+    move(247, 195);
+
+    const int w = kClientSize.width();
+    const int h = kClientSize.height();
+    Panel2 = panel(QStringLiteral("Panel2"), {0, 0, w, 93}, this);
+    Panel3 = panel(QStringLiteral("Panel3"), {0, h - 34, w, 34}, this);
+    Panel1 = panel(QStringLiteral("Panel1"), {0, 93, 241, h - 93 - 34}, this);
+    Panel4 = panel(QStringLiteral("Panel4"), {w - 4, 93, 4, h - 93 - 34}, this);
+    Image1 = new PictureBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(241, 93, w - 241 - 4, h - 93 - 34);
+    Image1->setStretch(true);
+
+    setAnchors(Panel2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+    setAnchors(Panel3, Anchors(Anchor::Left) | Anchor::Bottom | Anchor::Right);
+    setAnchors(Panel1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Bottom);
+    setAnchors(Panel4, Anchors(Anchor::Top) | Anchor::Right | Anchor::Bottom);
+    setAnchors(Image1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
+
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+    buildLevelPanels();
+    buildFooter();
+    buildBottomRow();
+    buildBotMenu();
+    setFrame(this, Frame::Sizeable, false);
+}
+
+void TForm2::buildLevelPanels()
+{
+    LevelInfo = group(QStringLiteral("LevelInfo"), QStringLiteral("Level Information"), {8, 4, 357, 77}, Panel2);
+    setAnchors(LevelInfo, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+    Xdateiname = label(QStringLiteral("Xdateiname"), QStringLiteral("Datei-Name"), {4, 28}, LevelInfo);
+    DBEdit1 = edit(QStringLiteral("DBEdit1"), {68, 24, 197, 21}, LevelInfo);
+    setAnchors(DBEdit1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+    XohneEndung = label(QStringLiteral("XohneEndung"), QStringLiteral("(ohne Endung!)"), {272, 28}, LevelInfo);
+    setAnchors(XohneEndung, Anchors(Anchor::Top) | Anchor::Right);
+    Xlevelname = label(QStringLiteral("Xlevelname"), QStringLiteral("Level-Name"), {4, 52}, LevelInfo);
+    DBEdit2 = edit(QStringLiteral("DBEdit2"), {68, 48, 277, 21}, LevelInfo);
+    setAnchors(DBEdit2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+
+    XSpieler = group(QStringLiteral("XSpieler"), QStringLiteral("Spieler Information"), {384, 4, 153, 77}, Panel2);
+    setAnchors(XSpieler, Anchors(Anchor::Top) | Anchor::Right);
+    Xmin = label(QStringLiteral("Xmin"), QStringLiteral("minimale Spielerzahl:"), {8, 24}, XSpieler);
+    DBEdit3 = edit(QStringLiteral("DBEdit3"), {112, 20, 29, 21}, XSpieler);
+    Xmax = label(QStringLiteral("Xmax"), QStringLiteral("maximale Spielerzahl:"), {8, 48}, XSpieler);
+    DBEdit4 = edit(QStringLiteral("DBEdit4"), {112, 44, 29, 21}, XSpieler);
+
+    XLevelTyp = new DBRadioGroup(QStringLiteral("Level Typ"), Panel2);
+    XLevelTyp->setItems({QStringLiteral("DM"), QStringLiteral("CTF")});
+    XLevelTyp->setValues({QStringLiteral("DM"), QStringLiteral("CTF")});
+    XLevelTyp->setObjectName(QStringLiteral("XLevelTyp"));
+    XLevelTyp->setGeometry(552, 4, 85, 77);
+    setAnchors(XLevelTyp, Anchors(Anchor::Top) | Anchor::Right);
+
+    XBeschreibung = group(QStringLiteral("XBeschreibung"), QStringLiteral("Beschreibung"), {8, 0, 225, 217}, Panel1);
+    setAnchors(XBeschreibung, Anchors(Anchor::Left) | Anchor::Top | Anchor::Bottom);
+    DBMemo1 = new DBMemo(XBeschreibung);
+    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->setGeometry(8, 20, 209, 189);
+    setAnchors(DBMemo1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Bottom);
+
+    XWaffen = group(QStringLiteral("XWaffen"), QStringLiteral("vorhandene Items"), {8, 224, 225, 101}, Panel1);
+    setAnchors(XWaffen, Anchors(Anchor::Left) | Anchor::Bottom);
+    struct Item {
+        DBCheckBox** field;
+        const char* name;
+        const char* caption;
+        QPoint at;
+    };
+    const Item items[] = {
+        {&DBCheckBox1, "DBCheckBox1", "QuadDamage", {8, 16}},
+        {&DBCheckBox2, "DBCheckBox2", "Invulnerability", {8, 32}},
+        {&GrenadeLauncher, "GrenadeLauncher", "Grenade Launcher", {8, 48}},
+        {&RocketLauncher, "RocketLauncher", "Rocket Launcher", {8, 64}},
+        {&Hyperblaster, "Hyperblaster", "Hyperblaster", {124, 16}},
+        {&Railgun, "Railgun", "Railgun", {124, 32}},
+        {&BFG, "BFG", "BFG10k", {124, 48}},
+    };
+    for (const Item& item : items) {
+        auto* box = new DBCheckBox(QString::fromLatin1(item.caption), XWaffen);
+        box->setObjectName(QString::fromLatin1(item.name));
+        box->move(item.at);
+        box->adjustSize();
+        *item.field = box;
+    }
+    Label8 = new QLabel(QStringLiteral("Datensatz: 0/0"), XWaffen);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setFont(smallFont());
+    Label8->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label8->setGeometry(162, 84, 59, 11);
+}
+
+void TForm2::buildBotMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    optimum1 = PopupMenu1->addAction(QStringLiteral("optimum"));
+    optimum1->setObjectName(QStringLiteral("optimum1"));
+    QFont bold = optimum1->font();
+    bold.setBold(true);
+    optimum1->setFont(bold);
+    PopupMenu1->setDefaultAction(optimum1);
+    connect(optimum1, &QAction::triggered, this, guarded(this, &TForm2::SpeedButton7Click));
+    QAction* separator = PopupMenu1->addSeparator();
+    separator->setObjectName(QStringLiteral("N1"));
+    separator->setEnabled(false);
+
+    const std::pair<QMenu**, const char*> submenus[] = {{&wenig1, "wenig"}, {&mittel1, "mittel"}, {&viel1, "viel"}};
+    for (const auto& [field, caption] : submenus) {
+        *field = PopupMenu1->addMenu(QString::fromLatin1(caption));
+        (*field)->setObjectName(QString::fromLatin1(caption) + u'1');
+    }
+    for (const BotMenuItem& item : kBotMenuItems) {
+        QMenu* submenu = PopupMenu1->findChild<QMenu*>(QLatin1String(item.submenu));
+        QAction* action = submenu->addAction(botMenuCaption(item.count));
+        action->setObjectName(QLatin1String(item.name));
+        action->setData(item.count);
+        connect(action, &QAction::triggered, this, [this, action] { runGuarded([this, action] { Specialbot(action); }); });
+    }
+    SpeedButton7->installEventFilter(this);
+}
+
+void TForm2::buildFooter()
+{
+    DBNavigator1 = new DBNavigator(Panel3);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setGeometry(8, 4, 225, 25);
+    DBNavigator1->setHints({QStringLiteral("Erster Datensatz"), QStringLiteral("Vorheriger Datensatz"),
+                            QStringLiteral("Nächster Datensatz"), QStringLiteral("Letzter Datensatz"),
+                            QStringLiteral("Datensatz einfügen"), QStringLiteral("Datensatz löschen"),
+                            QStringLiteral("Datensatz bearbeiten"), QStringLiteral("Übernehmen"),
+                            QStringLiteral("Bearbeiten abbrechen"), QStringLiteral("Daten aktualisieren")});
+    DBNavigator1->setDeleteQuestion(QStringLiteral("Datensatz löschen?"), QStringLiteral("Bestätigung"));
+
+    Label6 = new QLabel(QStringLiteral("Der Level-Katalog für Quake 2"), Panel3);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setFont(smallFont());
+    Label6->setAlignment(Qt::AlignCenter);
+    Label6->setGeometry(240, 8, 173, 11);
+    setAnchors(Label6, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+
+    Label7 = new QLabel(u'(' + QString::fromLatin1(kWebAddress) + u')', Panel3);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    QFont link = smallFont();
+    link.setUnderline(true);
+    Label7->setFont(link);
+    QPalette blue = Label7->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    Label7->setPalette(blue);
+    Label7->setCursor(Qt::PointingHandCursor);
+    Label7->setToolTip(QStringLiteral("Besuche die Tolvex-Webseite"));
+    Label7->setAlignment(Qt::AlignCenter);
+    // As wide as the address needs, centred where the design puts the link.
+    const int linkWidth = qMax(90, Label7->sizeHint().width());
+    Label7->setGeometry(284 + 45 - linkWidth / 2, 20, linkWidth, 11);
+    Label7->installEventFilter(this);
+    setAnchors(Label7, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+}
+
+void TForm2::bindData(DataSource* source)
+{
+    DBEdit1->bind(source, QStringLiteral("Datei"));
+    DBEdit2->bind(source, QStringLiteral("Level"));
+    DBEdit3->bind(source, QStringLiteral("Min Player"));
+    DBEdit4->bind(source, QStringLiteral("Max Player"));
+    XLevelTyp->bind(source, QStringLiteral("Typ"));
+    DBMemo1->bind(source, QStringLiteral("Beschreibung"));
+    DBCheckBox1->bind(source, QStringLiteral("Quad"));
+    DBCheckBox2->bind(source, QStringLiteral("Invul"));
+    GrenadeLauncher->bind(source, QStringLiteral("GL"));
+    RocketLauncher->bind(source, QStringLiteral("RL"));
+    Hyperblaster->bind(source, QStringLiteral("HB"));
+    Railgun->bind(source, QStringLiteral("RG"));
+    BFG->bind(source, QStringLiteral("BFG"));
+    DBNavigator1->bind(source);
+    connect(DBEdit1, &DBEdit::textChanged, this, guarded(this, &TForm2::DBEdit1Change));
+}
+
+void TForm2::buildBottomRow()
+{
+    struct Button {
+        SpeedButton** field;
+        const char* name;
+        int left;
+        int width;
+        Picture picture;
+        const char* hint;
+    };
+    const Button buttons[] = {
+        {&SpeedButton9, "SpeedButton9", 420, 25, Picture::RandomLevel, "zufälliges Level wählen"},
+        {&SpeedButton7, "SpeedButton7", 444, 25, Picture::StartWithBots, "Quake mit EraserBot und diesem Level starten"},
+        {&SpeedButton5, "SpeedButton5", 468, 25, Picture::StartGame, "Quake mit diesem Level starten"},
+        {&SpeedButton4, "SpeedButton4", 492, 25, Picture::MapList, "EraserBot Maplist editieren"},
+        {&SpeedButton2, "SpeedButton2", 516, 25, Picture::Clipboard, "Dateiname in Zwischenablage einfügen"},
+        {&SpeedButton6, "SpeedButton6", 541, 23, Picture::Overview, "Tabellenansicht"},
+        {&SpeedButton8, "SpeedButton8", 564, 25, Picture::Information, "Informationen"},
+        {&SpeedButton3, "SpeedButton3", 588, 25, Picture::Configuration, "Konfiguration"},
+        {&SpeedButton1, "SpeedButton1", 612, 25, Picture::CloseProgram, "Programm beenden"},
+    };
+    for (const Button& b : buttons) {
+        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel3);
+        button->setGeometry(b.left, 4, b.width, 25);
+        button->setPicture(buttonPicture(b.picture));
+        button->setHint(QString::fromUtf8(b.hint));
+        setAnchors(button, Anchors(Anchor::Top) | Anchor::Right);
+        *b.field = button;
+    }
+    for (SpeedButton* toggle : {SpeedButton6, SpeedButton4, SpeedButton8})
+        toggle->setToggle(true);
+    SpeedButton4->setEnabled(false);
+    SpeedButton5->setEnabled(false);
+    SpeedButton7->setEnabled(false);
+
+    connect(SpeedButton9, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton9Click));
+    connect(SpeedButton7, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton7Click));
+    connect(SpeedButton5, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton5Click));
+    connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton2Click));
+    connect(SpeedButton6, &SpeedButton::clicked, this, guarded(this, &TForm2::BitBtn2Click));
+    connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton4Click));
+    connect(SpeedButton8, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton8Click));
+    connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton3Click));
+    connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &TForm2::SpeedButton1Click));
+}
+
+void TForm2::connectSecondaryWindows()
+{
+    connect(Form1, &TForm1::shown, SpeedButton6, [this] { SpeedButton6->setDown(true); });
+    connect(Form1, &TForm1::closed, SpeedButton6, [this] { SpeedButton6->setDown(false); });
+    connect(mapform, &Tmapform::listShown, SpeedButton4, [this] { SpeedButton4->setDown(true); });
+    connect(mapform, &Tmapform::closed, SpeedButton4, [this] { SpeedButton4->setDown(false); });
+    connect(infoform, &Tinfoform::shown, SpeedButton8, [this] { SpeedButton8->setDown(true); });
+    connect(infoform, &Tinfoform::closed, SpeedButton8, [this] { SpeedButton8->setDown(false); });
+    connect(KonfigForm, &TKonfigForm::mapListFileChecked, SpeedButton4, &SpeedButton::setEnabled);
+    connect(KonfigForm, &TKonfigForm::gameFileChecked, SpeedButton5, &SpeedButton::setEnabled);
+    connect(KonfigForm, &TKonfigForm::gameAndMapListChecked, SpeedButton7, &SpeedButton::setEnabled);
+    connect(KonfigForm, &TKonfigForm::closed, this, [this] { setEnabled(true); });
+    mapform->setCurrentLevelSource([this] { return DBEdit1->text(); });
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    // The bot menu opens where the right button is released over the EraserBot button.
+    if (watched == SpeedButton7 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        if (SpeedButton7->isEnabled())
+            PopupMenu1->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
+    if (watched == Label7 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        runGuarded([this] { Label7Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_shownOnce, true))
+        return;
+    runGuarded([this] { FormShow(); });
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    bool closing = false;
+    runGuarded([&] { closing = FormClose(); });
+    if (!closing) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+void TForm2::FormShow()
+{
+    splash->exec();
+    Form1->Table1->open();
+    if (!fileExists(KonfigPath()))
+        KonfigForm->exec();
+
+    const ProfileFile ini(KonfigPath());
+    const auto exists = [&ini](const QString& key) {
+        return fileExists(ini.readString(konfig::kVerzeichnisse, key, QString()));
+    };
+    if (exists(konfig::kEraser))
+        SpeedButton4->setEnabled(true);
+    if (exists(konfig::kQuake))
+        SpeedButton5->setEnabled(true);
+    if (exists(konfig::kEraser) && exists(konfig::kQuake))
+        SpeedButton7->setEnabled(true);
+
+    // The main window is being shown right now; the platform refuses to hide it from here.
+    if (!ini.readBool(konfig::kHauptfenster, konfig::kVisible, true))
+        throw TolvexError(QStringLiteral("Eigenschaft Visible kann in OnShow oder OnHide nicht verändert werden"));
+    restorePlacement(ini, konfig::kHauptfenster, this, true);
+    restorePlacement(ini, konfig::kTabelle, Form1, false);
+    restorePlacement(ini, konfig::kMaplist, mapform, false);
+
+    if (ini.readString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch")) == QLatin1String("english"))
+        ApplyEnglish();
+}
+
+bool TForm2::FormClose()
+{
+    // A record still being edited is finished as any move would finish it,
+    // so nothing typed is lost without a word; a refused record keeps the window open.
+    Form1->Table1->checkBrowseMode();
+
+    ProfileFile ini(KonfigPath());
+    storePlacement(ini, konfig::kHauptfenster, this);
+    storePlacement(ini, konfig::kTabelle, Form1);
+    storePlacement(ini, konfig::kMaplist, mapform);
+    ini.flush();
+    return true;
+}
+
+void TForm2::DBEdit1Change()
+{
+    // A file name is a name, never a way out of the screens folder.
+    const QString name = DBEdit1->text();
+    const QString screenshot = ProgramDir() + QStringLiteral("screens/") + name + QStringLiteral(".jpg");
+    if (!name.contains(u'/') && fileExists(screenshot))
+        Image1->load(screenshot);
+    else
+        Image1->load(ProgramDir() + QStringLiteral("nopic.jpg"));
+    showRecordCounter();
+}
+
+void TForm2::showRecordCounter()
+{
+    const auto* table = Form1->Table1;
+    // The counter grows to the left: its right edge stays where it is.
+    const int right = Label8->geometry().right();
+    Label8->setText(MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(table->recordCount()));
+    Label8->adjustSize();
+    Label8->move(right - Label8->width() + 1, Label8->y());
+}
+
+void TForm2::SpeedButton2Click()
+{
+    QGuiApplication::clipboard()->setText(DBEdit1->text());
+}
+
+void TForm2::SpeedButton9Click()
+{
+    LevelTable* table = Form1->Table1;
+    table->disableControls();
+    // Resumed however the move ends: a refused pending edit must not leave the controls frozen.
+    const auto resume = qScopeGuard([table] { table->enableControls(); });
+    if (const int target = pickRandomLevel(table->recordCount(), table->recNo(), m_random))
+        table->moveTo(target);
+}
+
+void TForm2::Label7Click()
+{
+    (void)openUrl(QString::fromLatin1(kWebAddress));
+}
+
+void TForm2::SpeedButton5Click()
+{
+    const ProfileFile ini(KonfigPath());
+    const QString type = Form1->Table1->text(Field::Typ);
+    const QString game = ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString());
+    const QString extra = ini.readString(konfig::kOther, konfig::kParameter, QString());
+    ExecuteFile(NamePart(game), gameParameters(DBEdit1->text(), type, extra), DirPart(game));
+}
+
+void TForm2::SpeedButton7Click()
+{
+    const ProfileFile ini(KonfigPath());
+    const std::optional<int> bots = derivedBotCount(DBEdit3->text(), DBEdit4->text());
+    if (!bots) {
+        Dialogs::instance().showError(QString::fromUtf8(kIllogicalPlayersMessage), QString::fromUtf8(kIllogicalPlayersCaption));
+        return;
+    }
+    startWithBots(*bots);
+}
+
+void TForm2::Specialbot(const QAction* item)
+{
+    startWithBots(item->data().toInt());
+}
+
+void TForm2::startWithBots(int count)
+{
+    const ProfileFile ini(KonfigPath());
+    const QString game = ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString());
+    const QString extra = ini.readString(konfig::kOther, konfig::kParameter, QString());
+    ExecuteFile(NamePart(game), eraserBotParameters(DBEdit1->text(), extra, count), DirPart(game));
+}
+
+void TForm2::BitBtn2Click()
+{
+    if (Form1->isVisible())
+        Form1->close();
+    else
+        Form1->show();
+}
+
+void TForm2::SpeedButton4Click()
+{
+    if (mapform->isVisible())
+        mapform->close();
+    else
+        mapform->show();
+}
+
+void TForm2::SpeedButton8Click()
+{
+    if (infoform->isVisible())
+        infoform->close();
+    else
+        infoform->show();
+}
+
+void TForm2::SpeedButton3Click()
+{
+    KonfigForm->exec();
+}
+
+void TForm2::SpeedButton1Click()
+{
+    close();
+}
+
+} // namespace tolvex

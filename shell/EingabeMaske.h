@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QWidget>
+
+#include <random>
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QAction;
+
+namespace tolvex {
+
+class SpeedButton;
+class PictureBox;
+class DataSource;
+class DBEdit;
+class DBMemo;
+class DBCheckBox;
+class DBRadioGroup;
+class DBNavigator;
+
+// The main level window: the current record of the level table, its
+// screenshot, and the buttons of the whole program.
+class TForm2 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    // Binds the data-aware controls to the level table's data source.
+    void bindData(DataSource* source);
+    // Wires the secondary windows' show and close to the toggle buttons.
+    void connectSecondaryWindows();
+    // The random level draws from this generator; tests seed it.
+    void seedRandomLevel(std::uint32_t seed) { m_random.seed(seed); }
+
+    // Level information
+    QGroupBox* LevelInfo;
+    QLabel* Xdateiname;
+    DBEdit* DBEdit1;
+    QLabel* XohneEndung;
+    QLabel* Xlevelname;
+    DBEdit* DBEdit2;
+    QGroupBox* XSpieler;
+    QLabel* Xmin;
+    DBEdit* DBEdit3;
+    QLabel* Xmax;
+    DBEdit* DBEdit4;
+    DBRadioGroup* XLevelTyp;
+    QGroupBox* XBeschreibung;
+    DBMemo* DBMemo1;
+    QGroupBox* XWaffen;
+    DBCheckBox* DBCheckBox1;
+    DBCheckBox* DBCheckBox2;
+    DBCheckBox* GrenadeLauncher;
+    DBCheckBox* RocketLauncher;
+    DBCheckBox* Hyperblaster;
+    DBCheckBox* Railgun;
+    DBCheckBox* BFG;
+    QLabel* Label8;
+    DBNavigator* DBNavigator1;
+    QLabel* Label6;
+    QLabel* Label7;
+
+    // The EraserBot button's menu
+    QMenu* PopupMenu1;
+    QAction* optimum1;
+    QMenu* wenig1;
+    QMenu* mittel1;
+    QMenu* viel1;
+
+    // Panels
+    QWidget* Panel1;
+    QWidget* Panel2;
+    QWidget* Panel3;
+    QWidget* Panel4;
+    PictureBox* Image1;
+
+    // Bottom row
+    SpeedButton* SpeedButton9;
+    SpeedButton* SpeedButton7;
+    SpeedButton* SpeedButton5;
+    SpeedButton* SpeedButton4;
+    SpeedButton* SpeedButton2;
+    SpeedButton* SpeedButton6;
+    SpeedButton* SpeedButton8;
+    SpeedButton* SpeedButton3;
+    SpeedButton* SpeedButton1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLevelPanels();
+    void buildFooter();
+    void buildBotMenu();
+    void buildBottomRow();
+    void showRecordCounter();
+
+    void FormShow();
+    // True when the settings reached konfig.ini and the window may close.
+    bool FormClose();
+    void DBEdit1Change();
+    void SpeedButton5Click();
+    void SpeedButton7Click();
+    void Specialbot(const QAction* item);
+    void startWithBots(int count);
+    void SpeedButton2Click();
+    void SpeedButton9Click();
+    void Label7Click();
+    void BitBtn2Click();
+    void SpeedButton4Click();
+    void SpeedButton8Click();
+    void SpeedButton3Click();
+    void SpeedButton1Click();
+
+    bool m_shownOnce = false;
+    std::mt19937 m_random{std::random_device{}()};
+};
+
+extern TForm2* Form2;
+
+} // namespace tolvex

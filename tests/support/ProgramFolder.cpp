@@ -1,0 +1,118 @@
+#include "tests/support/ProgramFolder.h"
+
+#include "catalogue/LevelSchema.h"
+#include "catalogue/LevelTable.h"
+#include "common/toolbox.h"
+#include "config/options.h"
+#include "about/splashunit.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+#include "platform/PictureBox.h"
+#include "platform/ScriptedDialogs.h"
+#include "shell/EingabeMaske.h"
+#include "shell/WindowSet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+namespace tolvex {
+
+ProgramFolder::ProgramFolder()
+    : m_previousCurrent(QDir::currentPath())
+    , m_dialogs(new ScriptedDialogs)
+{
+    Dialogs::install(std::unique_ptr<Dialogs>(m_dialogs));
+    installFontSubstitutes();
+    overrideProgramDir(m_dir.path());
+    QDir::setCurrent(m_dir.path());
+    QDir(m_dir.path()).mkdir(QStringLiteral("screens"));
+    // The pictures the program expects beside it, made by the build.
+    for (const char* picture : {"nopic.jpg", "splash.jpg", "tolvex.png"}) {
+        const QString built = QStringLiteral(TOLVEX_PICTURES_DIR "/") + QLatin1String(picture);
+        QFile::copy(built, path(QLatin1String(picture)));
+    }
+}
+
+ProgramFolder::~ProgramFolder()
+{
+    stop();
+    QDir::setCurrent(m_previousCurrent);
+    overrideProgramDir({});
+}
+
+void ProgramFolder::stop()
+{
+    if (std::exchange(m_started, false))
+        destroyWindowSet();
+}
+
+QString ProgramFolder::path(const QString& name) const
+{
+    return name.isEmpty() ? m_dir.path() + u'/' : m_dir.filePath(name);
+}
+
+void ProgramFolder::makeCatalogue(const std::vector<QStringList>& records) const
+{
+    sqlite3* db = nullptr;
+    const QByteArray file = QFile::encodeName(path(QStringLiteral("maps.DB")));
+    if (sqlite3_open(file.constData(), &db) != SQLITE_OK)
+        qFatal("cannot create maps.DB");
+    sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+
+    LevelTable table;
+    table.setFileName(path(QStringLiteral("maps.DB")));
+    table.open();
+    for (const QStringList& record : records)
+        table.appendRecord(record);
+    table.close();
+}
+
+void ProgramFolder::writeFile(const QString& name, const QByteArray& bytes) const
+{
+    QFile f(path(name));
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write test file");
+    f.write(bytes);
+}
+
+QByteArray ProgramFolder::readFile(const QString& name) const
+{
+    QFile f(path(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void ProgramFolder::start()
+{
+    createWindowSet();
+    m_started = true;
+    // Modal windows come up inside the main window's show: answer them from the event loop.
+    auto* watcher = new QTimer(Form2);
+    watcher->setInterval(20);
+    QObject::connect(watcher, &QTimer::timeout, Form2, [this] {
+        if (splash->isVisible())
+            QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+        else if (KonfigForm->isVisible()) {
+            if (onKonfigDialog)
+                onKonfigDialog();
+            else
+                KonfigForm->BitBtn1->click();
+        }
+    });
+    watcher->start();
+    Form2->show();
+}
+
+QStringList levelRecord(const QString& datei, const QString& level, const QString& typ, const QString& minPlayers,
+                        const QString& maxPlayers)
+{
+    return {datei, level, typ, minPlayers, maxPlayers, QString(), QStringLiteral("Falsch"), QStringLiteral("Falsch"),
+            QStringLiteral("Wahr"), QStringLiteral("Wahr"), QString(), QString(), QString()};
+}
+
+} // namespace tolvex
