@@ -42,11 +42,6 @@ QString closedMessage()
     return QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
 }
 
-QString listIndexMessage(qsizetype index)
-{
-    return formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"), {QString::number(index)});
-}
-
 // SQLite's NOCASE on UTF-8: ASCII letters folded, everything else by code
 // point. UTF-16 units are shifted so that surrogates sort above the rest of
 // the BMP, which gives code point order.

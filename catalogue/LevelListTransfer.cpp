@@ -1,0 +1,119 @@
+#include "catalogue/LevelListTransfer.h"
+
+#include "catalogue/LevelList.h"
+#include "catalogue/LevelTable.h"
+#include "platform/DisplaySuspension.h"
+#include "platform/TextFile.h"
+#include "platform/TolvexError.h"
+
+#include <utility>
+
+namespace tolvex {
+
+namespace {
+
+// The appends of one import share transactions; whatever ends the import,
+// the records appended before it are committed.
+class BulkAppends {
+public:
+    explicit BulkAppends(LevelTable& table)
+        : m_table(table)
+    {
+        m_table.beginBulk();
+    }
+    ~BulkAppends()
+    {
+        if (!m_open)
+            return;
+        // Only reached while the error that stopped the import is on its way
+        // out; that one is what the user needs to see.
+        try {
+            m_table.endBulk();
+        } catch (...) {
+        }
+    }
+    BulkAppends(const BulkAppends&) = delete;
+    BulkAppends& operator=(const BulkAppends&) = delete;
+
+    void end()
+    {
+        m_open = false;
+        m_table.endBulk();
+    }
+
+private:
+    LevelTable& m_table;
+    bool m_open = true;
+};
+
+} // namespace
+
+LevelListTransfer::LevelListTransfer(LevelTable& table, Progress progress)
+    : m_table(table)
+    , m_progress(std::move(progress))
+{
+}
+
+void LevelListTransfer::report(int done, int total) const
+{
+    if (m_progress)
+        m_progress(done, total);
+}
+
+QStringList LevelListTransfer::exportLines()
+{
+    DisplaySuspension suspension(m_table);
+    m_table.first();
+    const int total = m_table.recordCount();
+    QStringList lines;
+    lines.reserve(qsizetype(total) * LevelList::kLinesPerRecord);
+    int done = 0;
+    while (!m_table.eof()) {
+        LevelRecord record;
+        for (int pos = 0; pos < kFieldCount; ++pos)
+            record[size_t(pos)] = m_table.value(pos);
+        lines += LevelList::recordLines(record);
+        report(++done, total);
+        m_table.next();
+    }
+    suspension.resume();
+    return lines;
+}
+
+void LevelListTransfer::exportFile(const QString& path)
+{
+    writeLines(path, exportLines());
+}
+
+void LevelListTransfer::importLines(const QStringList& lines)
+{
+    constexpr qsizetype kGroup = LevelList::kLinesPerRecord;
+    const int total = int((lines.size() + kGroup - 1) / kGroup);
+    DisplaySuspension suspension(m_table);
+    BulkAppends bulk(m_table);
+    int done = 0;
+    for (qsizetype at = 0; at < lines.size(); at += kGroup) {
+        const qsizetype left = lines.size() - at;
+        if (left < kGroup)
+            throw TolvexError(listIndexMessage(left));
+        // The key lookup finds the one record that could match; the exact
+        // comparison then tells what a walk comparing every name would:
+        // another letter case is not the same name here.
+        const QString& name = lines.at(at);
+        const int found = m_table.indexOfKey(name);
+        if (found >= 0 && m_table.textAt(found, Field::Datei) == name)
+            m_table.moveTo(found + 1);
+        else
+            m_table.appendRecord(LevelList::groupTexts(lines.mid(at, kGroup)));
+        report(++done, total);
+    }
+    bulk.end();
+    suspension.resume();
+}
+
+void LevelListTransfer::importFile(const QString& path)
+{
+    importLines(readLines(path));
+}
+
+} // namespace tolvex
