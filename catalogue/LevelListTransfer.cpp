@@ -3,6 +3,7 @@
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
 #include "platform/DisplaySuspension.h"
+#include "platform/LineReader.h"
 #include "platform/TextFile.h"
 #include "platform/TolvexError.h"
 
@@ -60,51 +61,57 @@ void LevelListTransfer::report(int done, int total) const
         m_progress(done, total);
 }
 
-QStringList LevelListTransfer::exportLines()
+QByteArray LevelListTransfer::exportText()
 {
     DisplaySuspension suspension(m_table);
     m_table.first();
     const int total = m_table.recordCount();
-    QStringList lines;
-    lines.reserve(qsizetype(total) * LevelList::kLinesPerRecord);
+    // Joined record by record: a large catalogue is never held as lines all at once.
+    QByteArray bytes;
     int done = 0;
     while (!m_table.eof()) {
         LevelRecord record;
         for (int pos = 0; pos < kFieldCount; ++pos)
             record[size_t(pos)] = m_table.value(pos);
-        lines += LevelList::recordLines(record);
+        appendLines(bytes, LevelList::recordLines(record));
         report(++done, total);
         m_table.next();
     }
     suspension.resume();
-    return lines;
+    return bytes;
 }
 
 void LevelListTransfer::exportFile(const QString& path)
 {
-    writeLines(path, exportLines());
+    writeText(path, exportText());
 }
 
-void LevelListTransfer::importLines(const QStringList& lines)
+void LevelListTransfer::importText(QByteArrayView bytes)
 {
     constexpr qsizetype kGroup = LevelList::kLinesPerRecord;
-    const int total = int((lines.size() + kGroup - 1) / kGroup);
+    // Read group by group: a large file is never held as lines all at once.
+    LineReader reader(bytes);
+    const int total = m_progress ? int((reader.countRemaining() + kGroup - 1) / kGroup) : 0;
     DisplaySuspension suspension(m_table);
     BulkAppends bulk(m_table);
+    QStringList group;
+    group.reserve(kGroup);
     int done = 0;
-    for (qsizetype at = 0; at < lines.size(); at += kGroup) {
-        const qsizetype left = lines.size() - at;
-        if (left < kGroup)
-            throw TolvexError(listIndexMessage(left));
+    while (!reader.atEnd()) {
+        group.clear();
+        while (group.size() < kGroup && !reader.atEnd())
+            group.append(reader.next());
+        if (group.size() < kGroup)
+            throw TolvexError(listIndexMessage(group.size()));
         // The key lookup finds the one record that could match; the exact
         // comparison then tells what a walk comparing every name would:
         // another letter case is not the same name here.
-        const QString& name = lines.at(at);
+        const QString& name = group.constFirst();
         const int found = m_table.indexOfKey(name);
         if (found >= 0 && m_table.textAt(found, Field::Datei) == name)
             m_table.moveTo(found + 1);
         else
-            m_table.appendRecord(LevelList::groupTexts(lines.mid(at, kGroup)));
+            m_table.appendRecord(LevelList::groupTexts(group));
         report(++done, total);
     }
     bulk.end();
@@ -113,7 +120,7 @@ void LevelListTransfer::importLines(const QStringList& lines)
 
 void LevelListTransfer::importFile(const QString& path)
 {
-    importLines(readLines(path));
+    importText(readText(path));
 }
 
 } // namespace tolvex

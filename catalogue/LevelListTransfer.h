@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -20,19 +22,19 @@ public:
 
     explicit LevelListTransfer(LevelTable& table, Progress progress = {});
 
-    // Every record in key order, 13 lines each. The cursor ends on the last
-    // record; a pending edit is finished first, as by every move.
-    [[nodiscard]] QStringList exportLines();
+    // The level list text of every record in key order. The cursor ends on
+    // the last record; a pending edit is finished first, as by every move.
+    [[nodiscard]] QByteArray exportText();
     // Throws "Datei %s kann nicht erstellt werden" or "Stream-Write-Fehler";
     // either way a file that was there stays whole.
     void exportFile(const QString& path);
 
-    // Takes the lines in groups of 13. A group whose first line equals a
+    // Takes the lines of a level list text in groups of 13. A group whose first line equals a
     // stored file name exactly is skipped; the others are appended. Stops at
     // an incomplete group or a group the table refuses, keeping the records
     // appended before. Afterwards the cursor stands on the record of the
     // last group handled.
-    void importLines(const QStringList& lines);
+    void importText(QByteArrayView bytes);
     // Throws "Datei %s kann nicht geöffnet werden" before anything is imported.
     void importFile(const QString& path);
 

@@ -161,6 +161,10 @@ public:
     // The first position whose key is not less than the given one.
     [[nodiscard]] int lowerBound(QStringView key) const
     {
+        // A list exported in key order and imported into a table of smaller
+        // names appends at the end every time: one comparison instead of a search.
+        if (m_order.empty() || compareKeys(keyOf(m_slots[m_order.back()]), key) < 0)
+            return size();
         const auto it = std::lower_bound(m_order.begin(), m_order.end(), key, [this](uint32_t slot, QStringView k) {
             return compareKeys(keyOf(m_slots[slot]), k) < 0;
         });

@@ -53,12 +53,12 @@ void createSchema(const QByteArray& path)
 }
 
 // The number of records the table holds afterwards.
-int fill(const QString& tablePath, const QStringList& lines)
+int fill(const QString& tablePath, QByteArrayView listText)
 {
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    LevelListTransfer(table).importLines(lines);
+    LevelListTransfer(table).importText(listText);
     const int records = table.recordCount();
     table.close();
     return records;
@@ -68,7 +68,7 @@ int run(const QString& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const QStringList lines = readLines(listPath);
+    const QByteArray listText = readText(listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -83,7 +83,7 @@ int run(const QString& listPath, const QString& target)
     const TempFile temp(pattern);
 
     createSchema(temp.path());
-    const int records = fill(QFile::decodeName(temp.path()), lines);
+    const int records = fill(QFile::decodeName(temp.path()), listText);
     // link() refuses an existing target, unlike rename().
     if (::link(temp.path().constData(), targetName.constData()) != 0) {
         if (errno == EEXIST)
