@@ -293,14 +293,15 @@ class TranslateTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ProgramFolder> m_folder;
+    QStringList m_initialMessages;
 
     void start(const QByteArray& konfig = "[Other]\r\nsprache=deutsch\r\n")
     {
         m_folder.reset();
-        // As in a fresh process: the messages are German before any window exists.
-        MsgExported = QStringLiteral("Daten eportiert!");
-        MsgImported = QStringLiteral("Import abgeschlossen");
-        MsgRecord = QStringLiteral("Datensatz:");
+        // As in a fresh process, whatever an earlier test switched to.
+        MsgExported = m_initialMessages.value(0);
+        MsgImported = m_initialMessages.value(1);
+        MsgRecord = m_initialMessages.value(2);
         m_folder = std::make_unique<ProgramFolder>();
         m_folder->makeCatalogue({levelRecord(QStringLiteral("q2dm1"), QStringLiteral("The Edge")),
                                  levelRecord(QStringLiteral("q2dm2"), QStringLiteral("Tokay's Towers")),
@@ -310,7 +311,14 @@ class TranslateTest : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { m_initialMessages = {MsgExported, MsgImported, MsgRecord}; }
     void cleanupTestCase() { m_folder.reset(); }
+
+    void theMessagesAreGermanFromProgramStart()
+    {
+        QCOMPARE(m_initialMessages, (QStringList{QStringLiteral("Daten eportiert!"), QStringLiteral("Import abgeschlossen"),
+                                                 QStringLiteral("Datensatz:")}));
+    }
 
     void everyTargetStartsWithItsDesignText()
     {
