@@ -91,6 +91,10 @@ private Q_SLOTS:
             QVERIFY(o.label->width() >= o.label->sizeHint().width()); // sized to its text
         }
         QCOMPARE(splash->Label2->text(), u'[' + QString::fromLatin1(kWebAddress) + u']');
+        // The picture shows through around the letters.
+        const QImage window = splash->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (const QLabel* label : {splash->Label1, splash->Label2})
+            QCOMPARE(window.pixel(label->geometry().topLeft()), picture.pixel(label->geometry().topLeft()));
         // The show writes the running program's version over the design text.
         QCOMPARE(splash->Label1->text(), VersionText());
         QVERIFY(splash->Label1->text().startsWith(QStringLiteral("Version: ")));
