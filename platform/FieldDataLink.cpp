@@ -40,12 +40,7 @@ void FieldDataLink::bind(QObject* owner, DataSource* source, const QString& fiel
 
 Dataset* FieldDataLink::activeDataset() const
 {
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
+    return m_source ? m_source->activeDataSet() : nullptr;
 }
 
 int FieldDataLink::fieldPos() const
