@@ -469,6 +469,8 @@ LevelTable::LevelTable(QObject* parent)
 
 LevelTable::~LevelTable()
 {
+    // Controls may already be gone; nothing is shown of a table being destroyed.
+    blockSignals(true);
     close();
 }
 
