@@ -5,6 +5,7 @@
 #include "platform/TolvexError.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -863,7 +864,7 @@ void LevelTable::endBulk()
         return;
     if (--d->bulkDepth > 0)
         return;
-    d->exec("PRAGMA cache_size = -2000");
+    const auto restoreCache = qScopeGuard([this] { d->exec("PRAGMA cache_size = -2000"); });
     d->commitOpenBatch();
 }
 
