@@ -46,6 +46,9 @@ TKonfigForm::TKonfigForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Konfiguration"));
     resize(342, 195);
     setModal(true);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
 
     Label2 = label(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), 20, 12, this);
     Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);
