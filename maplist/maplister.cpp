@@ -19,6 +19,7 @@ Tmapform* mapform = nullptr;
 namespace {
 
 constexpr QSize kClientSize(178, 183);
+constexpr QSize kOuterSize(186, 210);
 
 QString mapListPath()
 {
@@ -75,6 +76,10 @@ Tmapform::Tmapform(QWidget* parent)
 
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnDesktop);
+    // The controls are laid out in the design client area; the window's own
+    // design size is its outer size, frame included.
+    setOuterWidth(this, kOuterSize.width());
+    setOuterHeight(this, kOuterSize.height());
 
     connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton1Click));
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton2Click));
