@@ -120,8 +120,12 @@ void Tmapform::SpeedButton1Click()
 void Tmapform::SpeedButton2Click()
 {
     const int row = ListBox1->currentRow();
-    if (row >= 0 && ListBox1->item(row)->isSelected())
+    if (row >= 0 && ListBox1->item(row)->isSelected()) {
         delete ListBox1->takeItem(row);
+        // The list hands the selection on to the next entry; a second click
+        // must not remove an entry nobody chose.
+        ListBox1->clearSelection();
+    }
 }
 
 void Tmapform::SpeedButton3Click()
