@@ -202,6 +202,41 @@ private Q_SLOTS:
         QVERIFY(Form1->isVisible());
     }
 
+    void aRowClickRefusedForAnEmptyLevelKeepsCursorAndText()
+    {
+        start();
+        click(Form2->SpeedButton6);
+        editLevelName(QString(), true);
+        clickRow(3);
+        QCOMPARE(errors(), QStringList{QStringLiteral("Feld 'Level' muß einen Wert haben.")});
+        QCOMPARE(Form1->Table1->recNo(), 1);
+        QCOMPARE(Form1->DBGrid1->currentIndex().row(), 0);
+        QCOMPARE(Form1->Edit1->text(), QStringLiteral("abcdefghijklmno"));
+    }
+
+    void aClosedTableReportsEverySearch()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        m_folder->makeCatalogue(catalogue());
+        m_folder->writeKonfig("");
+        LevelTable other; // another copy of the program holds the table
+        other.setFileName(m_folder->path(QStringLiteral("maps.DB")));
+        other.open();
+        m_folder->start();
+        m_folder->dialogs().clear();
+
+        click(Form2->SpeedButton6);
+        QVERIFY(Form1->isVisible());
+        QVERIFY(Form2->SpeedButton6->isDown());
+        QCOMPARE(Form1->DBGrid1->model()->rowCount(), 0);
+        m_folder->dialogs().clear();
+        QTest::keyClicks(Form1->Edit1, QStringLiteral("q"));
+        QCOMPARE(errors(), QStringList{QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar.")});
+        QCOMPARE(Form1->Edit1->text(), QStringLiteral("q"));
+        click(Form1->SpeedButton2);
+        QVERIFY(!Form2->SpeedButton6->isDown());
+    }
+
     void closingReleasesTheToggle_data()
     {
         QTest::addColumn<bool>("byCloseBox");
