@@ -187,6 +187,21 @@ private Q_SLOTS:
         QCOMPARE(reopened.text(1), QStringLiteral("First long II"));
     }
 
+    void typingStoresTheMainWindowsNewRecordFirst()
+    {
+        start();
+        click(Form2->SpeedButton6);
+        clickNavigator("insert");
+        QTest::keyClicks(Form2->DBEdit1, QStringLiteral("q2dm5"));
+        QTest::keyClicks(Form2->DBEdit2, QStringLiteral("New Level"));
+        typeSearch(QStringLiteral("q2dm5"));
+        QCOMPARE(Form1->Table1->state(), Dataset::State::Browse);
+        QCOMPARE(Form1->Table1->recordCount(), 7);
+        QCOMPARE(Form1->Table1->text(0), QStringLiteral("q2dm5"));
+        QCOMPARE(Form1->Table1->text(1), QStringLiteral("New Level"));
+        QCOMPARE(cell(Form1->DBGrid1->currentIndex().row(), 0), QStringLiteral("q2dm5"));
+    }
+
     void aSearchRefusedForAnEmptyLevelKeepsCursorAndText()
     {
         start();
