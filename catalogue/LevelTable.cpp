@@ -5,10 +5,13 @@
 #include "platform/TolvexError.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -120,6 +123,69 @@ QString columnList()
     return names.join(u", ");
 }
 
+// The records in key order. The records themselves stay where they were
+// stored; the order is a list of slot numbers, so an insertion in the middle
+// of a large table moves a few bytes per record, not the records.
+class KeyOrderedRecords {
+public:
+    [[nodiscard]] int size() const { return int(m_order.size()); }
+    [[nodiscard]] bool empty() const { return m_order.empty(); }
+    [[nodiscard]] LevelRecord& operator[](int index) { return m_slots[m_order[size_t(index)]]; }
+    [[nodiscard]] const LevelRecord& operator[](int index) const { return m_slots[m_order[size_t(index)]]; }
+
+    void insert(int index, LevelRecord record)
+    {
+        uint32_t slot = 0;
+        if (m_free.empty()) {
+            slot = uint32_t(m_slots.size());
+            m_slots.push_back(std::move(record));
+        } else {
+            slot = m_free.back();
+            m_free.pop_back();
+            m_slots[slot] = std::move(record);
+        }
+        m_order.insert(m_order.begin() + index, slot);
+    }
+
+    void append(LevelRecord record) { insert(size(), std::move(record)); }
+
+    void erase(int index)
+    {
+        const uint32_t slot = m_order[size_t(index)];
+        m_slots[slot] = {};
+        m_free.push_back(slot);
+        m_order.erase(m_order.begin() + index);
+    }
+
+    void clear()
+    {
+        m_order.clear();
+        m_free.clear();
+        m_slots.clear();
+    }
+
+    // The first position whose key is not less than the given one.
+    [[nodiscard]] int lowerBound(QStringView key) const
+    {
+        const auto it = std::lower_bound(m_order.begin(), m_order.end(), key, [this](uint32_t slot, QStringView k) {
+            return compareKeys(keyOf(m_slots[slot]), k) < 0;
+        });
+        return int(it - m_order.begin());
+    }
+
+    void sortByKey()
+    {
+        const auto less = [this](uint32_t a, uint32_t b) { return compareKeys(keyOf(m_slots[a]), keyOf(m_slots[b])) < 0; };
+        if (!std::is_sorted(m_order.begin(), m_order.end(), less))
+            std::stable_sort(m_order.begin(), m_order.end(), less);
+    }
+
+private:
+    std::deque<LevelRecord> m_slots;
+    std::vector<uint32_t> m_free;
+    std::vector<uint32_t> m_order;
+};
+
 } // namespace
 
 struct LevelTable::Impl {
@@ -132,8 +198,7 @@ struct LevelTable::Impl {
     Stmt updateStmt;
     Stmt deleteStmt;
 
-    // Held by pointer so that an insertion in the middle moves pointers, not records.
-    std::vector<std::unique_ptr<LevelRecord>> rows;
+    KeyOrderedRecords rows;
     State state = State::Inactive;
     int cur = -1;
     bool bof = true;
@@ -183,22 +248,19 @@ struct LevelTable::Impl {
     // The first position whose key is not less than the given one.
     [[nodiscard]] int lowerBound(QStringView key) const
     {
-        const auto it = std::lower_bound(rows.begin(), rows.end(), key, [](const auto& row, QStringView k) {
-            return compareKeys(keyOf(*row), k) < 0;
-        });
-        return int(it - rows.begin());
+        return rows.lowerBound(key);
     }
 
     [[nodiscard]] int indexOf(QStringView key) const
     {
         const int pos = lowerBound(key);
-        return pos < int(rows.size()) && compareKeys(keyOf(*rows[size_t(pos)]), key) == 0 ? pos : -1;
+        return pos < rows.size() && compareKeys(keyOf(rows[pos]), key) == 0 ? pos : -1;
     }
 
     int insertRow(LevelRecord record)
     {
         const int pos = lowerBound(keyOf(record));
-        rows.insert(rows.begin() + pos, std::make_unique<LevelRecord>(std::move(record)));
+        rows.insert(pos, std::move(record));
         return pos;
     }
 
@@ -268,10 +330,10 @@ struct LevelTable::Impl {
         for (const QString& key : transactionKeys) {
             const int pos = indexOf(key);
             if (pos >= 0)
-                rows.erase(rows.begin() + pos);
+                rows.erase(pos);
         }
         transactionKeys.clear();
-        cur = rows.empty() ? -1 : std::clamp(cur, 0, int(rows.size()) - 1);
+        cur = rows.empty() ? -1 : std::clamp(cur, 0, rows.size() - 1);
         bof = eof = rows.empty();
         Q_EMIT q->recordsChanged();
         Q_EMIT q->recordChanged();
@@ -322,17 +384,17 @@ struct LevelTable::Impl {
                 fail(writeErrorMessage(key));
             cur = insertRow(pending);
         } else {
-            const QString storedKey = keyOf(*rows[size_t(cur)]);
+            const QString storedKey = keyOf(rows[cur]);
             if (run(updateStmt.get(), &pending, &storedKey) != SQLITE_DONE)
                 fail(writeErrorMessage(key));
             if (sqlite3_changes(db.get()) != 1)
                 fail(formatMessage(QStringLiteral("Datensatz '%s' ist in Tabelle %s nicht mehr vorhanden"), {storedKey, fileName}));
             if (compareKeys(storedKey, key) != 0) {
-                rows.erase(rows.begin() + cur);
+                rows.erase(cur);
                 cur = insertRow(pending);
                 reordered = true;
             } else {
-                *rows[size_t(cur)] = pending;
+                rows[cur] = pending;
             }
         }
         leaveEditing();
@@ -389,16 +451,14 @@ struct LevelTable::Impl {
         const Stmt select = prepare(QStringLiteral("SELECT %1 FROM \"maps\" ORDER BY \"Datei\"").arg(columnList()));
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-            auto record = std::make_unique<LevelRecord>();
+            LevelRecord record;
             for (int col = 0; col < kFieldCount; ++col)
-                (*record)[size_t(col)] = columnValue(select.get(), col);
-            rows.push_back(std::move(record));
+                record[size_t(col)] = columnValue(select.get(), col);
+            rows.append(std::move(record));
         }
         if (rc != SQLITE_DONE)
             fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {fileName, engineMessage()}));
-        const auto less = [](const auto& a, const auto& b) { return compareKeys(keyOf(*a), keyOf(*b)) < 0; };
-        if (!std::is_sorted(rows.begin(), rows.end(), less))
-            std::stable_sort(rows.begin(), rows.end(), less);
+        rows.sortByKey();
     }
 };
 
@@ -410,6 +470,8 @@ LevelTable::LevelTable(QObject* parent)
 
 LevelTable::~LevelTable()
 {
+    // Controls may already be gone; nothing is shown of a table being destroyed.
+    blockSignals(true);
     close();
 }
 
@@ -570,7 +632,7 @@ const FieldValue& LevelTable::value(int pos) const
         return d->pending[size_t(pos)];
     if (d->cur < 0)
         return kEmpty;
-    return (*d->rows[size_t(d->cur)])[size_t(pos)];
+    return d->rows[d->cur][size_t(pos)];
 }
 
 QString LevelTable::text(int pos) const
@@ -627,7 +689,7 @@ void LevelTable::next()
     d->finishPending();
     if (d->eof)
         return;
-    if (d->cur + 1 < int(d->rows.size())) {
+    if (d->cur + 1 < d->rows.size()) {
         d->standOn(d->cur + 1, false, false);
     } else {
         d->eof = true;
@@ -638,7 +700,7 @@ void LevelTable::next()
 void LevelTable::last()
 {
     d->finishPending();
-    d->standOn(int(d->rows.size()) - 1, d->rows.empty(), true);
+    d->standOn(d->rows.size() - 1, d->rows.empty(), true);
 }
 
 void LevelTable::moveTo(int recNo)
@@ -646,7 +708,7 @@ void LevelTable::moveTo(int recNo)
     d->finishPending();
     if (d->rows.empty())
         return;
-    d->standOn(std::clamp(recNo - 1, 0, int(d->rows.size()) - 1), false, false);
+    d->standOn(std::clamp(recNo - 1, 0, d->rows.size() - 1), false, false);
 }
 
 void LevelTable::findNearest(const QString& key)
@@ -655,7 +717,7 @@ void LevelTable::findNearest(const QString& key)
     if (d->rows.empty())
         return;
     const QString searchKey = key.left(kLevelFields[Field::Datei].size);
-    d->standOn(std::min(d->lowerBound(searchKey), int(d->rows.size()) - 1), false, false);
+    d->standOn(std::min(d->lowerBound(searchKey), d->rows.size() - 1), false, false);
 }
 
 bool LevelTable::bof() const
@@ -684,7 +746,7 @@ int LevelTable::recNo() const
 int LevelTable::recordCount() const
 {
     d->requireOpen();
-    return int(d->rows.size());
+    return d->rows.size();
 }
 
 QString LevelTable::textAt(int index, int pos) const
@@ -696,9 +758,9 @@ const FieldValue& LevelTable::valueAt(int index, int pos) const
 {
     d->requireOpen();
     Impl::requireField(pos);
-    if (index < 0 || index >= int(d->rows.size()))
+    if (index < 0 || index >= d->rows.size())
         fail(listIndexMessage(index));
-    return (*d->rows[size_t(index)])[size_t(pos)];
+    return d->rows[index][size_t(pos)];
 }
 
 void LevelTable::insert()
@@ -723,7 +785,7 @@ void LevelTable::edit()
         insert();
         return;
     }
-    d->pending = *d->rows[size_t(d->cur)];
+    d->pending = d->rows[d->cur];
     d->modified = false;
     d->state = State::Edit;
     Q_EMIT stateChanged();
@@ -756,13 +818,13 @@ void LevelTable::remove()
     if (d->rows.empty())
         fail(QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
     d->commitOpenBatch();
-    const QString key = keyOf(*d->rows[size_t(d->cur)]);
+    const QString key = keyOf(d->rows[d->cur]);
     if (d->run(d->deleteStmt.get(), nullptr, &key) != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"), {key, d->fileName, d->engineMessage()}));
     const bool wasEditing = d->state == State::Edit;
     d->leaveEditing();
-    d->rows.erase(d->rows.begin() + d->cur);
-    d->cur = std::min(d->cur, int(d->rows.size()) - 1);
+    d->rows.erase(d->cur);
+    d->cur = std::min(d->cur, d->rows.size() - 1);
     d->bof = d->eof = d->rows.empty();
     if (wasEditing)
         Q_EMIT stateChanged();
@@ -795,7 +857,10 @@ void LevelTable::appendRecord(const QStringList& texts)
 void LevelTable::beginBulk()
 {
     d->requireOpen();
-    ++d->bulkDepth;
+    // Appends out of key order touch pages all over the file; a larger cache
+    // keeps a batch's pages in memory until its commit instead of spilling them.
+    if (d->bulkDepth++ == 0)
+        d->exec("PRAGMA cache_size = -65536");
 }
 
 void LevelTable::endBulk()
@@ -803,8 +868,10 @@ void LevelTable::endBulk()
     // Also the clean-up after a failed import, so a closed table is no error here.
     if (!isOpen() || d->bulkDepth == 0)
         return;
-    if (--d->bulkDepth == 0)
-        d->commitOpenBatch();
+    if (--d->bulkDepth > 0)
+        return;
+    const auto restoreCache = qScopeGuard([this] { d->exec("PRAGMA cache_size = -2000"); });
+    d->commitOpenBatch();
 }
 
 int LevelTable::indexOfKey(const QString& datei) const
