@@ -198,7 +198,7 @@ void BM_ImportAppends(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_ImportAppends)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportAppends)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_PlainInsertOneTransaction(benchmark::State& state)
 {
@@ -212,7 +212,7 @@ void BM_PlainInsertOneTransaction(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_PlainInsertOneTransaction)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlainInsertOneTransaction)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 QString sqlLiteral(const QString& text)
 {
@@ -254,7 +254,7 @@ void BM_SqliteShellImport(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_SqliteShellImport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SqliteShellImport)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // One post through the table: an edit of one record, on disk when it returns.
 void BM_TablePost(benchmark::State& state)

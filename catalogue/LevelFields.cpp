@@ -27,13 +27,18 @@ QString fieldName(const FieldDef& def)
     return QString::fromLatin1(def.name);
 }
 
-// The table never holds what a Windows-1252 file cannot carry.
-void requireRepresentable(const FieldDef& def, const QString& text)
+// The table never holds what a level list file cannot carry: characters
+// outside Windows-1252, a NUL (reading stops there), and line breaks outside
+// the description, the one line that is escaped.
+void requireStorable(const FieldDef& def, const QString& text)
 {
     for (const QChar c : text) {
-        if (!cp1252::representable(c))
-            throw TolvexError(formatMessage(QStringLiteral("Das Zeichen '%s' kann im Feld '%s' nicht gespeichert werden"),
-                                            {QString(c), fieldName(def)}));
+        const bool lineBreak = c == u'\r' || c == u'\n';
+        if (cp1252::representable(c) && c != u'\0' && !(lineBreak && def.kind != FieldKind::Memo))
+            continue;
+        const QString shown = c.unicode() < 0x20 ? QStringLiteral("#%1").arg(c.unicode()) : QString(c);
+        throw TolvexError(formatMessage(QStringLiteral("Das Zeichen '%s' kann im Feld '%s' nicht gespeichert werden"),
+                                        {shown, fieldName(def)}));
     }
 }
 
@@ -124,11 +129,11 @@ FieldValue fieldFromText(int pos, const QString& text)
     switch (def.kind) {
     case FieldKind::Text: {
         const QString stored = text.left(def.size);
-        requireRepresentable(def, stored);
+        requireStorable(def, stored);
         return stored;
     }
     case FieldKind::Memo:
-        requireRepresentable(def, text);
+        requireStorable(def, text);
         return text;
     case FieldKind::SmallInt:
         return smallIntFromText(def, text);

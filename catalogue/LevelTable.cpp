@@ -5,6 +5,7 @@
 #include "platform/TolvexError.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -468,6 +469,8 @@ LevelTable::LevelTable(QObject* parent)
 
 LevelTable::~LevelTable()
 {
+    // Controls may already be gone; nothing is shown of a table being destroyed.
+    blockSignals(true);
     close();
 }
 
@@ -853,7 +856,10 @@ void LevelTable::appendRecord(const QStringList& texts)
 void LevelTable::beginBulk()
 {
     d->requireOpen();
-    ++d->bulkDepth;
+    // Appends out of key order touch pages all over the file; a larger cache
+    // keeps a batch's pages in memory until its commit instead of spilling them.
+    if (d->bulkDepth++ == 0)
+        d->exec("PRAGMA cache_size = -65536");
 }
 
 void LevelTable::endBulk()
@@ -861,8 +867,10 @@ void LevelTable::endBulk()
     // Also the clean-up after a failed import, so a closed table is no error here.
     if (!isOpen() || d->bulkDepth == 0)
         return;
-    if (--d->bulkDepth == 0)
-        d->commitOpenBatch();
+    if (--d->bulkDepth > 0)
+        return;
+    const auto restoreCache = qScopeGuard([this] { d->exec("PRAGMA cache_size = -2000"); });
+    d->commitOpenBatch();
 }
 
 int LevelTable::indexOfKey(const QString& datei) const

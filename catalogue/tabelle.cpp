@@ -26,6 +26,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr QSize kClientSize(384, 282);
+constexpr QSize kOuterSize(392, 309);
 
 FileDialogOptions levelListDialog(bool save)
 {
@@ -102,6 +103,10 @@ TForm1::TForm1(QWidget* parent)
 
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnScreen);
+    // The controls are laid out in the design client area; the window's own
+    // design size is its outer size, frame included.
+    setOuterWidth(this, kOuterSize.width());
+    setOuterHeight(this, kOuterSize.height());
 
     connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
     connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));

@@ -19,44 +19,7 @@ DBCheckBox::DBCheckBox(const QString& text, QWidget* parent)
 
 void DBCheckBox::bind(DataSource* source, const QString& fieldName)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    m_fieldName = fieldName;
-    if (source && source->dataSet() && source->dataSet()->fieldIndex(fieldName) < 0)
-        throw TolvexError(formatMessage(QStringLiteral("Feld '%s' nicht gefunden"), {fieldName}));
-    if (source) {
-        connect(source, &DataSource::dataChanged, this, &DBCheckBox::loadField);
-        connect(source, &DataSource::fieldChanged, this, [this](int pos) {
-            if (pos == fieldPos())
-                loadField();
-        });
-    }
-    loadField();
-}
-
-Dataset* DBCheckBox::activeDataset() const
-{
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
-}
-
-int DBCheckBox::fieldPos() const
-{
-    const Dataset* dataset = activeDataset();
-    return dataset ? dataset->fieldIndex(m_fieldName) : -1;
-}
-
-bool DBCheckBox::editing() const
-{
-    const Dataset* dataset = activeDataset();
-    if (!dataset || fieldPos() < 0)
-        return false;
-    return dataset->state() == Dataset::State::Edit || dataset->state() == Dataset::State::Insert;
+    m_link.bind(this, source, fieldName, {{}, [this] { loadField(); }, {}});
 }
 
 void DBCheckBox::loadField()
@@ -64,7 +27,7 @@ void DBCheckBox::loadField()
     const int pos = fieldPos();
     Qt::CheckState state = Qt::PartiallyChecked;
     if (pos >= 0) {
-        if (const auto* flag = std::get_if<bool>(&m_source->dataSet()->value(pos)))
+        if (const auto* flag = std::get_if<bool>(&m_link.source()->dataSet()->value(pos)))
             state = *flag ? Qt::Checked : Qt::Unchecked;
     }
     if (checkState() != state)
@@ -77,7 +40,7 @@ void DBCheckBox::nextCheckState()
     // reported here; the box then keeps showing the field.
     if (editing()) {
         const bool checked = checkState() != Qt::Checked;
-        runGuarded([&] { m_source->dataSet()->setValue(fieldPos(), checked); });
+        runGuarded([&] { m_link.source()->dataSet()->setValue(fieldPos(), checked); });
     }
     loadField();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Dataset.h"
+#include "platform/FieldDataLink.h"
 
 #include <QCheckBox>
-#include <QPointer>
 #include <QString>
 
 namespace tolvex {
@@ -20,21 +20,19 @@ public:
 
     // Throws when the source's dataset has no field of that name.
     void bind(DataSource* source, const QString& fieldName);
-    [[nodiscard]] DataSource* dataSource() const { return m_source; }
-    [[nodiscard]] const QString& fieldName() const { return m_fieldName; }
+    [[nodiscard]] DataSource* dataSource() const { return m_link.source(); }
+    [[nodiscard]] const QString& fieldName() const { return m_link.fieldName(); }
 
 protected:
     void nextCheckState() override;
 
 private:
-    [[nodiscard]] Dataset* activeDataset() const;
-    [[nodiscard]] int fieldPos() const;
-    [[nodiscard]] bool editing() const;
+    [[nodiscard]] int fieldPos() const { return m_link.fieldPos(); }
+    [[nodiscard]] bool editing() const { return m_link.editing(); }
 
     void loadField();
 
-    QPointer<DataSource> m_source;
-    QString m_fieldName;
+    FieldDataLink m_link;
 };
 
 } // namespace tolvex

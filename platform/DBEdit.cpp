@@ -63,52 +63,7 @@ DBEdit::DBEdit(QWidget* parent)
 
 void DBEdit::bind(DataSource* source, const QString& fieldName)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    m_fieldName = fieldName;
-    if (source && source->dataSet() && source->dataSet()->fieldIndex(fieldName) < 0)
-        throw TolvexError(formatMessage(QStringLiteral("Feld '%s' nicht gefunden"), {fieldName}));
-    if (source) {
-        connect(source, &DataSource::stateChanged, this, &DBEdit::updateState);
-        connect(source, &DataSource::dataChanged, this, [this] {
-            updateState();
-            loadField();
-        });
-        connect(source, &DataSource::fieldChanged, this, [this](int pos) {
-            if (pos == fieldPos())
-                loadField();
-        });
-        // A failed write propagates to the dataset, which then keeps its
-        // record where it is.
-        connect(source, &DataSource::updateRecordRequested, this, &DBEdit::writeField);
-    }
-    updateState();
-    loadField();
-}
-
-Dataset* DBEdit::activeDataset() const
-{
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
-}
-
-int DBEdit::fieldPos() const
-{
-    const Dataset* dataset = activeDataset();
-    return dataset ? dataset->fieldIndex(m_fieldName) : -1;
-}
-
-bool DBEdit::editing() const
-{
-    const Dataset* dataset = activeDataset();
-    if (!dataset || fieldPos() < 0)
-        return false;
-    return dataset->state() == Dataset::State::Edit || dataset->state() == Dataset::State::Insert;
+    m_link.bind(this, source, fieldName, {[this] { updateState(); }, [this] { loadField(); }, [this] { writeField(); }});
 }
 
 bool DBEdit::acceptsChar(QChar c) const
@@ -116,7 +71,7 @@ bool DBEdit::acceptsChar(QChar c) const
     if (!cp1252::representable(c))
         return false;
     const int pos = fieldPos();
-    if (pos >= 0 && m_source->dataSet()->field(pos).kind == FieldKind::SmallInt)
+    if (pos >= 0 && m_link.source()->dataSet()->field(pos).kind == FieldKind::SmallInt)
         return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-';
     return true;
 }
@@ -127,7 +82,7 @@ void DBEdit::updateState()
     const int pos = fieldPos();
     int maxLength = 32767;
     if (pos >= 0) {
-        const FieldDef& def = m_source->dataSet()->field(pos);
+        const FieldDef& def = m_link.source()->dataSet()->field(pos);
         if (def.kind == FieldKind::Text && def.size > 0)
             maxLength = def.size;
     }
@@ -138,7 +93,7 @@ void DBEdit::updateState()
 void DBEdit::loadField()
 {
     const int pos = fieldPos();
-    const QString fieldText = pos >= 0 ? m_source->dataSet()->text(pos) : QString();
+    const QString fieldText = pos >= 0 ? m_link.source()->dataSet()->text(pos) : QString();
     m_modified = false;
     // Listeners of textChanged react to a shown change only.
     if (text() != fieldText) {
@@ -151,7 +106,7 @@ void DBEdit::writeField()
 {
     if (!m_modified || !editing())
         return;
-    m_source->dataSet()->setText(fieldPos(), text());
+    m_link.source()->dataSet()->setText(fieldPos(), text());
     m_modified = false;
 }
 

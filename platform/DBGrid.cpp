@@ -69,12 +69,7 @@ void DBGrid::keyboardSearch(const QString&)
 
 Dataset* DBGrid::activeDataset() const
 {
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
+    return m_source ? m_source->activeDataSet() : nullptr;
 }
 
 void DBGrid::currentRowChanged(const QModelIndex& current)

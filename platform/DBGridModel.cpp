@@ -21,12 +21,7 @@ void DBGridModel::bind(DataSource* source)
 
 Dataset* DBGridModel::activeDataset() const
 {
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
+    return m_source ? m_source->activeDataSet() : nullptr;
 }
 
 void DBGridModel::refresh()

@@ -52,28 +52,7 @@ DBMemo::DBMemo(QWidget* parent)
 
 void DBMemo::bind(DataSource* source, const QString& fieldName)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    m_fieldName = fieldName;
-    if (source && source->dataSet() && source->dataSet()->fieldIndex(fieldName) < 0)
-        throw TolvexError(formatMessage(QStringLiteral("Feld '%s' nicht gefunden"), {fieldName}));
-    if (source) {
-        connect(source, &DataSource::stateChanged, this, &DBMemo::updateState);
-        connect(source, &DataSource::dataChanged, this, [this] {
-            updateState();
-            loadField();
-        });
-        connect(source, &DataSource::fieldChanged, this, [this](int pos) {
-            if (pos == fieldPos())
-                loadField();
-        });
-        // A failed write propagates to the dataset, which then keeps its
-        // record where it is.
-        connect(source, &DataSource::updateRecordRequested, this, &DBMemo::writeField);
-    }
-    updateState();
-    loadField();
+    m_link.bind(this, source, fieldName, {[this] { updateState(); }, [this] { loadField(); }, [this] { writeField(); }});
 }
 
 bool DBMemo::isModified() const
@@ -90,30 +69,6 @@ QString DBMemo::fieldText() const
     return text;
 }
 
-Dataset* DBMemo::activeDataset() const
-{
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
-}
-
-int DBMemo::fieldPos() const
-{
-    const Dataset* dataset = activeDataset();
-    return dataset ? dataset->fieldIndex(m_fieldName) : -1;
-}
-
-bool DBMemo::editing() const
-{
-    const Dataset* dataset = activeDataset();
-    if (!dataset || fieldPos() < 0)
-        return false;
-    return dataset->state() == Dataset::State::Edit || dataset->state() == Dataset::State::Insert;
-}
-
 void DBMemo::updateState()
 {
     setReadOnly(!editing());
@@ -122,7 +77,7 @@ void DBMemo::updateState()
 void DBMemo::loadField()
 {
     const int pos = fieldPos();
-    const QString stored = pos >= 0 ? m_source->dataSet()->text(pos) : QString();
+    const QString stored = pos >= 0 ? m_link.source()->dataSet()->text(pos) : QString();
     const QString shown = shownText(stored);
     if (shownText(fieldText()) != shown)
         setPlainText(shown);
@@ -133,7 +88,7 @@ void DBMemo::writeField()
 {
     if (!isModified() || !editing())
         return;
-    m_source->dataSet()->setText(fieldPos(), fieldText());
+    m_link.source()->dataSet()->setText(fieldPos(), fieldText());
     document()->setModified(false);
 }
 

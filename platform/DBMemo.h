@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Dataset.h"
+#include "platform/FieldDataLink.h"
 
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QString>
 
 namespace tolvex {
@@ -19,8 +19,8 @@ public:
 
     // Throws when the source's dataset has no field of that name.
     void bind(DataSource* source, const QString& fieldName);
-    [[nodiscard]] DataSource* dataSource() const { return m_source; }
-    [[nodiscard]] const QString& fieldName() const { return m_fieldName; }
+    [[nodiscard]] DataSource* dataSource() const { return m_link.source(); }
+    [[nodiscard]] const QString& fieldName() const { return m_link.fieldName(); }
 
     // True when the user changed the text since it was loaded from the field.
     [[nodiscard]] bool isModified() const;
@@ -33,16 +33,14 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    [[nodiscard]] Dataset* activeDataset() const;
-    [[nodiscard]] int fieldPos() const;
-    [[nodiscard]] bool editing() const;
+    [[nodiscard]] int fieldPos() const { return m_link.fieldPos(); }
+    [[nodiscard]] bool editing() const { return m_link.editing(); }
 
     void updateState();
     void loadField();
     void writeField();
 
-    QPointer<DataSource> m_source;
-    QString m_fieldName;
+    FieldDataLink m_link;
 };
 
 } // namespace tolvex

@@ -153,12 +153,7 @@ void DBNavigator::buttonClick(Button kind)
 
 Dataset* DBNavigator::activeDataset() const
 {
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
+    return m_source ? m_source->activeDataSet() : nullptr;
 }
 
 void DBNavigator::runAction(Button kind)

@@ -54,20 +54,7 @@ QString DBRadioGroup::value(int index) const
 
 void DBRadioGroup::bind(DataSource* source, const QString& fieldName)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    m_fieldName = fieldName;
-    if (source && source->dataSet() && source->dataSet()->fieldIndex(fieldName) < 0)
-        throw TolvexError(formatMessage(QStringLiteral("Feld '%s' nicht gefunden"), {fieldName}));
-    if (source) {
-        connect(source, &DataSource::dataChanged, this, &DBRadioGroup::loadField);
-        connect(source, &DataSource::fieldChanged, this, [this](int pos) {
-            if (pos == fieldPos())
-                loadField();
-        });
-    }
-    loadField();
+    m_link.bind(this, source, fieldName, {{}, [this] { loadField(); }, {}});
 }
 
 int DBRadioGroup::itemIndex() const
@@ -75,36 +62,12 @@ int DBRadioGroup::itemIndex() const
     return m_buttons->checkedId();
 }
 
-Dataset* DBRadioGroup::activeDataset() const
-{
-    if (!m_source)
-        return nullptr;
-    Dataset* dataset = m_source->dataSet();
-    if (!dataset || dataset->state() == Dataset::State::Inactive)
-        return nullptr;
-    return dataset;
-}
-
-int DBRadioGroup::fieldPos() const
-{
-    const Dataset* dataset = activeDataset();
-    return dataset ? dataset->fieldIndex(m_fieldName) : -1;
-}
-
-bool DBRadioGroup::editing() const
-{
-    const Dataset* dataset = activeDataset();
-    if (!dataset || fieldPos() < 0)
-        return false;
-    return dataset->state() == Dataset::State::Edit || dataset->state() == Dataset::State::Insert;
-}
-
 void DBRadioGroup::loadField()
 {
     const int pos = fieldPos();
     int index = -1;
     if (pos >= 0) {
-        const QString text = m_source->dataSet()->text(pos);
+        const QString text = m_link.source()->dataSet()->text(pos);
         for (int i = 0; i < m_items.size() && index < 0; ++i) {
             if (value(i) == text)
                 index = i;
@@ -132,7 +95,7 @@ void DBRadioGroup::buttonClicked(int index)
 {
     // The button has already taken the click; the field decides what stays selected.
     if (editing())
-        runGuarded([&] { m_source->dataSet()->setText(fieldPos(), value(index)); });
+        runGuarded([&] { m_link.source()->dataSet()->setText(fieldPos(), value(index)); });
     loadField();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Dataset.h"
+#include "platform/FieldDataLink.h"
 
 #include <QGroupBox>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -33,23 +33,21 @@ public:
 
     // Throws when the source's dataset has no field of that name.
     void bind(DataSource* source, const QString& fieldName);
-    [[nodiscard]] DataSource* dataSource() const { return m_source; }
-    [[nodiscard]] const QString& fieldName() const { return m_fieldName; }
+    [[nodiscard]] DataSource* dataSource() const { return m_link.source(); }
+    [[nodiscard]] const QString& fieldName() const { return m_link.fieldName(); }
 
     // The selected button, -1 for none.
     [[nodiscard]] int itemIndex() const;
 
 private:
-    [[nodiscard]] Dataset* activeDataset() const;
-    [[nodiscard]] int fieldPos() const;
-    [[nodiscard]] bool editing() const;
+    [[nodiscard]] int fieldPos() const { return m_link.fieldPos(); }
+    [[nodiscard]] bool editing() const { return m_link.editing(); }
 
     void loadField();
     void select(int index);
     void buttonClicked(int index);
 
-    QPointer<DataSource> m_source;
-    QString m_fieldName;
+    FieldDataLink m_link;
     QStringList m_items;
     QStringList m_values;
     QButtonGroup* m_buttons;

@@ -88,6 +88,11 @@ public:
 
     void setDataSet(Dataset* dataset);
     [[nodiscard]] Dataset* dataSet() const { return m_dataset; }
+    // The dataset while it is open, else nullptr.
+    [[nodiscard]] Dataset* activeDataSet() const
+    {
+        return m_dataset && m_dataset->state() != Dataset::State::Inactive ? m_dataset : nullptr;
+    }
 
 Q_SIGNALS:
     void stateChanged();

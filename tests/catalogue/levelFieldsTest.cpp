@@ -54,6 +54,10 @@ private Q_SLOTS:
         QTest::newRow("text: umlauts and euro") << int(Field::Level) << "Große Halle €" << "Große Halle €" << none;
         QTest::newRow("text: outside the code page") << int(Field::Level) << "Ωmega" << none
                                                      << "Das Zeichen 'Ω' kann im Feld 'Level' nicht gespeichert werden";
+        QTest::newRow("text: no line break outside the description") << int(Field::Level) << "Zwei\r\nZeilen" << none
+                                                                     << "Das Zeichen '#13' kann im Feld 'Level' nicht gespeichert werden";
+        QTest::newRow("memo: no NUL") << int(Field::Beschreibung) << QStringLiteral("a") + QChar(u'\0') << none
+                                      << "Das Zeichen '#0' kann im Feld 'Beschreibung' nicht gespeichert werden";
         QTest::newRow("text: outside the code page beyond the size is cut first") << int(Field::Typ) << "DM Ω" << "DM " << none;
         QTest::newRow("memo: line breaks kept, no size limit") << int(Field::Beschreibung) << "a\r\nb" + QString(80, u'x')
                                                                << "a\r\nb" + QString(80, u'x') << none;

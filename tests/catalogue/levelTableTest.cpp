@@ -394,7 +394,7 @@ private Q_SLOTS:
         openTable(table);
         table.appendRecord(level("abcdefghijklmnoXYZ"));
         QCOMPARE(table.text(Field::Datei), QStringLiteral("abcdefghijklmno"));
-        const QString violation = QStringLiteral("Schlüsselverletzung: Datei-Name 'ABCDEFGHIJKLMNO' ist in Tabelle %1 schon vorhanden").arg(m_path);
+        QString violation = QStringLiteral("Schlüsselverletzung: Datei-Name 'ABCDEFGHIJKLMNO' ist in Tabelle %1 schon vorhanden").arg(m_path);
         QCOMPARE(errorOf([&] { table.appendRecord(level("ABCDEFGHIJKLMNOpq")); }), violation);
         QCOMPARE(table.recordCount(), 1);
 
@@ -406,6 +406,15 @@ private Q_SLOTS:
         QCOMPARE(table.text(Field::Level), QStringLiteral("Zweiter"));
         table.setText(Field::Datei, "other");
         table.post();
+        QCOMPARE(table.recordCount(), 2);
+
+        // Renaming onto another record's name collides too; onto its own name in other case does not.
+        table.edit();
+        table.setText(Field::Datei, "abcdefghijklmno");
+        QCOMPARE(errorOf([&] { table.post(); }), violation.replace("ABCDEFGHIJKLMNO", "abcdefghijklmno"));
+        table.setText(Field::Datei, "OTHER");
+        table.post();
+        QCOMPARE(table.text(Field::Datei), QStringLiteral("OTHER"));
         QCOMPARE(table.recordCount(), 2);
     }
 
