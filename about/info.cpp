@@ -17,13 +17,6 @@ Tinfoform* infoform = nullptr;
 
 namespace {
 
-QFont windowFont(const QString& family, int pixelHeight)
-{
-    QFont font(family);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
-
 QLabel* label(const QString& name, const QString& text, QPoint at, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
@@ -116,12 +109,12 @@ QString memoLine(const QPlainTextEdit* memo, int line)
 }
 
 Tinfoform::Tinfoform(QWidget* parent)
-    : QWidget(parent)
+    : Form(parent)
 {
     setObjectName(QStringLiteral("infoform"));
     setWindowTitle(QStringLiteral("Tolvex"));
     resize(345, 333);
-    setFont(windowFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     const QPixmap icon(ProgramDir() + QStringLiteral("tolvex.png"));
     Image1 = new QLabel(this);
@@ -134,11 +127,11 @@ Tinfoform::Tinfoform(QWidget* parent)
     Image2->setPixmap(icon);
 
     Label1 = label(QStringLiteral("Label1"), QStringLiteral("Tolvex"), {152, 0}, this);
-    Label1->setFont(windowFont(QStringLiteral("Arial Black"), 16));
+    Label1->setFont(designFont(QStringLiteral("Arial Black"), 16));
     Label1->adjustSize();
     Label2 = label(QStringLiteral("Label2"), QStringLiteral("Kestrowan"), {104, 24}, this);
     Label3 = label(QStringLiteral("Label3"), QStringLiteral("Ver. 1.00 final"), {140, 40}, this);
-    Label3->setFont(windowFont(QStringLiteral("Small Fonts"), 8));
+    Label3->setFont(designFont(QStringLiteral("Small Fonts"), 8));
     Label3->adjustSize();
 
     Memo1 = textBlock(QStringLiteral("Memo1"), {12, 64, 325, 69}, freewareNotice(), this);
@@ -160,25 +153,13 @@ Tinfoform::Tinfoform(QWidget* parent)
     Bevel1->setFrameShadow(QFrame::Sunken);
 
     Memo3 = textBlock(QStringLiteral("Memo3"), {12, 248, 325, 85}, credits(), this);
-    QFont fixed = windowFont(QStringLiteral("Courier New"), 11);
+    QFont fixed = designFont(QStringLiteral("Courier New"), 11);
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
     Memo3->setFont(fixed);
 
     setFrame(this, Frame::FixedTool, true);
     setPlacement(this, Placement::CentreOnDesktop);
-}
-
-void Tinfoform::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    runGuarded([this] { FormShow(); });
-}
-
-void Tinfoform::closeEvent(QCloseEvent* event)
-{
-    runGuarded([this] { FormClose(); });
-    event->accept();
 }
 
 void Tinfoform::FormShow()

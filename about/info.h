@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/Form.h"
 
 class QFrame;
 class QLabel;
@@ -9,7 +9,7 @@ class QPlainTextEdit;
 namespace tolvex {
 
 // The information window: names, version, the notices and the credits.
-class Tinfoform final : public QWidget {
+class Tinfoform final : public Form {
     Q_OBJECT
 
 public:
@@ -33,12 +33,8 @@ Q_SIGNALS:
     void closed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
 };
 
 extern Tinfoform* infoform;

@@ -41,15 +41,13 @@ FileDialogOptions levelListDialog(bool save)
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent)
+    : Form(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Levelübersicht"));
     resize(kClientSize);
     move(632, 431);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     Table1 = new LevelTable(this);
     Table1->setObjectName(QStringLiteral("Table1"));
@@ -117,18 +115,6 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    runGuarded([this] { FormShow(); });
-}
-
-void TForm1::closeEvent(QCloseEvent* event)
-{
-    runGuarded([this] { FormClose(); });
-    event->accept();
-}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {

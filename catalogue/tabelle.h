@@ -2,7 +2,7 @@
 
 #include "platform/Dialogs.h"
 
-#include <QWidget>
+#include "platform/Form.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ class SpeedButton;
 // The level overview: every level in a read-only grid, an incremental
 // search by file name, and the print, export and import buttons. It owns
 // the level table and its data source, which the main window shares.
-class TForm1 final : public QWidget {
+class TForm1 final : public Form {
     Q_OBJECT
 
 public:
@@ -48,13 +48,11 @@ Q_SIGNALS:
     void closed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void FormShow() override;
+    void FormClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormShow();
-    void FormClose();
     void Edit1Change();
     void Edit1Click();
     void DBGrid1CellClick();

@@ -30,15 +30,13 @@ QString mapListPath()
 } // namespace
 
 Tmapform::Tmapform(QWidget* parent)
-    : QWidget(parent)
+    : Form(parent)
 {
     setObjectName(QStringLiteral("mapform"));
     setWindowTitle(QStringLiteral("EraserBot Maplist"));
     resize(kClientSize);
     move(686, 238);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
@@ -85,18 +83,6 @@ Tmapform::Tmapform(QWidget* parent)
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton2Click));
     connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton3Click));
     connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton4Click));
-}
-
-void Tmapform::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    runGuarded([this] { FormShow(); });
-}
-
-void Tmapform::closeEvent(QCloseEvent* event)
-{
-    runGuarded([this] { FormClose(); });
-    event->accept();
 }
 
 void Tmapform::FormShow()

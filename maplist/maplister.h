@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "platform/Form.h"
 
 #include <functional>
 
@@ -12,7 +12,7 @@ class SpeedButton;
 
 // The editor of EraserBot's map rotation file: the file's lines as a list,
 // the current level appended, entries removed, the list saved back.
-class Tmapform final : public QWidget {
+class Tmapform final : public Form {
     Q_OBJECT
 
 public:
@@ -33,12 +33,10 @@ Q_SIGNALS:
     void closed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void FormShow() override;
+    void FormClose() override;
 
 private:
-    void FormShow();
-    void FormClose();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();

@@ -356,12 +356,7 @@ void saveJpeg(const QImage& image, const QString& path, int quality)
     if (c.dest.failed)
         throw TolvexError(cannotCreateMessage(path));
 
-    const auto failure = saveAtomically(path, bytes);
-    if (!failure)
-        return;
-    if (*failure == SaveFailure::CannotCreate)
-        throw TolvexError(cannotCreateMessage(path));
-    throw TolvexError(QStringLiteral("Stream-Write-Fehler"));
+    writeText(path, bytes);
 }
 
 } // namespace tolvex

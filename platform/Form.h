@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+namespace tolvex {
+
+// A secondary window: its show and close handlers run guarded, as every
+// entry from the event loop does, and closing only hides it.
+class Form : public QWidget {
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+protected:
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+};
+
+// A font by its pixel height, as the windows were laid out for.
+[[nodiscard]] QFont designFont(const QString& family, int pixelHeight);
+
+} // namespace tolvex
