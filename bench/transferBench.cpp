@@ -1,0 +1,170 @@
+// Export and import of level lists at each catalogue size, next to the
+// sqlite3 shell doing the same work on the same rows and schema.
+
+#include "bench/BenchData.h"
+#include "bench/ChildProcess.h"
+#include "catalogue/LevelListTransfer.h"
+#include "catalogue/LevelTable.h"
+
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <stdexcept>
+
+using namespace tolvex;
+using namespace tolvex::bench;
+
+namespace {
+
+bool runShell(const QStringList& commands)
+{
+    return runChild(QStringList{QStringLiteral("sqlite3")} + commands).exitedCleanly;
+}
+
+// The level list our export writes, made once per size.
+const QString& levelListFile(int count)
+{
+    static std::map<int, QString> made;
+    auto found = made.find(count);
+    if (found == made.end()) {
+        const QString path = workPath(QStringLiteral("levels-%1.txt").arg(count));
+        LevelTable table;
+        table.setFileName(catalogueCopy(QStringLiteral("list-source"), count));
+        table.open();
+        LevelListTransfer(table).exportFile(path);
+        found = made.emplace(count, path).first;
+    }
+    return found->second;
+}
+
+QStringList selectCommands(const char* mode, const QString& output)
+{
+    return {QStringLiteral(".mode %1").arg(QLatin1String(mode)), QStringLiteral(".output '%1'").arg(output),
+            QStringLiteral("SELECT * FROM maps ORDER BY \"Datei\"")};
+}
+
+// The same rows as CSV, the form the shell's .import reads back whole,
+// line breaks in descriptions included. Made once per size.
+const QString& csvFile(int count)
+{
+    static std::map<int, QString> made;
+    auto found = made.find(count);
+    if (found == made.end()) {
+        const QString path = workPath(QStringLiteral("levels-%1.csv").arg(count));
+        if (!runShell(QStringList{catalogueCopy(QStringLiteral("csv-source"), count)} + selectCommands("csv", path)))
+            throw std::runtime_error("the sqlite3 shell could not write the CSV file");
+        found = made.emplace(count, path).first;
+    }
+    return found->second;
+}
+
+// .import stores empty texts where the schema wants NULL and would break its
+// checks, so the rows go through a staging table as the shell's users do.
+QStringList shellImport(const QString& db, const QString& csv, bool ignoreExisting)
+{
+    QStringList columns;
+    QStringList values;
+    for (int col = 1; col <= 13; ++col) {
+        columns << QStringLiteral("c%1").arg(col);
+        values << QStringLiteral("nullif(c%1, '')").arg(col);
+    }
+    return {db, QStringLiteral("CREATE TEMP TABLE staging(%1)").arg(columns.join(u',')),
+            QStringLiteral(".import --csv '%1' staging").arg(csv),
+            QStringLiteral("INSERT %1 INTO maps SELECT %2 FROM staging")
+                .arg(ignoreExisting ? QStringLiteral("OR IGNORE") : QString(), values.join(u','))};
+}
+
+void BM_Export(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    LevelTable table;
+    table.setFileName(catalogueCopy(QStringLiteral("export"), count));
+    table.open();
+    const QString target = workPath(QStringLiteral("export.txt"));
+    for (auto _ : state)
+        LevelListTransfer(table).exportFile(target);
+    state.counters["bytes"] = double(QFile(target).size());
+}
+BENCHMARK(BM_Export)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ExportPeer(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QString db = catalogueCopy(QStringLiteral("export-peer"), count);
+    const QStringList commands = QStringList{db} + selectCommands("list", workPath(QStringLiteral("export-peer.txt")));
+    for (auto _ : state) {
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ExportPeer)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ImportEmpty(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QString& list = levelListFile(count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = std::make_unique<LevelTable>();
+        table->setFileName(emptyCatalogue(QStringLiteral("import.DB")));
+        table->open();
+        state.ResumeTiming();
+        LevelListTransfer(*table).importFile(list);
+        state.PauseTiming();
+        if (table->recordCount() != count)
+            state.SkipWithError("the import lost records");
+        table.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ImportEmpty)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ImportEmptyPeer(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QString& csv = csvFile(count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QStringList commands = shellImport(emptyCatalogue(QStringLiteral("import-peer.DB")), csv, false);
+        state.ResumeTiming();
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ImportEmptyPeer)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every record of the list is already stored: nothing is appended.
+void BM_ImportAgain(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QString& list = levelListFile(count);
+    LevelTable table;
+    table.setFileName(catalogueCopy(QStringLiteral("reimport"), count));
+    table.open();
+    for (auto _ : state)
+        LevelListTransfer(table).importFile(list);
+    if (table.recordCount() != count)
+        state.SkipWithError("the import added records that were stored");
+}
+BENCHMARK(BM_ImportAgain)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ImportAgainPeer(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QStringList commands = shellImport(catalogueCopy(QStringLiteral("reimport-peer"), count), csvFile(count), true);
+    for (auto _ : state) {
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ImportAgainPeer)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
