@@ -10,6 +10,9 @@ namespace tolvex::bench {
 // The catalogue sizes every table operation is measured at.
 inline constexpr int kSizes[] = {1'000, 10'000, 100'000};
 inline constexpr int kLargest = 100'000;
+// Each benchmark runs this often and the summary takes the median, so that a
+// burst of other work on the machine moves no number by itself.
+inline constexpr int kRepetitions = 3;
 
 // The folder every benchmark's files live in, removed at exit.
 [[nodiscard]] QString workPath(const QString& name);

@@ -13,8 +13,9 @@ struct Measured {
     std::string error;                      // why it was skipped, if it was
 };
 
-// Shows every run on the console as usual and keeps it for the summary,
-// keyed by the benchmark's function name and arguments ("BM_Export/1000").
+// Shows every run on the console as usual and keeps it for the summary, the
+// median where a benchmark was repeated, keyed by the benchmark's function
+// name and arguments ("BM_Export/1000").
 class CollectingReporter final : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override;

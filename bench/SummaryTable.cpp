@@ -134,7 +134,7 @@ QString SummaryTable::operations()
         if (valid(ours) && valid(peer) && peer->seconds > 0)
             ratio = factor(ours->seconds / peer->seconds);
         QString result = QStringLiteral("—");
-        if (!ours) {
+        if (!ours || (!op.peer.empty() && !peer)) {
             // Not measured in this run: nothing to judge.
         } else if (op.goal == Goal::RatioAtMost) {
             const bool met = valid(ours) && valid(peer) && ours->seconds <= op.limit * peer->seconds;

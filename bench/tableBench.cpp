@@ -2,6 +2,7 @@
 // record, and the nearest key, each next to SQLite doing the same alone.
 
 #include "bench/BenchData.h"
+#include "bench/Registration.h"
 #include "catalogue/LevelTable.h"
 
 #include <QFile>
@@ -67,7 +68,7 @@ void BM_OpenTable(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenTable)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenTable)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 // What the table's open has to do at least: every row, in key order, into memory.
 void BM_OpenPeer(benchmark::State& state)
@@ -92,7 +93,7 @@ void BM_OpenPeer(benchmark::State& state)
         benchmark::DoNotOptimize(rows.data());
     }
 }
-BENCHMARK(BM_OpenPeer)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_FindNearest(benchmark::State& state)
 {
@@ -107,7 +108,7 @@ void BM_FindNearest(benchmark::State& state)
         benchmark::DoNotOptimize(table.recNo());
     }
 }
-BENCHMARK(BM_FindNearest)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->UseRealTime();
+BENCHMARK(BM_FindNearest)->Apply(atEverySize);
 
 // The same lookup through SQLite's index on the key.
 void BM_FindNearestPeer(benchmark::State& state)
@@ -126,6 +127,6 @@ void BM_FindNearestPeer(benchmark::State& state)
         sqlite3_reset(stmt.get());
     }
 }
-BENCHMARK(BM_FindNearestPeer)->Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->UseRealTime();
+BENCHMARK(BM_FindNearestPeer)->Apply(atEverySize);
 
 } // namespace

@@ -3,6 +3,7 @@
 // printed survey, with libjpeg's own full-size decode beside the first.
 
 #include "bench/BenchData.h"
+#include "bench/Registration.h"
 #include "bench/ProgramWindows.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
@@ -51,7 +52,7 @@ void BM_RecordChange(benchmark::State& state)
     state.counters["decoded_h"] = Form2->Image1->image().height();
     reportProgramErrors(state);
 }
-BENCHMARK(BM_RecordChange)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // libjpeg alone: the same file, decoded at full size into memory.
 void BM_FullDecodePeer(benchmark::State& state)
@@ -79,7 +80,7 @@ void BM_FullDecodePeer(benchmark::State& state)
     }
     state.counters["jpeg_bytes"] = double(QFile(screenshotFile()).size());
 }
-BENCHMARK(BM_FullDecodePeer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullDecodePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // One key typed into the overview's search field, until the grid has
 // scrolled to the nearest record and repainted.
@@ -107,7 +108,7 @@ void BM_SearchKeystroke(benchmark::State& state)
     Form1->hide();
     reportProgramErrors(state);
 }
-BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_SearchKeystroke)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 
 // Counts the pages while the printer canvas does the work.
 class PageCounter final : public Canvas {
@@ -163,6 +164,6 @@ void BM_PrintSurvey(benchmark::State& state)
     state.counters["pages"] = pages;
     state.counters["pdf_bytes"] = double(QFile(pdf).size());
 }
-BENCHMARK(BM_PrintSurvey)->Arg(10'000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_PrintSurvey)->Arg(10'000)->Apply(repeated)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
