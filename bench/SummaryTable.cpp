@@ -39,6 +39,12 @@ QString duration(double seconds)
     return c.toString(seconds * 1e9, 'f', 0) + QStringLiteral(" ns");
 }
 
+// Record counts with thousands separators, as the issue and the reader write them.
+QString count(int n)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
+}
+
 QString bytes(double count)
 {
     return QLocale::c().toString(count / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MiB");
@@ -83,7 +89,7 @@ QString SummaryTable::text() const
 
 QString SummaryTable::operations()
 {
-    const QString n = QLocale::c().toString(kLargest);
+    const QString n = count(kLargest);
     const std::string big = '/' + std::to_string(kLargest);
     const QString shell = QStringLiteral("sqlite3 shell");
     const std::vector<Operation> table = {
@@ -190,11 +196,11 @@ QString SummaryTable::growth()
     QStringList header = {QStringLiteral("operation")};
     QStringList align = {QStringLiteral("---")};
     for (int size : kSizes) {
-        header << QLocale::c().toString(size);
+        header << count(size);
         align << QStringLiteral("---:");
     }
     for (size_t i = 1; i < std::size(kSizes); ++i) {
-        header << QStringLiteral("× %1→%2").arg(QLocale::c().toString(kSizes[i - 1]), QLocale::c().toString(kSizes[i]));
+        header << QStringLiteral("× %1→%2").arg(count(kSizes[i - 1]), count(kSizes[i]));
         align << QStringLiteral("---:");
     }
     header << QStringLiteral("goal") << QStringLiteral("result");
