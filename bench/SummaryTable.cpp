@@ -103,8 +103,10 @@ QString SummaryTable::operations()
          shell + QStringLiteral(", .import --csv"), Goal::RatioAtMost, 1.5, QStringLiteral("≤ 1.5×")},
         {QStringLiteral("import the same file again (all present)"), "BM_ImportAgain" + big, "BM_ImportAgainPeer" + big,
          shell + QStringLiteral(", .import + INSERT OR IGNORE"), Goal::None, 0, QStringLiteral("—")},
-        {QStringLiteral("record change, 1920×1080 screenshot into the 395×326 region"), "BM_RecordChange", "BM_FullDecodePeer",
+        {QStringLiteral("record change onto a 1920×1080 screenshot"), "BM_RecordChange", "BM_FullDecodePeer",
          QStringLiteral("libjpeg full-size decode"), Goal::RatioAtMost, 1.0 / 3.0, QStringLiteral("≤ ⅓")},
+        {QStringLiteral("… of which the decode for a 395×326 region"), "BM_DecodeForRegion", "BM_FullDecodePeer",
+         QStringLiteral("libjpeg full-size decode"), Goal::None, 0, QStringLiteral("—")},
         {QStringLiteral("search per keystroke in the overview (%1)").arg(n), "BM_SearchKeystroke", {}, {}, Goal::None, 0,
          QStringLiteral("—")},
         {QStringLiteral("print 10,000 records to PDF"), "BM_PrintSurvey/10000", {}, {}, Goal::None, 0, QStringLiteral("—")},
@@ -135,7 +137,11 @@ QString SummaryTable::operations()
         if (valid(ours) && ours->counters.contains("pages"))
             label += QStringLiteral(", %1 pages").arg(ours->counters.at("pages"));
         if (valid(peer) && peer->counters.contains("jpeg_bytes"))
-            label += QStringLiteral(" (a %1 KiB file)").arg(qRound(peer->counters.at("jpeg_bytes") / 1024));
+            label += QStringLiteral(", a %1 KiB file").arg(qRound(peer->counters.at("jpeg_bytes") / 1024));
+        if (valid(ours) && ours->counters.contains("region_w"))
+            label += QStringLiteral(", region %1×%2").arg(ours->counters.at("region_w")).arg(ours->counters.at("region_h"));
+        if (valid(ours) && ours->counters.contains("decoded_w"))
+            label += QStringLiteral(", decoded at %1×%2").arg(ours->counters.at("decoded_w")).arg(ours->counters.at("decoded_h"));
         QString ratio = QStringLiteral("—");
         if (valid(ours) && valid(peer) && peer->seconds > 0)
             ratio = factor(ours->seconds / peer->seconds);

@@ -8,6 +8,8 @@
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
 #include "catalogue/tabelle.h"
+#include "platform/DBGrid.h"
+#include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
 #include "platform/PrinterCanvas.h"
 #include "shell/EingabeMaske.h"
@@ -58,6 +60,15 @@ void BM_RecordChange(benchmark::State& state)
     reportProgramErrors(state);
 }
 BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// The program's decode for the region alone, without the window around it.
+void BM_DecodeForRegion(benchmark::State& state)
+{
+    const QString& path = screenshotFile();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadJpeg(path, QSize(395, 326)));
+}
+BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // libjpeg alone: the same file, decoded at full size into memory.
 void BM_FullDecodePeer(benchmark::State& state)
@@ -110,6 +121,11 @@ void BM_SearchKeystroke(benchmark::State& state)
         QTest::keyClick(Form1->Edit1, word.at(typed++).toLatin1());
         QApplication::processEvents();
     }
+    // A grid that stayed behind would make this a measure of nothing.
+    const QModelIndex current = Form1->DBGrid1->currentIndex();
+    const bool inView = Form1->DBGrid1->viewport()->rect().intersects(Form1->DBGrid1->visualRect(current));
+    if (current.row() != Form1->Table1->recNo() - 1 || !inView)
+        state.SkipWithError("the grid did not follow the search");
     Form1->hide();
     reportProgramErrors(state);
 }
