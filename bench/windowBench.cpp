@@ -3,8 +3,8 @@
 // printed survey, with libjpeg's own full-size decode beside the first.
 
 #include "bench/BenchData.h"
-#include "bench/Registration.h"
 #include "bench/ProgramWindows.h"
+#include "bench/Registration.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
 #include "catalogue/tabelle.h"
