@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <exception>
+
 namespace tolvex::bench {
 
 // Wall-clock time throughout: several peers are child processes, whose work
@@ -21,4 +23,21 @@ inline void atEverySize(benchmark::internal::Benchmark* b)
     repeated(b);
 }
 
+// Registers a benchmark whose exceptions (a setup that fails, the program
+// refusing an operation) end its own row as an error, not the whole run.
+inline benchmark::internal::Benchmark* guarded(const char* name, void (*fn)(benchmark::State&))
+{
+    return benchmark::RegisterBenchmark(name, [fn](benchmark::State& state) {
+        try {
+            fn(state);
+        } catch (const std::exception& error) {
+            state.SkipWithError(error.what());
+        }
+    });
+}
+
 } // namespace tolvex::bench
+
+// BENCHMARK(fn) through guarded().
+#define TOLVEX_BENCHMARK(fn) \
+    [[maybe_unused]] benchmark::internal::Benchmark* const fn##Registered = ::tolvex::bench::guarded(#fn, fn)

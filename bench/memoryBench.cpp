@@ -4,6 +4,7 @@
 
 #include "bench/BenchData.h"
 #include "bench/ChildProcess.h"
+#include "bench/Registration.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
 #include "platform/TextFile.h"
@@ -54,6 +55,6 @@ void BM_PeakMemory(benchmark::State& state)
     state.counters["grown_bytes"] = double(grown);
     state.counters["list_bytes"] = double(levelListBytes(full));
 }
-BENCHMARK(BM_PeakMemory)->Arg(kLargest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+TOLVEX_BENCHMARK(BM_PeakMemory)->Arg(kLargest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 } // namespace

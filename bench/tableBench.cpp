@@ -68,7 +68,7 @@ void BM_OpenTable(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenTable)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_OpenTable)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 // What the table's open has to do at least: every row, in key order, into memory.
 void BM_OpenPeer(benchmark::State& state)
@@ -93,7 +93,7 @@ void BM_OpenPeer(benchmark::State& state)
         benchmark::DoNotOptimize(rows.data());
     }
 }
-BENCHMARK(BM_OpenPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_OpenPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_FindNearest(benchmark::State& state)
 {
@@ -108,7 +108,7 @@ void BM_FindNearest(benchmark::State& state)
         benchmark::DoNotOptimize(table.recNo());
     }
 }
-BENCHMARK(BM_FindNearest)->Apply(atEverySize);
+TOLVEX_BENCHMARK(BM_FindNearest)->Apply(atEverySize);
 
 // The same lookup through SQLite's index on the key.
 void BM_FindNearestPeer(benchmark::State& state)
@@ -127,6 +127,6 @@ void BM_FindNearestPeer(benchmark::State& state)
         sqlite3_reset(stmt.get());
     }
 }
-BENCHMARK(BM_FindNearestPeer)->Apply(atEverySize);
+TOLVEX_BENCHMARK(BM_FindNearestPeer)->Apply(atEverySize);
 
 } // namespace

@@ -88,7 +88,7 @@ void BM_Export(benchmark::State& state)
         LevelListTransfer(table).exportFile(target);
     state.counters["bytes"] = double(QFile(target).size());
 }
-BENCHMARK(BM_Export)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_Export)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_ExportPeer(benchmark::State& state)
 {
@@ -102,7 +102,7 @@ void BM_ExportPeer(benchmark::State& state)
         }
     }
 }
-BENCHMARK(BM_ExportPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ExportPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_ImportEmpty(benchmark::State& state)
 {
@@ -122,7 +122,7 @@ void BM_ImportEmpty(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ImportEmpty)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ImportEmpty)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_ImportEmptyPeer(benchmark::State& state)
 {
@@ -138,7 +138,7 @@ void BM_ImportEmptyPeer(benchmark::State& state)
         }
     }
 }
-BENCHMARK(BM_ImportEmptyPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ImportEmptyPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 // Every record of the list is already stored: nothing is appended.
 void BM_ImportAgain(benchmark::State& state)
@@ -153,7 +153,7 @@ void BM_ImportAgain(benchmark::State& state)
     if (table.recordCount() != count)
         state.SkipWithError("the import added records that were stored");
 }
-BENCHMARK(BM_ImportAgain)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ImportAgain)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 void BM_ImportAgainPeer(benchmark::State& state)
 {
@@ -166,6 +166,6 @@ void BM_ImportAgainPeer(benchmark::State& state)
         }
     }
 }
-BENCHMARK(BM_ImportAgainPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ImportAgainPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -59,7 +59,7 @@ void BM_RecordChange(benchmark::State& state)
     state.counters["decoded_h"] = Form2->Image1->image().height();
     reportProgramErrors(state);
 }
-BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // The program's decode for the region alone, without the window around it.
 void BM_DecodeForRegion(benchmark::State& state)
@@ -68,7 +68,7 @@ void BM_DecodeForRegion(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(loadJpeg(path, QSize(395, 326)));
 }
-BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // libjpeg alone: the same file, decoded at full size into memory.
 void BM_FullDecodePeer(benchmark::State& state)
@@ -96,7 +96,7 @@ void BM_FullDecodePeer(benchmark::State& state)
     }
     state.counters["jpeg_bytes"] = double(QFile(screenshotFile()).size());
 }
-BENCHMARK(BM_FullDecodePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_FullDecodePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // One key typed into the overview's search field, until the grid has
 // scrolled to the nearest record and repainted.
@@ -129,7 +129,7 @@ void BM_SearchKeystroke(benchmark::State& state)
     Form1->hide();
     reportProgramErrors(state);
 }
-BENCHMARK(BM_SearchKeystroke)->Apply(repeated)->Unit(benchmark::kMicrosecond);
+TOLVEX_BENCHMARK(BM_SearchKeystroke)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 
 // Counts the pages while the printer canvas does the work.
 class PageCounter final : public Canvas {
@@ -185,6 +185,6 @@ void BM_PrintSurvey(benchmark::State& state)
     state.counters["pages"] = pages;
     state.counters["pdf_bytes"] = double(QFile(pdf).size());
 }
-BENCHMARK(BM_PrintSurvey)->Arg(10'000)->Apply(repeated)->Unit(benchmark::kMillisecond)->Iterations(2);
+TOLVEX_BENCHMARK(BM_PrintSurvey)->Arg(10'000)->Apply(repeated)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
