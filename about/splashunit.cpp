@@ -55,6 +55,8 @@ Tsplash::Tsplash(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(3000);
+    // A coarse timer may tick up to 5 % early; the splash stays its full three seconds.
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->start();
 
     setFrame(this, Frame::None, true);

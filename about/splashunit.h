@@ -22,6 +22,9 @@ public:
     QLabel* Label2;
     QTimer* Timer1;
 
+    // Only the timer and a click on the picture close the splash.
+    void reject() override {}
+
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -18,8 +18,7 @@ constexpr int kSmallIntMax = 32767;
 const FieldDef& fieldAt(int pos)
 {
     if (pos < 0 || pos >= kFieldCount)
-        throw TolvexError(formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"),
-                                        {QString::number(pos)}));
+        throw TolvexError(listIndexMessage(pos));
     return kLevelFields[size_t(pos)];
 }
 

@@ -10,8 +10,7 @@ namespace {
 void requireRecordSize(const QStringList& lines)
 {
     if (lines.size() != LevelList::kLinesPerRecord)
-        throw TolvexError(formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"),
-                                        {QString::number(lines.size())}));
+        throw TolvexError(listIndexMessage(lines.size()));
 }
 
 } // namespace

@@ -43,11 +43,6 @@ QString closedMessage()
     return QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
 }
 
-QString listIndexMessage(qsizetype index)
-{
-    return formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"), {QString::number(index)});
-}
-
 // SQLite's NOCASE on UTF-8: ASCII letters folded, everything else by code
 // point. UTF-16 units are shifted so that surrogates sort above the rest of
 // the BMP, which gives code point order.
@@ -167,6 +162,10 @@ public:
     // The first position whose key is not less than the given one.
     [[nodiscard]] int lowerBound(QStringView key) const
     {
+        // A list exported in key order and imported into a table of smaller
+        // names appends at the end every time: one comparison instead of a search.
+        if (m_order.empty() || compareKeys(keyOf(m_slots[m_order.back()]), key) < 0)
+            return size();
         const auto it = std::lower_bound(m_order.begin(), m_order.end(), key, [this](uint32_t slot, QStringView k) {
             return compareKeys(keyOf(m_slots[slot]), k) < 0;
         });

@@ -4,6 +4,7 @@
 #include "catalogue/SurveyLines.h"
 #include "platform/Canvas.h"
 #include "platform/Dataset.h"
+#include "platform/DisplaySuspension.h"
 
 #include <QStringList>
 
@@ -20,38 +21,6 @@ QString surveyFont()
 {
     return QStringLiteral("MS Sans Serif");
 }
-
-class DisplaySuspension {
-public:
-    explicit DisplaySuspension(Dataset& table)
-        : m_table(table)
-    {
-        m_table.disableControls();
-    }
-    ~DisplaySuspension()
-    {
-        if (m_suspended) {
-            // Only reached while another error is on its way out; that one is
-            // what the user needs to see.
-            try {
-                m_table.enableControls();
-            } catch (...) {
-            }
-        }
-    }
-    DisplaySuspension(const DisplaySuspension&) = delete;
-    DisplaySuspension& operator=(const DisplaySuspension&) = delete;
-
-    void resume()
-    {
-        m_suspended = false;
-        m_table.enableControls();
-    }
-
-private:
-    Dataset& m_table;
-    bool m_suspended = true;
-};
 
 // Aborts the document unless it was ended.
 class OpenDocument {

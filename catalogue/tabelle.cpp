@@ -1,17 +1,24 @@
 #include "catalogue/tabelle.h"
 
+#include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
+#include "catalogue/SurveyPrint.h"
+#include "common/toolbox.h"
+#include "lang/translate.h"
 #include "platform/Anchors.h"
 #include "platform/DBGrid.h"
 #include "platform/Dataset.h"
 #include "platform/ErrorReport.h"
+#include "platform/PrinterCanvas.h"
 #include "platform/SpeedButton.h"
 #include "platform/WindowFrame.h"
+#include "platform/WorkProgress.h"
 #include "resources/ButtonPictures.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPrinter>
 
 namespace tolvex {
 
@@ -19,7 +26,19 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr QSize kClientSize(384, 282);
+constexpr QSize kOuterSize(392, 309);
+
+FileDialogOptions levelListDialog(bool save)
+{
+    FileDialogOptions options;
+    options.filters = {{QStringLiteral("Text-Dateien"), QStringLiteral("*.txt")},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
+    options.defaultSuffix = QStringLiteral("txt");
+    options.confirmOverwrite = save;
+    options.fileMustExist = !save;
+    return options;
 }
+} // namespace
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent)
@@ -78,13 +97,26 @@ TForm1::TForm1(QWidget* parent)
     DBGrid1->setGeometry(0, 33, kClientSize.width(), kClientSize.height() - 33);
     setAnchors(DBGrid1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
 
+    PrintDialog1 = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    SaveDialog1 = levelListDialog(true);
+    OpenDialog1 = levelListDialog(false);
+
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnScreen);
+    // The controls are laid out in the design client area; the window's own
+    // design size is its outer size, frame included.
+    setOuterWidth(this, kOuterSize.width());
+    setOuterHeight(this, kOuterSize.height());
 
     connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
     connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton2Click));
+    connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton1Click));
+    connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
+    connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
 }
+
+TForm1::~TForm1() = default;
 
 void TForm1::showEvent(QShowEvent* event)
 {
@@ -138,6 +170,40 @@ void TForm1::DBGrid1CellClick()
 void TForm1::SpeedButton2Click()
 {
     close();
+}
+
+void TForm1::SpeedButton1Click()
+{
+    if (!Dialogs::instance().print(*PrintDialog1))
+        return;
+    const int total = Table1->recordCount();
+    WorkProgress progress(this, QStringLiteral("Levelübersicht wird gedruckt"));
+    PrinterCanvas canvas(*PrintDialog1);
+    printSurvey(*Table1, canvas, [&progress, total](int done) { progress.step(done, total); });
+}
+
+void TForm1::SpeedButton3Click()
+{
+    const auto path = Dialogs::instance().saveFile(SaveDialog1);
+    if (!path)
+        return;
+    {
+        WorkProgress progress(this, QStringLiteral("Levelliste wird exportiert"));
+        LevelListTransfer(*Table1, progress.reporter()).exportFile(*path);
+    }
+    ShowInfo(MsgExported);
+}
+
+void TForm1::SpeedButton4Click()
+{
+    const auto path = Dialogs::instance().openFile(OpenDialog1);
+    if (!path)
+        return;
+    {
+        WorkProgress progress(this, QStringLiteral("Leveldaten werden importiert"));
+        LevelListTransfer(*Table1, progress.reporter()).importFile(*path);
+    }
+    ShowInfo(MsgImported);
 }
 
 } // namespace tolvex

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "platform/Dialogs.h"
+
 #include <QWidget>
 
+#include <memory>
+
 class QLineEdit;
+class QPrinter;
 
 namespace tolvex {
 
@@ -19,6 +24,7 @@ class TForm1 final : public QWidget {
 
 public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
 
     LevelTable* Table1;
     DataSource* DataSource1;
@@ -30,6 +36,12 @@ public:
     SpeedButton* SpeedButton4;
     SpeedButton* SpeedButton2;
     DBGrid* DBGrid1;
+
+    // The printer the print dialog sets up; it keeps the user's choices
+    // from one print to the next.
+    std::unique_ptr<QPrinter> PrintDialog1;
+    FileDialogOptions SaveDialog1;
+    FileDialogOptions OpenDialog1;
 
 Q_SIGNALS:
     void shown();
@@ -47,6 +59,9 @@ private:
     void Edit1Click();
     void DBGrid1CellClick();
     void SpeedButton2Click();
+    void SpeedButton1Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
 };
 
 extern TForm1* Form1;

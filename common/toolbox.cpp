@@ -42,7 +42,8 @@ QString NamePart(const QString& path)
 
 QString ReplaceAll(const QString& source, const QString& pattern, const QString& replacement)
 {
-    if (pattern.isEmpty())
+    // Most texts hold no match at all; they come back as they are, unshared work spared.
+    if (pattern.isEmpty() || !source.contains(pattern))
         return source;
     if (replacement.contains(pattern))
         return QString(source).replace(pattern, replacement);

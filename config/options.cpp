@@ -2,17 +2,20 @@
 
 #include "config/Konfig.h"
 #include "lang/translate.h"
+#include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorReport.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SpeedButton.h"
+#include "platform/TolvexError.h"
 #include "platform/WindowFrame.h"
 #include "resources/ButtonPictures.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace tolvex {
 
@@ -29,12 +32,36 @@ QLabel* label(const QString& name, const QString& text, int left, int top, QWidg
     return l;
 }
 
+// konfig.ini is Windows-1252 text: a character it cannot carry would come
+// back from it as "?", so such characters are refused at the edit.
+class KonfigText final : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        return cp1252::representable(input) ? Acceptable : Invalid;
+    }
+};
+
 QLineEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setGeometry(geometry);
+    e->setValidator(new KonfigText(e));
     return e;
+}
+
+// A browsed path goes into an edit as it is; refuse one konfig.ini cannot hold.
+QString storablePath(const QString& path)
+{
+    for (const QChar c : path) {
+        if (!cp1252::representable(c))
+            throw TolvexError(formatMessage(QStringLiteral("Das Zeichen '%s' im Pfad %s kann nicht gespeichert werden"),
+                                            {QString(c), path}));
+    }
+    return path;
 }
 
 } // namespace
@@ -46,6 +73,9 @@ TKonfigForm::TKonfigForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Konfiguration"));
     resize(342, 195);
     setModal(true);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
 
     Label2 = label(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), 20, 12, this);
     Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);
@@ -140,7 +170,7 @@ void TKonfigForm::SpeedButton1Click()
     options.defaultSuffix = QStringLiteral("exe");
     options.fileMustExist = true;
     if (const auto path = Dialogs::instance().openFile(options))
-        Edit1->setText(*path);
+        Edit1->setText(storablePath(*path));
 }
 
 void TKonfigForm::SpeedButton2Click()
@@ -151,7 +181,7 @@ void TKonfigForm::SpeedButton2Click()
                        {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
     options.defaultSuffix = QStringLiteral("txt");
     if (const auto path = Dialogs::instance().openFile(options))
-        Edit3->setText(*path);
+        Edit3->setText(storablePath(*path));
 }
 
 void TKonfigForm::SpeedButton3Click()

@@ -48,9 +48,11 @@ QWidget* window(const char* name)
 
 void setCaption(QObject* target, const QString& text)
 {
-    if (auto* label = qobject_cast<QLabel*>(target))
+    if (auto* label = qobject_cast<QLabel*>(target)) {
+        // Labels are sized to their text: a longer English caption must not be cut off.
         label->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(target))
+        label->adjustSize();
+    } else if (auto* group = qobject_cast<QGroupBox*>(target))
         group->setTitle(text);
     else if (auto* menu = qobject_cast<QMenu*>(target))
         menu->setTitle(text);

@@ -19,6 +19,7 @@ Tmapform* mapform = nullptr;
 namespace {
 
 constexpr QSize kClientSize(178, 183);
+constexpr QSize kOuterSize(186, 210);
 
 QString mapListPath()
 {
@@ -75,6 +76,10 @@ Tmapform::Tmapform(QWidget* parent)
 
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnDesktop);
+    // The controls are laid out in the design client area; the window's own
+    // design size is its outer size, frame included.
+    setOuterWidth(this, kOuterSize.width());
+    setOuterHeight(this, kOuterSize.height());
 
     connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton1Click));
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton2Click));
@@ -115,8 +120,12 @@ void Tmapform::SpeedButton1Click()
 void Tmapform::SpeedButton2Click()
 {
     const int row = ListBox1->currentRow();
-    if (row >= 0 && ListBox1->item(row)->isSelected())
+    if (row >= 0 && ListBox1->item(row)->isSelected()) {
         delete ListBox1->takeItem(row);
+        // The list hands the selection on to the next entry; a second click
+        // must not remove an entry nobody chose.
+        ListBox1->clearSelection();
+    }
 }
 
 void Tmapform::SpeedButton3Click()

@@ -55,6 +55,12 @@ private:
             const int dx = now.width() - entry.parentSize.width();
             const int dy = now.height() - entry.parentSize.height();
             QRect r = entry.design;
+            // Along an axis it does not stretch on, a child keeps the size it has now:
+            // a label sized to a new caption must not fall back to its design width.
+            if (!(entry.anchors.testFlag(Anchor::Left) && entry.anchors.testFlag(Anchor::Right)))
+                r.setWidth(entry.widget->width());
+            if (!(entry.anchors.testFlag(Anchor::Top) && entry.anchors.testFlag(Anchor::Bottom)))
+                r.setHeight(entry.widget->height());
             place(r, dx, entry.anchors.testFlag(Anchor::Left), entry.anchors.testFlag(Anchor::Right), true);
             place(r, dy, entry.anchors.testFlag(Anchor::Top), entry.anchors.testFlag(Anchor::Bottom), false);
             entry.widget->setGeometry(r);

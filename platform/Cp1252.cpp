@@ -41,13 +41,22 @@ QString decode(QByteArrayView bytes)
 
 QByteArray encode(const QString& text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
+    QByteArray bytes;
+    appendEncoded(bytes, text);
+    return bytes;
+}
+
+void appendEncoded(QByteArray& bytes, QStringView text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size());
+    char* out = bytes.data() + start;
     for (const QChar c : text) {
-        const int b = byteFor(c.unicode());
+        const char16_t u = c.unicode();
+        // Plain ASCII needs no lookup.
+        const int b = u < 0x80 ? int(u) : byteFor(u);
         *out++ = static_cast<char>(b < 0 ? '?' : b);
     }
-    return bytes;
 }
 
 bool representable(QChar c)

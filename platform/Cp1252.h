@@ -11,6 +11,8 @@ namespace tolvex::cp1252 {
 // control characters of the same value, so every byte survives a round trip.
 [[nodiscard]] QString decode(QByteArrayView bytes);
 [[nodiscard]] QByteArray encode(const QString& text);
+// Appends the bytes of the text, without a copy of its own.
+void appendEncoded(QByteArray& bytes, QStringView text);
 
 // True when the character has a byte in Windows-1252 (including the five
 // undefined positions through their C1 stand-ins).

@@ -1,46 +1,43 @@
 #include "platform/TextFile.h"
 
 #include "platform/Cp1252.h"
+#include "platform/LineReader.h"
 #include "platform/SafeFile.h"
 #include "platform/TolvexError.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace tolvex {
 
 QStringList splitLines(QByteArrayView bytes)
 {
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes = bytes.first(nul);
-
+    LineReader reader(bytes);
     QStringList lines;
-    qsizetype start = 0;
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        lines.append(cp1252::decode(bytes.sliced(start, i - start)));
-        if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < size)
-        lines.append(cp1252::decode(bytes.sliced(start)));
+    lines.reserve(reader.countRemaining());
+    while (!reader.atEnd())
+        lines.append(reader.next());
     return lines;
 }
 
 QByteArray joinLines(const QStringList& lines)
 {
-    qsizetype total = 0;
+    QByteArray bytes;
+    appendLines(bytes, lines);
+    return bytes;
+}
+
+void appendLines(QByteArray& bytes, const QStringList& lines)
+{
+    qsizetype total = bytes.size();
     for (const QString& line : lines)
         total += line.size() + 2;
-    QByteArray bytes;
-    bytes.reserve(total);
+    if (total > bytes.capacity())
+        bytes.reserve(std::max(total, 2 * bytes.capacity()));
     for (const QString& line : lines) {
-        bytes += cp1252::encode(line);
-        bytes += "\r\n";
+        cp1252::appendEncoded(bytes, line);
+        bytes.append('\r').append('\n');
     }
-    return bytes;
 }
 
 QString cannotOpenMessage(const QString& path)
@@ -53,17 +50,27 @@ QString cannotCreateMessage(const QString& path)
     return formatMessage(QStringLiteral("Datei %s kann nicht erstellt werden"), {path});
 }
 
-QStringList readLines(const QString& path)
+QByteArray readText(const QString& path)
 {
-    const auto bytes = readWholeFile(path);
+    auto bytes = readWholeFile(path);
     if (!bytes)
         throw TolvexError(cannotOpenMessage(path));
-    return splitLines(*bytes);
+    return std::move(*bytes);
+}
+
+QStringList readLines(const QString& path)
+{
+    return splitLines(readText(path));
 }
 
 void writeLines(const QString& path, const QStringList& lines)
 {
-    const auto failure = saveAtomically(path, joinLines(lines));
+    writeText(path, joinLines(lines));
+}
+
+void writeText(const QString& path, QByteArrayView bytes)
+{
+    const auto failure = saveAtomically(path, bytes);
     if (!failure)
         return;
     if (*failure == SaveFailure::CannotCreate)

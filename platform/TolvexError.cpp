@@ -36,4 +36,9 @@ QString formatMessage(const QString& pattern, const QStringList& args)
     return result;
 }
 
+QString listIndexMessage(qsizetype index)
+{
+    return formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"), {QString::number(index)});
+}
+
 } // namespace tolvex

@@ -24,4 +24,7 @@ private:
 // Fills "%s" / "%d" placeholders in order, the way the program's messages are written.
 [[nodiscard]] QString formatMessage(const QString& pattern, const QStringList& args);
 
+// The error of a list asked for an item it doesn't have.
+[[nodiscard]] QString listIndexMessage(qsizetype index);
+
 } // namespace tolvex

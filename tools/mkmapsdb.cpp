@@ -4,7 +4,7 @@
 // place at the end, so an existing file is never replaced and a failure leaves
 // no half-filled table behind.
 
-#include "catalogue/LevelList.h"
+#include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "platform/SafeFile.h"
@@ -52,32 +52,23 @@ void createSchema(const QByteArray& path)
         throw TolvexError(QStringLiteral("Tabelle kann nicht angelegt werden: ") + QString::fromUtf8(sqlite3_errmsg(db.get())));
 }
 
-void fill(const QString& tablePath, const QStringList& lines)
+// The number of records the table holds afterwards.
+int fill(const QString& tablePath, QByteArrayView listText)
 {
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    table.beginBulk();
-    try {
-        for (qsizetype at = 0; at < lines.size(); at += LevelList::kLinesPerRecord) {
-            if (lines.size() - at < LevelList::kLinesPerRecord)
-                throw TolvexError(formatMessage(QStringLiteral("Der Index der Liste überschreitet das Maximum (%d)"),
-                                                {QString::number(lines.size() - at)}));
-            table.appendRecord(LevelList::groupTexts(lines.mid(at, LevelList::kLinesPerRecord)));
-        }
-    } catch (...) {
-        table.endBulk();
-        throw;
-    }
-    table.endBulk();
+    LevelListTransfer(table).importText(listText);
+    const int records = table.recordCount();
     table.close();
+    return records;
 }
 
 int run(const QString& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const QStringList lines = readLines(listPath);
+    const QByteArray listText = readText(listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -92,14 +83,14 @@ int run(const QString& listPath, const QString& target)
     const TempFile temp(pattern);
 
     createSchema(temp.path());
-    fill(QFile::decodeName(temp.path()), lines);
+    const int records = fill(QFile::decodeName(temp.path()), listText);
     // link() refuses an existing target, unlike rename().
     if (::link(temp.path().constData(), targetName.constData()) != 0) {
         if (errno == EEXIST)
             throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
         throw TolvexError(cannotCreateMessage(target));
     }
-    return int(lines.size() / LevelList::kLinesPerRecord);
+    return records;
 }
 
 } // namespace

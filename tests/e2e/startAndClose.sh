@@ -13,10 +13,11 @@ bash "$source_dir/tools/prepare-folder.sh" "$build" "$work/folder"
 # A configuration already there, so that no first-start dialog comes up.
 printf '[Other]\r\nsprache=deutsch\r\n' > "$work/folder/konfig.ini"
 
-display=":$(( 90 + RANDOM % 400 ))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
+# Xvfb picks a free display number itself, so parallel runs never meet.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" &
 xvfb_pid=$!
-export DISPLAY="$display"
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(tr -d '[:space:]' < "$work/display")"
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
 cd "$work/folder"
@@ -24,7 +25,8 @@ QT_QPA_PLATFORM=xcb ./tolvex > "$work/out.txt" 2>&1 &
 app_pid=$!
 
 window=""
-for _ in $(seq 300); do
+# A sanitizer build on a busy machine may take a while to come up.
+for _ in $(seq 1200); do
   window="$(xdotool search --onlyvisible --name '^Tolvex - Kestrowan$' 2>/dev/null | head -n1 || true)"
   [ -n "$window" ] && break
   sleep 0.1
@@ -38,7 +40,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 # SpeedButton1: the last button of the bottom row, 25 x 25 at (612, 4) in the bottom panel of 34.
 xdotool mousemove --sync $(( X + WIDTH - 28 + 12 )) $(( Y + HEIGHT - 34 + 4 + 12 )) click 1
 
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 600); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$app_pid" 2>/dev/null; then echo "program did not end after the close click"; exit 1; fi
 wait "$app_pid" || { echo "program exited with an error"; cat "$work/out.txt"; exit 1; }
 

@@ -95,9 +95,10 @@ void ProgramFolder::start()
     auto* watcher = new QTimer(Form2);
     watcher->setInterval(20);
     QObject::connect(watcher, &QTimer::timeout, Form2, [this] {
-        if (splash->isVisible())
-            QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(10, 10));
-        else if (KonfigForm->isVisible()) {
+        if (splash->isVisible()) {
+            if (!leaveSplash)
+                QTest::mouseClick(splash->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+        } else if (KonfigForm->isVisible()) {
             if (onKonfigDialog)
                 onKonfigDialog();
             else

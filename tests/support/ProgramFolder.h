@@ -32,11 +32,13 @@ public:
     // Creates the window set and shows the main window the way the program
     // starts; the splash is clicked away as a user would, and the
     // configuration dialog, when it comes, is handled by onKonfigDialog
-    // (by default: OK).
+    // (by default: OK). With leaveSplash set the splash is left to close
+    // by itself or by the test.
     void start();
     // Ends the window set, and with it the program's hold on maps.DB.
     void stop();
     std::function<void()> onKonfigDialog;
+    bool leaveSplash = false;
 
 private:
     QTemporaryDir m_dir;

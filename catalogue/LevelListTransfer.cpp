@@ -1,0 +1,126 @@
+#include "catalogue/LevelListTransfer.h"
+
+#include "catalogue/LevelList.h"
+#include "catalogue/LevelTable.h"
+#include "platform/DisplaySuspension.h"
+#include "platform/LineReader.h"
+#include "platform/TextFile.h"
+#include "platform/TolvexError.h"
+
+#include <utility>
+
+namespace tolvex {
+
+namespace {
+
+// The appends of one import share transactions; whatever ends the import,
+// the records appended before it are committed.
+class BulkAppends {
+public:
+    explicit BulkAppends(LevelTable& table)
+        : m_table(table)
+    {
+        m_table.beginBulk();
+    }
+    ~BulkAppends()
+    {
+        if (!m_open)
+            return;
+        // Only reached while the error that stopped the import is on its way
+        // out; that one is what the user needs to see.
+        try {
+            m_table.endBulk();
+        } catch (...) {
+        }
+    }
+    BulkAppends(const BulkAppends&) = delete;
+    BulkAppends& operator=(const BulkAppends&) = delete;
+
+    void end()
+    {
+        m_open = false;
+        m_table.endBulk();
+    }
+
+private:
+    LevelTable& m_table;
+    bool m_open = true;
+};
+
+} // namespace
+
+LevelListTransfer::LevelListTransfer(LevelTable& table, Progress progress)
+    : m_table(table)
+    , m_progress(std::move(progress))
+{
+}
+
+void LevelListTransfer::report(int done, int total) const
+{
+    if (m_progress)
+        m_progress(done, total);
+}
+
+QByteArray LevelListTransfer::exportText()
+{
+    DisplaySuspension suspension(m_table);
+    m_table.first();
+    const int total = m_table.recordCount();
+    // Joined record by record: a large catalogue is never held as lines all at once.
+    QByteArray bytes;
+    int done = 0;
+    while (!m_table.eof()) {
+        LevelRecord record;
+        for (int pos = 0; pos < kFieldCount; ++pos)
+            record[size_t(pos)] = m_table.value(pos);
+        appendLines(bytes, LevelList::recordLines(record));
+        report(++done, total);
+        m_table.next();
+    }
+    suspension.resume();
+    return bytes;
+}
+
+void LevelListTransfer::exportFile(const QString& path)
+{
+    writeText(path, exportText());
+}
+
+void LevelListTransfer::importText(QByteArrayView bytes)
+{
+    constexpr qsizetype kGroup = LevelList::kLinesPerRecord;
+    // Read group by group: a large file is never held as lines all at once.
+    LineReader reader(bytes);
+    const int total = m_progress ? int((reader.countRemaining() + kGroup - 1) / kGroup) : 0;
+    DisplaySuspension suspension(m_table);
+    BulkAppends bulk(m_table);
+    QStringList group;
+    group.reserve(kGroup);
+    int done = 0;
+    while (!reader.atEnd()) {
+        group.clear();
+        while (group.size() < kGroup && !reader.atEnd())
+            group.append(reader.next());
+        if (group.size() < kGroup)
+            throw TolvexError(listIndexMessage(group.size()));
+        // The key lookup finds the one record that could match; the exact
+        // comparison then tells what a walk comparing every name would:
+        // another letter case is not the same name here.
+        const QString& name = group.constFirst();
+        const int found = m_table.indexOfKey(name);
+        if (found >= 0 && m_table.textAt(found, Field::Datei) == name)
+            m_table.moveTo(found + 1);
+        else
+            m_table.appendRecord(LevelList::groupTexts(group));
+        report(++done, total);
+    }
+    bulk.end();
+    suspension.resume();
+}
+
+void LevelListTransfer::importFile(const QString& path)
+{
+    importText(readText(path));
+}
+
+} // namespace tolvex

@@ -1,0 +1,325 @@
+#include "catalogue/LevelListTransfer.h"
+#include "catalogue/LevelSchema.h"
+#include "catalogue/LevelTable.h"
+#include "platform/TolvexError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tolvex;
+
+namespace {
+
+QStringList level(const QString& datei, const QString& name = QStringLiteral("Level"))
+{
+    QStringList texts(kFieldCount);
+    texts[Field::Datei] = datei;
+    texts[Field::Level] = name;
+    return texts;
+}
+
+// The records of the golden file, one with every kind of value and one with
+// only the required ones.
+std::vector<QStringList> goldenRecords()
+{
+    return {{"dm-edge", "The Edge", "DM", "-2", "8", "Brücken\r\nüber dem Abgrund", "Wahr", "Falsch", "", "Wahr", "Falsch",
+             "", "Wahr"},
+            level("empty", "Nur Pflichtfelder")};
+}
+
+// A group of 13 lines as the file carries it, CR LF after each.
+QByteArray group(const QByteArray& datei, const QByteArray& minPlayers = "2", const QByteArray& quad = "Wahr",
+                 const QByteArray& levelName = "Level")
+{
+    const QList<QByteArray> lines{datei, levelName, "DM", minPlayers, "8", "", quad, "", "", "", "", "", ""};
+    QByteArray bytes;
+    for (const QByteArray& line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void put(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const TolvexError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+QStringList names(const LevelTable& table)
+{
+    QStringList result;
+    for (int i = 0; i < table.recordCount(); ++i)
+        result << table.textAt(i, Field::Datei);
+    return result;
+}
+
+QStringList texts(const LevelTable& table, int index)
+{
+    QStringList result;
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        result << table.textAt(index, pos);
+    return result;
+}
+
+} // namespace
+
+class LevelListTransferTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LevelTable> m_table;
+
+    [[nodiscard]] QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A fresh table file with the given records, opened.
+    LevelTable& openTable(const std::vector<QStringList>& records, const QString& name = QStringLiteral("maps.DB"))
+    {
+        m_table.reset();
+        const QString file = path(name);
+        QFile::remove(file);
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(file).constData(), &db);
+        sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        m_table = std::make_unique<LevelTable>();
+        m_table->setFileName(file);
+        m_table->open();
+        for (const QStringList& record : records)
+            m_table->appendRecord(record);
+        m_table->first();
+        return *m_table;
+    }
+
+private Q_SLOTS:
+    void cleanup() { m_table.reset(); }
+
+    void exportWritesTheGoldenBytes()
+    {
+        LevelTable& table = openTable(goldenRecords());
+        std::vector<std::pair<int, int>> reports;
+        LevelListTransfer(table, [&](int done, int total) { reports.emplace_back(done, total); }).exportFile(path("out.txt"));
+
+        QCOMPARE(bytesOf(path("out.txt")), bytesOf(QStringLiteral(GOLDEN_DIR "/levelList.txt")));
+        QCOMPARE(table.recNo(), 2);
+        QVERIFY(table.eof());
+        QVERIFY(!table.controlsDisabled());
+        QCOMPARE(reports, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}}));
+    }
+
+    void anEmptyCatalogueExportsZeroBytesAndImportsNothing()
+    {
+        LevelTable& table = openTable({});
+        put(path("old.txt"), group("old"));
+        LevelListTransfer(table).exportFile(path("old.txt"));
+        QCOMPARE(bytesOf(path("old.txt")), QByteArray());
+
+        openTable({level("a"), level("b")}).last();
+        LevelListTransfer(*m_table).importFile(path("old.txt"));
+        QCOMPARE(names(*m_table), (QStringList{"a", "b"}));
+        QCOMPARE(m_table->recNo(), 2);
+    }
+
+    void anExportImportedIntoAnEmptyTableGivesTheSameRecords()
+    {
+        auto records = goldenRecords();
+        records.push_back(level("lone", "Lone line break characters"));
+        records.back()[Field::Beschreibung] = QStringLiteral("a\rb\nc");
+        LevelTable& source = openTable(records, QStringLiteral("source.DB"));
+        LevelListTransfer(source).exportFile(path("list.txt"));
+        std::vector<QStringList> exported;
+        for (int i = 0; i < source.recordCount(); ++i)
+            exported.push_back(texts(source, i));
+
+        LevelTable& target = openTable({});
+        LevelListTransfer(target).importFile(path("list.txt"));
+        QCOMPARE(target.recordCount(), int(exported.size()));
+        for (int i = 0; i < target.recordCount(); ++i)
+            QCOMPARE(texts(target, i), exported[size_t(i)]);
+        // Empty flags stay empty and are written as empty lines again.
+        LevelListTransfer(target).exportFile(path("again.txt"));
+        QCOMPARE(bytesOf(path("again.txt")), bytesOf(path("list.txt")));
+    }
+
+    void reimportingAnExportAddsNothing()
+    {
+        LevelTable& table = openTable({level("a", "Eins"), level("b", "Zwei"), level("c", "Drei")});
+        LevelListTransfer(table).exportFile(path("list.txt"));
+        table.first();
+        LevelListTransfer(table).importFile(path("list.txt"));
+        QCOMPARE(names(table), (QStringList{"a", "b", "c"}));
+        QCOMPARE(table.text(Field::Datei), QStringLiteral("c"));
+        QCOMPARE(table.state(), Dataset::State::Browse);
+    }
+
+    void import_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("namesAfter");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("current");
+
+        // The table holds "q2dm1" and "q2dm5" before each import.
+        const QByteArray two = group("new1") + group("new2");
+        QByteArray lfOnly = two;
+        lfOnly.replace("\r\n", "\n");
+        QByteArray crOnly = two;
+        crOnly.replace("\r\n", "\r");
+        QByteArray noLastEnding = two;
+        noLastEnding.chop(2);
+        noLastEnding += "Wahr";
+        const QByteArray twenty = "abcdefghijklmnopqrst";
+
+        QTest::newRow("CR LF") << two << QStringList{"new1", "new2", "q2dm1", "q2dm5"} << "" << "new2";
+        QTest::newRow("LF only") << lfOnly << QStringList{"new1", "new2", "q2dm1", "q2dm5"} << "" << "new2";
+        QTest::newRow("CR only") << crOnly << QStringList{"new1", "new2", "q2dm1", "q2dm5"} << "" << "new2";
+        QTest::newRow("last line without ending") << noLastEnding << QStringList{"new1", "new2", "q2dm1", "q2dm5"} << "" << "new2";
+        QTest::newRow("NUL ends the text") << group("new1") + '\0' + group("new2")
+                                           << QStringList{"new1", "q2dm1", "q2dm5"} << "" << "new1";
+        QTest::newRow("27 lines") << two + "orphan\r\n" << QStringList{"new1", "new2", "q2dm1", "q2dm5"}
+                                  << "Der Index der Liste überschreitet das Maximum (1)" << "new2";
+        QTest::newRow("one extra empty line") << two + "\r\n" << QStringList{"new1", "new2", "q2dm1", "q2dm5"}
+                                              << "Der Index der Liste überschreitet das Maximum (1)" << "new2";
+        QTest::newRow("an incomplete group after a present one")
+            << group("q2dm1") + "q2dm5\r\n" << QStringList{"q2dm1", "q2dm5"}
+            << "Der Index der Liste überschreitet das Maximum (1)" << "q2dm1";
+        QTest::newRow("last group present") << group("new1") + group("q2dm1") << QStringList{"new1", "q2dm1", "q2dm5"}
+                                            << "" << "q2dm1";
+        QTest::newRow("a name twice: the first group wins")
+            << group("new1", "1") + group("new1", "x") << QStringList{"new1", "q2dm1", "q2dm5"} << "" << "new1";
+        QTest::newRow("other letter case is another name, refused by the key")
+            << group("new1") + group("Q2DM5") + group("new2") << QStringList{"new1", "q2dm1", "q2dm5"}
+            << "Schlüsselverletzung: Datei-Name 'Q2DM5'" << "new1";
+        QTest::newRow("20 characters: stored as 15") << group(twenty) << QStringList{"abcdefghijklmno", "q2dm1", "q2dm5"}
+                                                     << "" << "abcdefghijklmno";
+        QTest::newRow("20 characters: refused when the 15 are taken")
+            << group(twenty) + group(twenty.left(15) + "xyzzy") << QStringList{"abcdefghijklmno", "q2dm1", "q2dm5"}
+            << "Schlüsselverletzung: Datei-Name 'abcdefghijklmno'" << "abcdefghijklmno";
+        QTest::newRow("bad number in the third group")
+            << two + group("new3", "zwei") + group("new4") << QStringList{"new1", "new2", "q2dm1", "q2dm5"}
+            << "'zwei' ist kein gültiger Integerwert für Feld 'Min Player'" << "new2";
+        QTest::newRow("number out of range")
+            << group("new1", "40000") << QStringList{"q2dm1", "q2dm5"}
+            << "40000 ist kein gültiger Wert für das Feld 'Min Player'. Der zulässige Bereich ist  -32768 bis 32767" << "q2dm1";
+        QTest::newRow("bad flag text") << group("new1", "2", "ja") << QStringList{"q2dm1", "q2dm5"}
+                                       << "'ja' ist kein gültiger boolescher Wert für Feld 'Quad'" << "q2dm1";
+        QTest::newRow("empty Datei") << group("") << QStringList{"q2dm1", "q2dm5"} << "Feld 'Datei' muß einen Wert haben"
+                                     << "q2dm1";
+        QTest::newRow("empty Level") << group("new1", "2", "", "") << QStringList{"q2dm1", "q2dm5"}
+                                     << "Feld 'Level' muß einen Wert haben" << "q2dm1";
+    }
+    void import()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, namesAfter);
+        QFETCH(QString, error);
+        QFETCH(QString, current);
+
+        LevelTable& table = openTable({level("q2dm1", "The Edge"), level("q2dm5", "The Frag Pipe")});
+        put(path("list.txt"), file);
+        const QString message = errorOf([&] { LevelListTransfer(table).importFile(path("list.txt")); });
+        QVERIFY2(error.isEmpty() ? message.isEmpty() : message.startsWith(error), qPrintable(message));
+        QCOMPARE(names(table), namesAfter);
+        QCOMPARE(table.text(Field::Datei), current);
+        QCOMPARE(table.state(), Dataset::State::Browse);
+        QVERIFY(!table.controlsDisabled());
+
+        // What the table shows is what the file holds, stop or not.
+        table.close();
+        table.open();
+        QCOMPARE(names(table), namesAfter);
+    }
+
+    void importedValuesGoThroughTheTextForms()
+    {
+        LevelTable& table = openTable({});
+        put(path("list.txt"), "lvl\r\nName\r\nctf\r\n-3\r\n\r\nzwei<CR><LF>Zeilen\r\nw\r\nFALSCH\r\n\r\nf\r\nWahr\r\n\r\n\r\n");
+        LevelListTransfer(table).importFile(path("list.txt"));
+        QCOMPARE(texts(table, 0), (QStringList{"lvl", "Name", "ctf", "-3", "", "zwei\r\nZeilen", "Wahr", "Falsch", "", "Falsch",
+                                               "Wahr", "", ""}));
+    }
+
+    void anUnreadableFileImportsNothing()
+    {
+        LevelTable& table = openTable({level("a")});
+        const QString missing = path("missing.txt");
+        QCOMPARE(errorOf([&] { LevelListTransfer(table).importFile(missing); }),
+                 QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(missing));
+        QCOMPARE(errorOf([&] { LevelListTransfer(table).importFile(m_dir.path()); }),
+                 QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(m_dir.path()));
+        QCOMPARE(names(table), QStringList{"a"});
+    }
+
+    void aFailedExportLeavesTheOldFileWhole_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("write-protected file") << "file";
+        QTest::newRow("write-protected folder") << "folder";
+        QTest::newRow("full disk") << "disk";
+    }
+    void aFailedExportLeavesTheOldFileWhole()
+    {
+        QFETCH(QString, obstacle);
+        std::vector<QStringList> records;
+        for (int i = 0; i < 500; ++i)
+            records.push_back(level(QStringLiteral("lvl%1").arg(i, 3, 10, QChar(u'0'))));
+        LevelTable& table = openTable(records);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("out")));
+        const QString folder = path(QStringLiteral("out"));
+        const QString target = folder + QStringLiteral("/list.txt");
+        const QByteArray old = group("old");
+        put(target, old);
+
+        if (obstacle == QLatin1String("disk")) {
+            // A file size limit stands in for a full disk; the child keeps the limit to itself.
+            const pid_t child = ::fork();
+            if (child == 0) {
+                struct rlimit limit {4096, 4096};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                const QString message = errorOf([&] { LevelListTransfer(table).exportFile(target); });
+                ::_exit(message == QLatin1String("Stream-Write-Fehler") && !table.controlsDisabled() ? 0 : 1);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 0);
+        } else {
+            const QString protectedPath = obstacle == QLatin1String("file") ? target : folder;
+            QCOMPARE(::chmod(QFile::encodeName(protectedPath).constData(), obstacle == QLatin1String("file") ? 0444 : 0555), 0);
+            const QString message = errorOf([&] { LevelListTransfer(table).exportFile(target); });
+            (void)::chmod(QFile::encodeName(protectedPath).constData(), obstacle == QLatin1String("file") ? 0644 : 0755);
+            QCOMPARE(message, QStringLiteral("Datei %1 kann nicht erstellt werden").arg(target));
+            QVERIFY(!table.controlsDisabled());
+            QCOMPARE(table.recNo(), 500);
+        }
+        QCOMPARE(bytesOf(target), old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"list.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(LevelListTransferTest)
+#include "levelListTransferTest.moc"
