@@ -39,7 +39,7 @@ QString duration(double seconds)
     return c.toString(seconds * 1e9, 'f', 0) + QStringLiteral(" ns");
 }
 
-// Record counts with thousands separators, as the issue and the reader write them.
+// Record counts with thousands separators, easier to read at a glance.
 QString count(int n)
 {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);

@@ -2,8 +2,8 @@
 // sqlite3 shell doing the same work on the same rows and schema.
 
 #include "bench/BenchData.h"
-#include "bench/Registration.h"
 #include "bench/ChildProcess.h"
+#include "bench/Registration.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 bool runShell(const QStringList& commands)
 {
-    return runChild(QStringList{QStringLiteral("sqlite3")} + commands).exitedCleanly;
+    return runChild(QStringList{QStringLiteral("sqlite3"), QStringLiteral("-batch")} + commands).exitedCleanly;
 }
 
 // The level list our export writes, made once per size.
@@ -67,7 +67,7 @@ QStringList shellImport(const QString& db, const QString& csv, bool ignoreExisti
 {
     QStringList columns;
     QStringList values;
-    for (int col = 1; col <= 13; ++col) {
+    for (int col = 1; col <= kFieldCount; ++col) {
         columns << QStringLiteral("c%1").arg(col);
         values << QStringLiteral("nullif(c%1, '')").arg(col);
     }
