@@ -1,217 +1,171 @@
-// Level list export and import at 100,000 records, each next to the sqlite3
-// shell doing the same with the same rows: `.mode list` output for the
-// export, `.import` of a CSV file into the same schema for the import. The
-// files live in a temporary folder; run on the disk the program uses.
+// Export and import of level lists at each catalogue size, next to the
+// sqlite3 shell doing the same work on the same rows and schema.
 
+#include "bench/BenchData.h"
+#include "bench/ChildProcess.h"
+#include "bench/Registration.h"
 #include "catalogue/LevelListTransfer.h"
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
-#include <cstdlib>
-#include <sys/resource.h>
+#include <map>
+#include <stdexcept>
 
 using namespace tolvex;
+using namespace tolvex::bench;
 
 namespace {
 
-constexpr int kRecords = 100'000;
-
-QString inWorkDir(const char* name)
+bool runShell(const QStringList& commands)
 {
-    static QTemporaryDir dir;
-    return dir.filePath(QString::fromLatin1(name));
+    return runChild(QStringList{QStringLiteral("sqlite3"), QStringLiteral("-batch")} + commands).exitedCleanly;
 }
 
-// Every field has a value, so the shell's CSV import, which knows no empty
-// values, can take the same rows. Every fourth description has two lines.
-const QString& levelListFile()
+// The level list our export writes, made once per size.
+const QString& levelListFile(int count)
 {
-    static const QString path = [] {
-        QByteArray bytes;
-        for (int i = 0; i < kRecords; ++i) {
-            const QByteArray n = QByteArray::number(i);
-            const char* flag[] = {"Wahr", "Falsch"};
-            bytes += "map" + QByteArray::number(kRecords + i) + "\r\n" + "Arena Nummer " + n + "\r\n"
-                     + (i % 3 ? "DM" : "CTF") + "\r\n" + QByteArray::number(i % 4 + 1) + "\r\n"
-                     + QByteArray::number(i % 12 + 4) + "\r\n" + "Beschreibung der Arena " + n
-                     + (i % 4 ? QByteArray() : "<CR><LF>zweite Zeile") + "\r\n";
-            for (int f = 0; f < 7; ++f)
-                bytes += QByteArray(flag[(i >> f) & 1]) + "\r\n";
-        }
-        const QString p = inWorkDir("levels.txt");
-        QFile file(p);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            std::abort();
-        return p;
-    }();
-    return path;
-}
-
-QString emptyTable(const char* name)
-{
-    const QString path = inWorkDir(name);
-    for (const char* suffix : {"", "-wal", "-journal"})
-        QFile::remove(path + QLatin1String(suffix));
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK
-        || sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        std::abort();
-    sqlite3_close(db);
-    return path;
-}
-
-// The catalogue of the level list, made once by an import.
-const QString& fullTable()
-{
-    static const QString path = [] {
-        const QString p = emptyTable("full.DB");
+    static std::map<int, QString> made;
+    auto found = made.find(count);
+    if (found == made.end()) {
+        const QString path = workPath(QStringLiteral("levels-%1.txt").arg(count));
         LevelTable table;
-        table.setFileName(p);
+        table.setFileName(catalogueCopy(QStringLiteral("list-source"), count));
         table.open();
-        LevelListTransfer(table).importFile(levelListFile());
-        if (table.recordCount() != kRecords)
-            std::abort();
-        return p;
-    }();
-    return path;
+        LevelListTransfer(table).exportFile(path);
+        found = made.emplace(count, path).first;
+    }
+    return found->second;
 }
 
-// CPU time of the children waited for so far: the shell's own, which the
-// benchmark's CPU column cannot see. Compare it with our CPU time when the
-// machine is busy and wall times wander.
-double childCpuMs()
+QStringList selectCommands(const char* mode, const QString& output)
 {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
+    return {QStringLiteral(".mode %1").arg(QLatin1String(mode)), QStringLiteral(".output '%1'").arg(output),
+            QStringLiteral("SELECT * FROM maps ORDER BY \"Datei\"")};
 }
 
-bool runShell(const QString& database, const QStringList& commands)
+// The same rows as CSV, the form the shell's .import reads back whole,
+// line breaks in descriptions included. Made once per size.
+const QString& csvFile(int count)
 {
-    QByteArray line = "sqlite3 -batch '" + QFile::encodeName(database) + "'";
-    for (const QString& command : commands)
-        line += " '" + command.toUtf8() + "'";
-    return std::system(line.constData()) == 0;
+    static std::map<int, QString> made;
+    auto found = made.find(count);
+    if (found == made.end()) {
+        const QString path = workPath(QStringLiteral("levels-%1.csv").arg(count));
+        if (!runShell(QStringList{catalogueCopy(QStringLiteral("csv-source"), count)} + selectCommands("csv", path)))
+            throw std::runtime_error("the sqlite3 shell could not write the CSV file");
+        found = made.emplace(count, path).first;
+    }
+    return found->second;
 }
 
-int rowCount(const QString& database)
+// .import stores empty texts where the schema wants NULL and would break its
+// checks, so the rows go through a staging table as the shell's users do.
+QStringList shellImport(const QString& db, const QString& csv, bool ignoreExisting)
 {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    int count = -1;
-    if (sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
-        && sqlite3_prepare_v2(db, "SELECT count(*) FROM maps", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-        count = sqlite3_column_int(stmt, 0);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return count;
+    QStringList columns;
+    QStringList values;
+    for (int col = 1; col <= kFieldCount; ++col) {
+        columns << QStringLiteral("c%1").arg(col);
+        values << QStringLiteral("nullif(c%1, '')").arg(col);
+    }
+    return {db, QStringLiteral("CREATE TEMP TABLE staging(%1)").arg(columns.join(u',')),
+            QStringLiteral(".import --csv '%1' staging").arg(csv),
+            QStringLiteral("INSERT %1 INTO maps SELECT %2 FROM staging")
+                .arg(ignoreExisting ? QStringLiteral("OR IGNORE") : QString(), values.join(u','))};
 }
 
-// The same rows as CSV, for the shell's import.
-const QString& csvFile()
+void BM_Export(benchmark::State& state)
 {
-    static const QString path = [] {
-        const QString p = inWorkDir("rows.csv");
-        if (!runShell(fullTable(), {QStringLiteral(".mode csv"), QStringLiteral(".output ") + p,
-                                    QStringLiteral("SELECT * FROM maps ORDER BY \"Datei\";")}))
-            std::abort();
-        return p;
-    }();
-    return path;
-}
-
-void BM_ExportLevelList(benchmark::State& state)
-{
+    const int count = int(state.range(0));
     LevelTable table;
-    table.setFileName(fullTable());
+    table.setFileName(catalogueCopy(QStringLiteral("export"), count));
     table.open();
-    const QString out = inWorkDir("export.txt");
+    const QString target = workPath(QStringLiteral("export.txt"));
     for (auto _ : state)
-        LevelListTransfer(table).exportFile(out);
-    state.SetItemsProcessed(state.iterations() * kRecords);
+        LevelListTransfer(table).exportFile(target);
+    state.counters["bytes"] = double(QFile(target).size());
 }
-BENCHMARK(BM_ExportLevelList)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_Export)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-void BM_SqliteShellExport(benchmark::State& state)
+void BM_ExportPeer(benchmark::State& state)
 {
-    const QString& database = fullTable();
-    const QString out = inWorkDir("shell-export.txt");
-    const double cpuBefore = childCpuMs();
+    const int count = int(state.range(0));
+    const QString db = catalogueCopy(QStringLiteral("export-peer"), count);
+    const QStringList commands = QStringList{db} + selectCommands("list", workPath(QStringLiteral("export-peer.txt")));
     for (auto _ : state) {
-        if (!runShell(database, {QStringLiteral(".mode list"), QStringLiteral(".output ") + out,
-                                 QStringLiteral("SELECT * FROM maps ORDER BY \"Datei\";")})) {
-            state.SkipWithError("sqlite3 shell failed");
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
             break;
         }
     }
-    state.counters["shell_cpu_ms"] = (childCpuMs() - cpuBefore) / double(state.iterations());
-    state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_SqliteShellExport)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ExportPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-// What the user waits for: the table is open already, as in the program, and
-// the records are on disk when the import returns. Closing (at the program's
-// end) is not counted.
-void BM_ImportIntoEmptyTable(benchmark::State& state)
+void BM_ImportEmpty(benchmark::State& state)
 {
-    const QString& list = levelListFile();
+    const int count = int(state.range(0));
+    const QString& list = levelListFile(count);
     for (auto _ : state) {
         state.PauseTiming();
-        LevelTable table;
-        table.setFileName(emptyTable("import.DB"));
-        table.open();
+        auto table = std::make_unique<LevelTable>();
+        table->setFileName(emptyCatalogue(QStringLiteral("import.DB")));
+        table->open();
         state.ResumeTiming();
-        LevelListTransfer(table).importFile(list);
+        LevelListTransfer(*table).importFile(list);
         state.PauseTiming();
-        table.close();
+        if (table->recordCount() != count)
+            state.SkipWithError("the import lost records");
+        table.reset();
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_ImportIntoEmptyTable)->Unit(benchmark::kMillisecond)->Iterations(5);
+TOLVEX_BENCHMARK(BM_ImportEmpty)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-void BM_SqliteShellImport(benchmark::State& state)
+void BM_ImportEmptyPeer(benchmark::State& state)
 {
-    const QString& csv = csvFile();
-    const double cpuBefore = childCpuMs();
+    const int count = int(state.range(0));
+    const QString& csv = csvFile(count);
     for (auto _ : state) {
         state.PauseTiming();
-        const QString path = emptyTable("shell-import.DB");
+        const QStringList commands = shellImport(emptyCatalogue(QStringLiteral("import-peer.DB")), csv, false);
         state.ResumeTiming();
-        if (!runShell(path, {QStringLiteral(".mode csv"), QStringLiteral(".import ") + csv + QStringLiteral(" maps")})) {
-            state.SkipWithError("sqlite3 shell failed");
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
             break;
         }
     }
-    state.counters["shell_cpu_ms"] = (childCpuMs() - cpuBefore) / double(state.iterations());
-    if (rowCount(inWorkDir("shell-import.DB")) != kRecords)
-        state.SkipWithError("the shell left rows out");
-    state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_SqliteShellImport)->Unit(benchmark::kMillisecond)->Iterations(5);
+TOLVEX_BENCHMARK(BM_ImportEmptyPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-// Every group of the file is present already, as after a second import.
-void BM_ImportIntoTableHoldingEveryRecord(benchmark::State& state)
+// Every record of the list is already stored: nothing is appended.
+void BM_ImportAgain(benchmark::State& state)
 {
+    const int count = int(state.range(0));
+    const QString& list = levelListFile(count);
     LevelTable table;
-    table.setFileName(fullTable());
+    table.setFileName(catalogueCopy(QStringLiteral("reimport"), count));
     table.open();
-    const QString& list = levelListFile();
     for (auto _ : state)
         LevelListTransfer(table).importFile(list);
-    if (table.recordCount() != kRecords)
-        state.SkipWithError("records were added");
-    state.SetItemsProcessed(state.iterations() * kRecords);
+    if (table.recordCount() != count)
+        state.SkipWithError("the import added records that were stored");
 }
-BENCHMARK(BM_ImportIntoTableHoldingEveryRecord)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_ImportAgain)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+
+void BM_ImportAgainPeer(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    const QStringList commands = shellImport(catalogueCopy(QStringLiteral("reimport-peer"), count), csvFile(count), true);
+    for (auto _ : state) {
+        if (!runShell(commands)) {
+            state.SkipWithError("the sqlite3 shell failed");
+            break;
+        }
+    }
+}
+TOLVEX_BENCHMARK(BM_ImportAgainPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -1,0 +1,79 @@
+#include "bench/ProgramWindows.h"
+
+#include "bench/BenchData.h"
+#include "catalogue/LevelTable.h"
+#include "catalogue/tabelle.h"
+#include "common/toolbox.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+#include "platform/JpegImage.h"
+#include "platform/ScriptedDialogs.h"
+#include "shell/WindowSet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <stdexcept>
+
+namespace tolvex::bench {
+
+std::unique_ptr<ProgramWindows> ProgramWindows::s_instance;
+
+ProgramWindows& ProgramWindows::instance()
+{
+    if (!s_instance)
+        s_instance.reset(new ProgramWindows);
+    return *s_instance;
+}
+
+void ProgramWindows::closeAll()
+{
+    s_instance.reset();
+}
+
+ProgramWindows::ProgramWindows()
+    : m_previousCurrent(QDir::currentPath())
+{
+    const QString folder = workPath(QStringLiteral("program"));
+    QDir().mkpath(folder + QStringLiteral("/screens"));
+    // The pictures the program expects beside it; only their presence matters here.
+    QImage small(64, 48, QImage::Format_RGB32);
+    small.fill(Qt::darkGray);
+    saveJpeg(small, folder + QStringLiteral("/nopic.jpg"));
+    saveJpeg(small, folder + QStringLiteral("/splash.jpg"));
+    if (!QFile::copy(catalogueCopy(QStringLiteral("program"), kLargest), folder + QStringLiteral("/maps.DB")))
+        throw std::runtime_error("cannot place the catalogue");
+
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    m_dialogs = dialogs.get();
+    Dialogs::install(std::move(dialogs));
+    installFontSubstitutes();
+    overrideProgramDir(folder);
+    QDir::setCurrent(folder);
+    createWindowSet();
+    Form1->Table1->open();
+    // The first two records in key order get the screenshot; the record
+    // change moves between them.
+    for (int recNo : {1, 2}) {
+        const QString name = Form1->Table1->textAt(recNo - 1, Field::Datei);
+        QFile::copy(screenshotFile(), folder + QStringLiteral("/screens/") + name + QStringLiteral(".jpg"));
+    }
+}
+
+ProgramWindows::~ProgramWindows()
+{
+    destroyWindowSet();
+    overrideProgramDir({});
+    QDir::setCurrent(m_previousCurrent);
+}
+
+QString ProgramWindows::takeErrors() const
+{
+    QStringList texts;
+    for (const ScriptedDialogs::Shown& shown : m_dialogs->take())
+        texts << shown.text;
+    return texts.join(QStringLiteral("; "));
+}
+
+} // namespace tolvex::bench

@@ -1,0 +1,255 @@
+#include "bench/SummaryTable.h"
+
+#include "bench/BenchData.h"
+
+#include <QLocale>
+
+#include <optional>
+
+namespace tolvex::bench {
+
+namespace {
+
+enum class Goal { None, RatioAtMost, TimeBelow, GrowthNear10, GrowthNear1 };
+
+// "Near" a growth factor: a tenfold catalogue may cost up to 15 times as
+// much for the linear operations, and at most twice as much for a lookup.
+constexpr double kNear10 = 15.0;
+constexpr double kNear1 = 2.0;
+
+struct Operation {
+    QString label;
+    std::string ours;
+    std::string peer;
+    QString peerName;
+    Goal goal;
+    double limit = 0;
+    QString goalText;
+};
+
+QString duration(double seconds)
+{
+    const QLocale c = QLocale::c();
+    if (seconds >= 1)
+        return c.toString(seconds, 'f', 2) + QStringLiteral(" s");
+    if (seconds >= 1e-3)
+        return c.toString(seconds * 1e3, 'f', seconds >= 0.1 ? 0 : 1) + QStringLiteral(" ms");
+    if (seconds >= 1e-6)
+        return c.toString(seconds * 1e6, 'f', seconds >= 1e-4 ? 0 : 1) + QStringLiteral(" µs");
+    return c.toString(seconds * 1e9, 'f', 0) + QStringLiteral(" ns");
+}
+
+// Record counts with thousands separators, easier to read at a glance.
+QString count(int n)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
+}
+
+QString bytes(double count)
+{
+    return QLocale::c().toString(count / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MiB");
+}
+
+QString factor(double value)
+{
+    return QLocale::c().toString(value, 'f', value >= 10 ? 1 : 2) + u'×';
+}
+
+QString row(const QStringList& cells)
+{
+    return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+}
+
+// A benchmark without a result was either filtered out of this run or not
+// compiled, which is the case for export and import before the level list
+// transfer exists.
+QString notMeasured(const std::string& name)
+{
+    const bool transfer = name.starts_with("BM_Export") || name.starts_with("BM_Import");
+    return transfer && !TOLVEX_BENCH_TRANSFER ? QStringLiteral("not yet built") : QStringLiteral("not run");
+}
+
+QString verdict(bool met)
+{
+    return met ? QStringLiteral("pass") : QStringLiteral("**MISS**");
+}
+
+} // namespace
+
+SummaryTable::SummaryTable(const std::map<std::string, Measured>& results)
+    : m_results(results)
+{
+    m_text = operations() + u'\n' + growth();
+}
+
+QString SummaryTable::text() const
+{
+    return m_text;
+}
+
+QString SummaryTable::operations()
+{
+    const QString n = count(kLargest);
+    const std::string big = '/' + std::to_string(kLargest);
+    const QString shell = QStringLiteral("sqlite3 shell");
+    const std::vector<Operation> table = {
+        {QStringLiteral("open %1 records, stand on the first").arg(n), "BM_OpenTable" + big, "BM_OpenPeer" + big,
+         QStringLiteral("SQLite: SELECT * ORDER BY \"Datei\" into memory"), Goal::RatioAtMost, 1.5, QStringLiteral("≤ 1.5×")},
+        {QStringLiteral("nearest key in %1").arg(n), "BM_FindNearest" + big, "BM_FindNearestPeer" + big,
+         QStringLiteral("SQLite: indexed SELECT … >= key LIMIT 1"), Goal::TimeBelow, 20e-6, QStringLiteral("< 20 µs")},
+        {QStringLiteral("export %1").arg(n), "BM_Export" + big, "BM_ExportPeer" + big, shell + QStringLiteral(", .mode list"),
+         Goal::RatioAtMost, 1.0, QStringLiteral("≤ 1.0×")},
+        {QStringLiteral("import %1 into an empty table").arg(n), "BM_ImportEmpty" + big, "BM_ImportEmptyPeer" + big,
+         shell + QStringLiteral(", .import --csv"), Goal::RatioAtMost, 1.5, QStringLiteral("≤ 1.5×")},
+        {QStringLiteral("import the same file again (all present)"), "BM_ImportAgain" + big, "BM_ImportAgainPeer" + big,
+         shell + QStringLiteral(", .import + INSERT OR IGNORE"), Goal::None, 0, QStringLiteral("—")},
+        {QStringLiteral("record change onto a 1920×1080 screenshot"), "BM_RecordChange", "BM_FullDecodePeer",
+         QStringLiteral("libjpeg full-size decode"), Goal::RatioAtMost, 1.0 / 3.0, QStringLiteral("≤ ⅓")},
+        {QStringLiteral("… of which the decode for a 395×326 region"), "BM_DecodeForRegion", "BM_FullDecodePeer",
+         QStringLiteral("libjpeg full-size decode"), Goal::None, 0, QStringLiteral("—")},
+        {QStringLiteral("search per keystroke in the overview (%1)").arg(n), "BM_SearchKeystroke", {}, {}, Goal::None, 0,
+         QStringLiteral("—")},
+        {QStringLiteral("print 10,000 records to PDF"), "BM_PrintSurvey/10000", {}, {}, Goal::None, 0, QStringLiteral("—")},
+    };
+
+    QString out = row({QStringLiteral("operation"), QStringLiteral("Tolvex"), QStringLiteral("peer"), QStringLiteral("peer's time"),
+                       QStringLiteral("ratio"), QStringLiteral("goal"), QStringLiteral("result")});
+    out += row({QStringLiteral("---"), QStringLiteral("---:"), QStringLiteral("---"), QStringLiteral("---:"), QStringLiteral("---:"),
+                QStringLiteral("---"), QStringLiteral("---")});
+
+    const auto lookup = [this](const std::string& key) -> const Measured* {
+        const auto found = m_results.find(key);
+        return found == m_results.end() ? nullptr : &found->second;
+    };
+    const auto shown = [](const std::string& name, const Measured* m) -> QString {
+        if (!m)
+            return notMeasured(name);
+        if (!m->error.empty())
+            return QStringLiteral("failed: ") + QString::fromStdString(m->error);
+        return duration(m->seconds);
+    };
+    const auto valid = [](const Measured* m) { return m && m->error.empty(); };
+
+    for (const Operation& op : table) {
+        const Measured* ours = lookup(op.ours);
+        const Measured* peer = op.peer.empty() ? nullptr : lookup(op.peer);
+        QString label = op.label;
+        if (valid(ours) && ours->counters.contains("pages"))
+            label += QStringLiteral(", %1 pages").arg(ours->counters.at("pages"));
+        if (valid(peer) && peer->counters.contains("jpeg_bytes"))
+            label += QStringLiteral(", a %1 KiB file").arg(qRound(peer->counters.at("jpeg_bytes") / 1024));
+        if (valid(ours) && ours->counters.contains("region_w"))
+            label += QStringLiteral(", region %1×%2").arg(ours->counters.at("region_w")).arg(ours->counters.at("region_h"));
+        if (valid(ours) && ours->counters.contains("decoded_w"))
+            label += QStringLiteral(", decoded at %1×%2").arg(ours->counters.at("decoded_w")).arg(ours->counters.at("decoded_h"));
+        QString ratio = QStringLiteral("—");
+        if (valid(ours) && valid(peer) && peer->seconds > 0)
+            ratio = factor(ours->seconds / peer->seconds);
+        QString result = QStringLiteral("—");
+        if (!ours || (!op.peer.empty() && !peer)) {
+            // Not measured in this run: nothing to judge.
+        } else if (op.goal == Goal::RatioAtMost) {
+            const bool met = valid(ours) && valid(peer) && ours->seconds <= op.limit * peer->seconds;
+            result = verdict(met);
+            m_missed += met ? 0 : 1;
+        } else if (op.goal == Goal::TimeBelow) {
+            const bool met = valid(ours) && ours->seconds < op.limit;
+            result = verdict(met);
+            m_missed += met ? 0 : 1;
+        }
+        out += row({label, shown(op.ours, ours), op.peer.empty() ? QStringLiteral("—") : op.peerName,
+                    op.peer.empty() ? QStringLiteral("—") : shown(op.peer, peer), ratio, op.goalText, result});
+    }
+
+    // Memory is measured in bytes, not time: the program's growth against the level list's size.
+    const Measured* memory = lookup("BM_PeakMemory" + big);
+    if (valid(memory) && memory->counters.contains("grown_bytes") && memory->counters.contains("list_bytes")) {
+        const double grown = memory->counters.at("grown_bytes");
+        const double list = memory->counters.at("list_bytes");
+        const bool met = grown <= 2 * list;
+        m_missed += met ? 0 : 1;
+        out += row({QStringLiteral("peak memory holding %1 records (over an empty table)").arg(n), bytes(grown),
+                    QStringLiteral("the exported level list's size"), bytes(list), factor(grown / list), QStringLiteral("≤ 2×"),
+                    verdict(met)});
+    } else {
+        m_missed += memory ? 1 : 0;
+        out += row({QStringLiteral("peak memory holding %1 records").arg(n), shown("BM_PeakMemory" + big, memory), QStringLiteral("—"),
+                    QStringLiteral("—"), QStringLiteral("—"), QStringLiteral("≤ 2×"), memory ? verdict(false) : QStringLiteral("—")});
+    }
+    return out;
+}
+
+QString SummaryTable::growth()
+{
+    struct Grown {
+        QString label;
+        std::string name;
+        Goal goal;
+    };
+    const std::vector<Grown> ops = {
+        {QStringLiteral("open"), "BM_OpenTable", Goal::None},
+        {QStringLiteral("open, SQLite peer"), "BM_OpenPeer", Goal::None},
+        {QStringLiteral("nearest key"), "BM_FindNearest", Goal::GrowthNear1},
+        {QStringLiteral("nearest key, SQLite peer"), "BM_FindNearestPeer", Goal::None},
+        {QStringLiteral("export"), "BM_Export", Goal::GrowthNear10},
+        {QStringLiteral("export, shell peer"), "BM_ExportPeer", Goal::None},
+        {QStringLiteral("import into an empty table"), "BM_ImportEmpty", Goal::GrowthNear10},
+        {QStringLiteral("import into an empty table, shell peer"), "BM_ImportEmptyPeer", Goal::None},
+        {QStringLiteral("import again (all present)"), "BM_ImportAgain", Goal::GrowthNear10},
+        {QStringLiteral("import again, shell peer"), "BM_ImportAgainPeer", Goal::None},
+    };
+
+    QStringList header = {QStringLiteral("operation")};
+    QStringList align = {QStringLiteral("---")};
+    for (int size : kSizes) {
+        header << count(size);
+        align << QStringLiteral("---:");
+    }
+    for (size_t i = 1; i < std::size(kSizes); ++i) {
+        header << QStringLiteral("× %1→%2").arg(count(kSizes[i - 1]), count(kSizes[i]));
+        align << QStringLiteral("---:");
+    }
+    header << QStringLiteral("goal") << QStringLiteral("result");
+    align << QStringLiteral("---") << QStringLiteral("---");
+    QString out = row(header) + row(align);
+
+    for (const Grown& op : ops) {
+        QStringList cells = {op.label};
+        std::vector<std::optional<double>> times;
+        for (int size : kSizes) {
+            const auto found = m_results.find(op.name + '/' + std::to_string(size));
+            if (found == m_results.end() || !found->second.error.empty()) {
+                cells << (found == m_results.end() ? notMeasured(op.name) : QStringLiteral("failed"));
+                times.emplace_back();
+            } else {
+                cells << duration(found->second.seconds);
+                times.emplace_back(found->second.seconds);
+            }
+        }
+        bool met = true;
+        bool measured = false;
+        for (size_t i = 1; i < times.size(); ++i) {
+            if (times[i] && times[i - 1] && *times[i - 1] > 0) {
+                const double grown = *times[i] / *times[i - 1];
+                cells << factor(grown);
+                met = met && grown <= (op.goal == Goal::GrowthNear1 ? kNear1 : kNear10);
+                measured = true;
+            } else {
+                cells << QStringLiteral("—");
+                met = false;
+            }
+        }
+        if (op.goal == Goal::None || !measured) {
+            cells << QStringLiteral("—") << QStringLiteral("—");
+        } else {
+            cells << (op.goal == Goal::GrowthNear1 ? QStringLiteral("near 1× (≤ %1×)").arg(kNear1)
+                                                   : QStringLiteral("near 10× (≤ %1×)").arg(kNear10))
+                  << verdict(met);
+            m_missed += met ? 0 : 1;
+        }
+        out += row(cells);
+    }
+    return out;
+}
+
+} // namespace tolvex::bench

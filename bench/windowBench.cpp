@@ -1,0 +1,190 @@
+// The windows with real widgets under the offscreen platform: a record
+// change in the main window, a keystroke in the overview's search, and the
+// printed survey, with libjpeg's own full-size decode beside the first.
+
+#include "bench/BenchData.h"
+#include "bench/ProgramWindows.h"
+#include "bench/Registration.h"
+#include "catalogue/LevelTable.h"
+#include "catalogue/SurveyPrint.h"
+#include "catalogue/tabelle.h"
+#include "platform/DBGrid.h"
+#include "platform/JpegImage.h"
+#include "platform/PictureBox.h"
+#include "platform/PrinterCanvas.h"
+#include "shell/EingabeMaske.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <memory>
+#include <random>
+
+using namespace tolvex;
+using namespace tolvex::bench;
+
+namespace {
+
+void reportProgramErrors(benchmark::State& state)
+{
+    const QString errors = ProgramWindows::instance().takeErrors();
+    if (!errors.isEmpty())
+        state.SkipWithError(errors.toStdString().c_str());
+}
+
+// One move to the neighbouring record: the bound controls follow, the
+// screenshot is decoded for the picture's region and drawn into it, the
+// counter is rewritten.
+void BM_RecordChange(benchmark::State& state)
+{
+    ProgramWindows::instance();
+    LevelTable* table = Form1->Table1;
+    int n = 0;
+    for (auto _ : state) {
+        table->moveTo(1 + (n++ & 1));
+        // The main window stays hidden (showing it starts the program's
+        // start-up dialogs), so the picture is drawn the way a paint would.
+        benchmark::DoNotOptimize(Form2->Image1->grab());
+    }
+    state.counters["region_w"] = Form2->Image1->width();
+    state.counters["region_h"] = Form2->Image1->height();
+    state.counters["decoded_w"] = Form2->Image1->image().width();
+    state.counters["decoded_h"] = Form2->Image1->image().height();
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// The program's decode for the region alone, without the window around it.
+void BM_DecodeForRegion(benchmark::State& state)
+{
+    const QString& path = screenshotFile();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadJpeg(path, QSize(395, 326)));
+}
+TOLVEX_BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// libjpeg alone: the same file, decoded at full size into memory.
+void BM_FullDecodePeer(benchmark::State& state)
+{
+    const QByteArray path = QFile::encodeName(screenshotFile());
+    std::vector<JSAMPLE> pixels;
+    for (auto _ : state) {
+        const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.constData(), "rb"), std::fclose);
+        jpeg_decompress_struct info{};
+        jpeg_error_mgr errors{};
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&info);
+        jpeg_stdio_src(&info, file.get());
+        jpeg_read_header(&info, TRUE);
+        jpeg_start_decompress(&info);
+        const size_t stride = size_t(info.output_width) * size_t(info.output_components);
+        pixels.resize(stride * info.output_height);
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW row = pixels.data() + stride * info.output_scanline;
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    state.counters["jpeg_bytes"] = double(QFile(screenshotFile()).size());
+}
+TOLVEX_BENCHMARK(BM_FullDecodePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// One key typed into the overview's search field, until the grid has
+// scrolled to the nearest record and repainted.
+void BM_SearchKeystroke(benchmark::State& state)
+{
+    ProgramWindows::instance();
+    Form1->show();
+    QApplication::processEvents();
+    std::mt19937 random(11);
+    const auto& levels = generatedLevels();
+    QString word;
+    qsizetype typed = 0;
+    for (auto _ : state) {
+        if (typed == word.size()) {
+            state.PauseTiming();
+            // A new search word replaces the old one as the user types over it.
+            word = levels[random() % levels.size()].front();
+            typed = 0;
+            Form1->Edit1->selectAll();
+            state.ResumeTiming();
+        }
+        QTest::keyClick(Form1->Edit1, word.at(typed++).toLatin1());
+        QApplication::processEvents();
+    }
+    // A grid that stayed behind would make this a measure of nothing.
+    const QModelIndex current = Form1->DBGrid1->currentIndex();
+    const bool inView = Form1->DBGrid1->viewport()->rect().intersects(Form1->DBGrid1->visualRect(current));
+    if (current.row() != Form1->Table1->recNo() - 1 || !inView)
+        state.SkipWithError("the grid did not follow the search");
+    Form1->hide();
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_SearchKeystroke)->Apply(repeated)->Unit(benchmark::kMicrosecond);
+
+// Counts the pages while the printer canvas does the work.
+class PageCounter final : public Canvas {
+public:
+    explicit PageCounter(Canvas& canvas)
+        : m_canvas(canvas)
+    {
+    }
+    void setDocumentName(const QString& name) override { m_canvas.setDocumentName(name); }
+    void beginDoc() override
+    {
+        m_pages = 1;
+        m_canvas.beginDoc();
+    }
+    void endDoc() override { m_canvas.endDoc(); }
+    void abort() noexcept override { m_canvas.abort(); }
+    void newPage() override
+    {
+        ++m_pages;
+        m_canvas.newPage();
+    }
+    void setFont(const QString& name, int pointSize, bool fixedPitch, bool bold) override
+    {
+        m_canvas.setFont(name, pointSize, fixedPitch, bold);
+    }
+    void textOut(int x, int y, const QString& text) override { m_canvas.textOut(x, y, text); }
+    [[nodiscard]] int textHeight(const QString& text) const override { return m_canvas.textHeight(text); }
+    [[nodiscard]] int pageHeight() const override { return m_canvas.pageHeight(); }
+    [[nodiscard]] int pages() const { return m_pages; }
+
+private:
+    Canvas& m_canvas;
+    int m_pages = 0;
+};
+
+void BM_PrintSurvey(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    LevelTable table;
+    table.setFileName(catalogueCopy(QStringLiteral("print"), count));
+    table.open();
+    const QString pdf = workPath(QStringLiteral("survey.pdf"));
+    int pages = 0;
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        PrinterCanvas canvas(printer);
+        PageCounter counter(canvas);
+        printSurvey(table, counter);
+        pages = counter.pages();
+    }
+    state.counters["pages"] = pages;
+    state.counters["pdf_bytes"] = double(QFile(pdf).size());
+}
+TOLVEX_BENCHMARK(BM_PrintSurvey)->Arg(10'000)->Apply(repeated)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
