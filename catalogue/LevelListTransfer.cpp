@@ -68,12 +68,12 @@ QByteArray LevelListTransfer::exportText()
     const int total = m_table.recordCount();
     // Joined record by record: a large catalogue is never held as lines all at once.
     QByteArray bytes;
+    // About the size of a record with a short description, to spare regrowing.
+    bytes.reserve(qsizetype(total) * 160);
     int done = 0;
     while (!m_table.eof()) {
-        LevelRecord record;
         for (int pos = 0; pos < kFieldCount; ++pos)
-            record[size_t(pos)] = m_table.value(pos);
-        appendLines(bytes, LevelList::recordLines(record));
+            LevelList::appendFieldLine(bytes, pos, m_table.value(pos));
         report(++done, total);
         m_table.next();
     }
