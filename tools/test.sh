@@ -6,3 +6,5 @@ bash tools/install-deps.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
+# In CI every reader of outside input is also fuzzed for a minute, in a clang build of its own.
+if [ "${CI:-}" = "true" ]; then bash tools/fuzz.sh 60; fi
