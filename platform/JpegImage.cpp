@@ -91,6 +91,16 @@ FileHandle openRegularFile(const QString& path)
     return FileHandle(file);
 }
 
+// A progressive file may repeat scans without end, each a few bytes that make
+// the decoder pass over every coefficient again; real encoders write about ten.
+constexpr int kMaxScans = 100;
+
+void onProgress(j_common_ptr cinfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+}
+
 struct Decompressor {
     Decompressor() { installErrorManager(err); }
     ~Decompressor() { jpeg_destroy_decompress(&cinfo); } // safe on a struct never created
@@ -99,6 +109,7 @@ struct Decompressor {
 
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
+    jpeg_progress_mgr progress{};
     std::FILE* file = nullptr;
 
     // Where the scanlines go.
@@ -120,6 +131,8 @@ void createStep(void* c)
     // A progressive file keeps all its coefficients while it decodes; beyond
     // what the largest accepted picture needs, libjpeg fails instead of growing.
     d.cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+    d.progress.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress;
     jpeg_stdio_src(&d.cinfo, d.file);
 }
 

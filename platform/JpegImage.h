@@ -19,7 +19,8 @@ inline constexpr qint64 kMaxJpegPixels = 64LL * 1024 * 1024;
 //
 // Throws "Datei %s kann nicht geöffnet werden" when the file can't be opened,
 // "JPEG-Fehlernr. %d" with libjpeg's message code when its header or data
-// can't be decoded (a file cut short counts as damaged), and a message naming
+// can't be decoded (a file cut short counts as damaged, a progressive file of
+// more than 100 scans as forged), and a message naming
 // the size when the picture is too large to hold. The picture's full size
 // goes to fullSize when one is given.
 [[nodiscard]] QImage loadJpeg(const QString& path, QSize cover = {}, QSize* fullSize = nullptr);

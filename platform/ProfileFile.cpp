@@ -18,6 +18,21 @@ namespace {
 // The reading buffer of the profile functions holds 2,048 bytes with the terminator.
 constexpr qsizetype kMaxValueLength = 2047;
 
+// Each line is held on its own; a file of millions of tiny lines would take
+// gigabytes. konfig.ini has a few dozen.
+constexpr qsizetype kMaxLines = 1000000;
+
+qsizetype lineCount(const QByteArray& bytes)
+{
+    qsizetype count = 0;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n')))
+            ++count;
+    }
+    return count;
+}
+
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -63,7 +78,7 @@ ProfileFile::ProfileFile(QString path)
     if (::stat(QFile::encodeName(m_path).constData(), &st) != 0)
         return;
     const auto bytes = readWholeFile(m_path);
-    if (!bytes) {
+    if (!bytes || lineCount(*bytes) > kMaxLines) {
         // Something is there that we cannot read; writing would destroy it.
         m_unreadable = true;
         return;

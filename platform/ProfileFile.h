@@ -17,7 +17,8 @@ namespace tolvex {
 // destructor stores what was not flushed yet.
 class ProfileFile {
 public:
-    // Never fails: a missing or unreadable file reads as empty.
+    // Never fails: a missing or unreadable file reads as empty. A file of more
+    // than a million lines counts as unreadable.
     explicit ProfileFile(QString path);
     ~ProfileFile();
 
