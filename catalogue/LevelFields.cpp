@@ -83,12 +83,20 @@ FieldValue checkedSmallInt(const FieldDef& def, int n)
     return n;
 }
 
+// A refused text is quoted in the message; a huge one only by its start,
+// so that the message box stays readable.
+QString quoted(const QString& text)
+{
+    constexpr qsizetype kShown = 80;
+    return text.size() <= kShown ? text : text.left(kShown) + QStringLiteral("...");
+}
+
 FieldValue smallIntFromText(const FieldDef& def, const QString& text)
 {
     const auto n = parseWholeNumber(text);
     if (!n)
         throw TolvexError(formatMessage(QStringLiteral("'%s' ist kein gültiger Integerwert für Feld '%s'"),
-                                        {text, fieldName(def)}));
+                                        {quoted(text), fieldName(def)}));
     return checkedSmallInt(def, *n);
 }
 
@@ -101,7 +109,7 @@ FieldValue booleanFromText(const FieldDef& def, const QString& text)
     if (text.size() <= kTrue.size() && text.compare(kTrue.left(text.size()), Qt::CaseInsensitive) == 0)
         return true;
     throw TolvexError(formatMessage(QStringLiteral("'%s' ist kein gültiger boolescher Wert für Feld '%s'"),
-                                    {text, fieldName(def)}));
+                                    {quoted(text), fieldName(def)}));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QScopeGuard>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -486,6 +487,16 @@ QString LevelTable::fileName() const
     return d->fileName;
 }
 
+namespace {
+
+bool isWriteProtected(const QString& name)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(name).constData(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+} // namespace
+
 void LevelTable::open()
 {
     if (isOpen())
@@ -504,8 +515,9 @@ void LevelTable::open()
     Db db(raw);
     if (opened != SQLITE_OK)
         fail(openFailed(db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString::fromUtf8(sqlite3_errstr(opened))));
-    // SQLite falls back to reading only when it may not write; edits would fail later.
-    if (sqlite3_db_readonly(db.get(), "main") == 1)
+    // SQLite falls back to reading only when it may not write, and root may
+    // write anything; a file without write bits is protected for everyone.
+    if (sqlite3_db_readonly(db.get(), "main") == 1 || isWriteProtected(name))
         fail(formatMessage(QStringLiteral("Tabelle %s ist schreibgeschützt"), {name}));
 
     d->db = std::move(db);

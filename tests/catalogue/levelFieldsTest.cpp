@@ -86,6 +86,17 @@ private Q_SLOTS:
         QCOMPARE(std::get<bool>(checkedFieldValue(Field::Quad, true)), true);
     }
 
+    void hugeRefusedTextsAreQuotedByTheirStart()
+    {
+        const QString huge(1'000'000, u'x');
+        try {
+            (void)fieldFromText(Field::MinPlayer, huge);
+            QFAIL("no error");
+        } catch (const TolvexError& e) {
+            QCOMPARE(e.message(), QStringLiteral("'%1...' ist kein gültiger Integerwert für Feld 'Min Player'").arg(QString(80, u'x')));
+        }
+    }
+
     void fieldsAreFoundByNameInAnyCase()
     {
         QCOMPARE(levelFieldIndex("min player"), int(Field::MinPlayer));

@@ -435,6 +435,19 @@ private Q_SLOTS:
         QCOMPARE(sqliteColumn(m_path, "SELECT count(*) FROM maps"), QStringList{"0"});
     }
 
+    void aFileWithoutWriteBitsIsRefusedEvenForRoot()
+    {
+        makeTable({"a"});
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = bytesOf(m_path);
+        LevelTable table;
+        table.setFileName(m_path);
+        QCOMPARE(errorOf([&] { table.open(); }), QStringLiteral("Tabelle %1 ist schreibgeschützt").arg(m_path));
+        QVERIFY(!table.isOpen());
+        QCOMPARE(bytesOf(m_path), before);
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
+    }
+
     void openFailures_data()
     {
         QTest::addColumn<QByteArray>("contents"); // a SQL script when it starts with "CREATE"
