@@ -3,6 +3,7 @@
 #include "common/Product.h"
 #include "common/toolbox.h"
 #include "platform/ErrorReport.h"
+#include "platform/Form.h"
 #include "platform/WindowFrame.h"
 
 #include <QCloseEvent>
@@ -16,15 +17,6 @@ namespace tolvex {
 Tinfoform* infoform = nullptr;
 
 namespace {
-
-QLabel* label(const QString& name, const QString& text, QPoint at, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->move(at);
-    l->adjustSize();
-    return l;
-}
 
 // A read-only text block: no border, the window's colour, no scroll bars, skipped by Tab.
 QPlainTextEdit* textBlock(const QString& name, const QRect& geometry, const QStringList& lines, QWidget* parent)
@@ -126,11 +118,11 @@ Tinfoform::Tinfoform(QWidget* parent)
     Image2->setGeometry(304, 4, 32, 32);
     Image2->setPixmap(icon);
 
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Tolvex"), {152, 0}, this);
+    Label1 = designLabel(QStringLiteral("Label1"), QStringLiteral("Tolvex"), {152, 0}, this);
     Label1->setFont(designFont(QStringLiteral("Arial Black"), 16));
     Label1->adjustSize();
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Kestrowan"), {104, 24}, this);
-    Label3 = label(QStringLiteral("Label3"), QStringLiteral("Ver. 1.00 final"), {140, 40}, this);
+    Label2 = designLabel(QStringLiteral("Label2"), QStringLiteral("Kestrowan"), {104, 24}, this);
+    Label3 = designLabel(QStringLiteral("Label3"), QStringLiteral("Ver. 1.00 final"), {140, 40}, this);
     Label3->setFont(designFont(QStringLiteral("Small Fonts"), 8));
     Label3->adjustSize();
 
@@ -141,8 +133,8 @@ Tinfoform::Tinfoform(QWidget* parent)
     Memo2->setPalette(darkRed);
     Memo4 = textBlock(QStringLiteral("Memo4"), {12, 192, 325, 29}, trademarkNotice(), this);
 
-    Label4 = label(QStringLiteral("Label4"), QStringLiteral("have fun!"), {12, 224}, this);
-    Label5 = label(QStringLiteral("Label5"), QStringLiteral("© 2026 Kestrowan-Team"), {0, 224}, this);
+    Label4 = designLabel(QStringLiteral("Label4"), QStringLiteral("have fun!"), {12, 224}, this);
+    Label5 = designLabel(QStringLiteral("Label5"), QStringLiteral("© 2026 Kestrowan-Team"), {0, 224}, this);
     Label5->setAlignment(Qt::AlignRight);
     Label5->move(337 - Label5->width(), 224);
 

@@ -5,6 +5,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorReport.h"
+#include "platform/Form.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SpeedButton.h"
@@ -22,15 +23,6 @@ namespace tolvex {
 TKonfigForm* KonfigForm = nullptr;
 
 namespace {
-
-QLabel* label(const QString& name, const QString& text, int left, int top, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
 
 // konfig.ini is Windows-1252 text: a character it cannot carry would come
 // back from it as "?", so such characters are refused at the edit.
@@ -77,16 +69,16 @@ TKonfigForm::TKonfigForm(QWidget* parent)
     font.setPixelSize(11);
     setFont(font);
 
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), 20, 12, this);
+    Label2 = designLabel(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), {20, 12}, this);
     Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);
     SpeedButton1 = new SpeedButton(QStringLiteral("SpeedButton1"), this);
     SpeedButton1->setGeometry(308, 28, 23, 22);
     SpeedButton1->setPicture(buttonPicture(Picture::Browse));
 
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):"), 20, 60, this);
+    Label1 = designLabel(QStringLiteral("Label1"), QStringLiteral("zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):"), {20, 60}, this);
     Edit2 = edit(QStringLiteral("Edit2"), {20, 76, 285, 21}, this);
 
-    Label3 = label(QStringLiteral("Label3"), QStringLiteral("EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):"), 20, 104, this);
+    Label3 = designLabel(QStringLiteral("Label3"), QStringLiteral("EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):"), {20, 104}, this);
     Edit3 = edit(QStringLiteral("Edit3"), {20, 120, 285, 21}, this);
     SpeedButton2 = new SpeedButton(QStringLiteral("SpeedButton2"), this);
     SpeedButton2->setGeometry(308, 120, 23, 22);

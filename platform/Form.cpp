@@ -3,6 +3,7 @@
 #include "platform/ErrorReport.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 
 namespace tolvex {
 
@@ -23,6 +24,15 @@ QFont designFont(const QString& family, int pixelHeight)
     QFont font(family);
     font.setPixelSize(pixelHeight);
     return font;
+}
+
+QLabel* designLabel(const QString& name, const QString& text, QPoint at, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(at);
+    label->adjustSize();
+    return label;
 }
 
 } // namespace tolvex

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace tolvex {
 
 // A secondary window: its show and close handlers run guarded, as every
@@ -22,5 +24,8 @@ protected:
 
 // A font by its pixel height, as the windows were laid out for.
 [[nodiscard]] QFont designFont(const QString& family, int pixelHeight);
+
+// A label at its design position, sized to its text.
+QLabel* designLabel(const QString& name, const QString& text, QPoint at, QWidget* parent);
 
 } // namespace tolvex

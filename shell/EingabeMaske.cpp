@@ -22,6 +22,7 @@
 #include "maplist/maplister.h"
 #include "platform/Anchors.h"
 #include "platform/ErrorReport.h"
+#include "platform/Form.h"
 #include "platform/PictureBox.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeFile.h"
@@ -53,15 +54,6 @@ QFont smallFont()
     QFont font(QStringLiteral("Small Fonts"));
     font.setPixelSize(9);
     return font;
-}
-
-QLabel* label(const QString& name, const QString& text, QPoint at, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->move(at);
-    l->adjustSize();
-    return l;
 }
 
 QGroupBox* group(const QString& name, const QString& title, const QRect& geometry, QWidget* parent)
@@ -152,20 +144,20 @@ void TForm2::buildLevelPanels()
 {
     LevelInfo = group(QStringLiteral("LevelInfo"), QStringLiteral("Level Information"), {8, 4, 357, 77}, Panel2);
     setAnchors(LevelInfo, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
-    Xdateiname = label(QStringLiteral("Xdateiname"), QStringLiteral("Datei-Name"), {4, 28}, LevelInfo);
+    Xdateiname = designLabel(QStringLiteral("Xdateiname"), QStringLiteral("Datei-Name"), {4, 28}, LevelInfo);
     DBEdit1 = edit(QStringLiteral("DBEdit1"), {68, 24, 197, 21}, LevelInfo);
     setAnchors(DBEdit1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
-    XohneEndung = label(QStringLiteral("XohneEndung"), QStringLiteral("(ohne Endung!)"), {272, 28}, LevelInfo);
+    XohneEndung = designLabel(QStringLiteral("XohneEndung"), QStringLiteral("(ohne Endung!)"), {272, 28}, LevelInfo);
     setAnchors(XohneEndung, Anchors(Anchor::Top) | Anchor::Right);
-    Xlevelname = label(QStringLiteral("Xlevelname"), QStringLiteral("Level-Name"), {4, 52}, LevelInfo);
+    Xlevelname = designLabel(QStringLiteral("Xlevelname"), QStringLiteral("Level-Name"), {4, 52}, LevelInfo);
     DBEdit2 = edit(QStringLiteral("DBEdit2"), {68, 48, 277, 21}, LevelInfo);
     setAnchors(DBEdit2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 
     XSpieler = group(QStringLiteral("XSpieler"), QStringLiteral("Spieler Information"), {384, 4, 153, 77}, Panel2);
     setAnchors(XSpieler, Anchors(Anchor::Top) | Anchor::Right);
-    Xmin = label(QStringLiteral("Xmin"), QStringLiteral("minimale Spielerzahl:"), {8, 24}, XSpieler);
+    Xmin = designLabel(QStringLiteral("Xmin"), QStringLiteral("minimale Spielerzahl:"), {8, 24}, XSpieler);
     DBEdit3 = edit(QStringLiteral("DBEdit3"), {112, 20, 29, 21}, XSpieler);
-    Xmax = label(QStringLiteral("Xmax"), QStringLiteral("maximale Spielerzahl:"), {8, 48}, XSpieler);
+    Xmax = designLabel(QStringLiteral("Xmax"), QStringLiteral("maximale Spielerzahl:"), {8, 48}, XSpieler);
     DBEdit4 = edit(QStringLiteral("DBEdit4"), {112, 44, 29, 21}, XSpieler);
 
     XLevelTyp = new DBRadioGroup(QStringLiteral("Level Typ"), Panel2);
