@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
@@ -45,19 +46,6 @@ QByteArray group(const QByteArray& datei, const QByteArray& minPlayers = "2", co
     for (const QByteArray& line : lines)
         bytes += line + "\r\n";
     return bytes;
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 QString errorOf(const std::function<void()>& action)
@@ -124,7 +112,7 @@ private Q_SLOTS:
         std::vector<std::pair<int, int>> reports;
         LevelListTransfer(table, [&](int done, int total) { reports.emplace_back(done, total); }).exportFile(path("out.txt"));
 
-        QCOMPARE(bytesOf(path("out.txt")), bytesOf(QStringLiteral(GOLDEN_DIR "/levelList.txt")));
+        QCOMPARE(contents(path("out.txt")), contents(QStringLiteral(GOLDEN_DIR "/levelList.txt")));
         QCOMPARE(table.recNo(), 2);
         QVERIFY(table.eof());
         QVERIFY(!table.controlsDisabled());
@@ -136,7 +124,7 @@ private Q_SLOTS:
         LevelTable& table = openTable({});
         put(path("old.txt"), group("old"));
         LevelListTransfer(table).exportFile(path("old.txt"));
-        QCOMPARE(bytesOf(path("old.txt")), QByteArray());
+        QCOMPARE(contents(path("old.txt")), QByteArray());
 
         openTable({level("a"), level("b")}).last();
         LevelListTransfer(*m_table).importFile(path("old.txt"));
@@ -162,7 +150,7 @@ private Q_SLOTS:
             QCOMPARE(texts(target, i), exported[size_t(i)]);
         // Empty flags stay empty and are written as empty lines again.
         LevelListTransfer(target).exportFile(path("again.txt"));
-        QCOMPARE(bytesOf(path("again.txt")), bytesOf(path("list.txt")));
+        QCOMPARE(contents(path("again.txt")), contents(path("list.txt")));
     }
 
     void reimportingAnExportAddsNothing()
@@ -316,7 +304,7 @@ private Q_SLOTS:
             QVERIFY(!table.controlsDisabled());
             QCOMPARE(table.recNo(), 500);
         }
-        QCOMPARE(bytesOf(target), old);
+        QCOMPARE(contents(target), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"list.txt"});
     }
 };

@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "platform/TolvexError.h"
@@ -23,12 +24,6 @@ QStringList level(const QString& datei, const QString& name = QStringLiteral("Le
     texts[Field::Datei] = datei;
     texts[Field::Level] = name;
     return texts;
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 void runSql(const QString& path, const char* sql)
@@ -213,7 +208,7 @@ private Q_SLOTS:
         QFETCH(bool, inserting);
         QFETCH(bool, changed);
         makeTable({"a", "b"});
-        const QByteArray before = bytesOf(m_path);
+        const QByteArray before = contents(m_path);
         {
             LevelTable table;
             openTable(table);
@@ -233,7 +228,7 @@ private Q_SLOTS:
             QCOMPARE(table.recordCount(), inserting && changed ? 3 : 2);
         }
         if (!changed)
-            QCOMPARE(bytesOf(m_path), before);
+            QCOMPARE(contents(m_path), before);
         const QStringList levels = sqliteColumn(m_path, "SELECT \"Level\" FROM maps ORDER BY \"Datei\"");
         const QStringList expected = !changed ? QStringList{"A", "B"}
                                    : inserting ? QStringList{"A", "Geändert", "B"}
@@ -439,12 +434,12 @@ private Q_SLOTS:
     {
         makeTable({"a"});
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        const QByteArray before = bytesOf(m_path);
+        const QByteArray before = contents(m_path);
         LevelTable table;
         table.setFileName(m_path);
         QCOMPARE(errorOf([&] { table.open(); }), QStringLiteral("Tabelle %1 ist schreibgeschützt").arg(m_path));
         QVERIFY(!table.isOpen());
-        QCOMPARE(bytesOf(m_path), before);
+        QCOMPARE(contents(m_path), before);
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
     }
 
@@ -477,13 +472,13 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(contents);
         }
-        const QByteArray before = bytesOf(m_path);
+        const QByteArray before = tolvex::contents(m_path);
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
         LevelTable table;
         table.setFileName(m_path);
         QCOMPARE(errorOf([&] { table.open(); }), error.arg(m_path));
         QVERIFY(!table.isOpen());
-        QCOMPARE(bytesOf(m_path), before);
+        QCOMPARE(tolvex::contents(m_path), before);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
         QCOMPARE(errorOf([&] { (void)table.recordCount(); }), QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar"));
     }

@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "maplist/MapListFile.h"
 #include "platform/TolvexError.h"
 
@@ -11,19 +12,6 @@
 using namespace tolvex;
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "platform/TextFile.h"
@@ -13,19 +14,6 @@
 #include <unistd.h>
 
 using namespace tolvex;
-
-static QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-static void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class TextFilesTest : public QObject {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "catalogue/LevelFields.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
@@ -28,19 +29,6 @@ namespace {
 // A file size limit stands in for a full disk.
 constexpr rlim_t kDiskLeft = 64 * 1024;
 constexpr uid_t kNobody = 65534;
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QStringList manyLines()
 {

@@ -1,3 +1,4 @@
+#include "tests/support/TestFiles.h"
 #include "catalogue/LevelFields.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelSchema.h"
@@ -64,12 +65,6 @@ QStringList level(const QString& datei, const QString& name)
     texts[Field::Level] = name;
     texts[Field::Typ] = QStringLiteral("DM");
     return texts;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 QByteArray tail(const QString& path, qint64 size)
