@@ -41,8 +41,7 @@ DBGrid::DBGrid(QWidget* parent)
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
 
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { currentRowChanged(current); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DBGrid::currentCellChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::setInitialColumnWidths);
     // Rows removed under the current one shift it; that is no choice of the user.
     connect(m_model, &DBGridModel::refreshStarted, this, [this] { m_refreshing = true; });
@@ -72,11 +71,11 @@ Dataset* DBGrid::activeDataset() const
     return m_source ? m_source->activeDataSet() : nullptr;
 }
 
-void DBGrid::currentRowChanged(const QModelIndex& current)
+void DBGrid::currentCellChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     if (current.isValid())
         m_column = current.column();
-    if (m_following || m_refreshing || !current.isValid())
+    if (m_following || m_refreshing || !current.isValid() || current.row() == previous.row())
         return;
     Dataset* dataset = activeDataset();
     if (!dataset)

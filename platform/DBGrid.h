@@ -39,7 +39,7 @@ protected:
 
 private:
     [[nodiscard]] Dataset* activeDataset() const;
-    void currentRowChanged(const QModelIndex& current);
+    void currentCellChanged(const QModelIndex& current, const QModelIndex& previous);
     void followCursor();
     void setInitialColumnWidths();
 

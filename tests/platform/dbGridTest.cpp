@@ -139,6 +139,8 @@ private Q_SLOTS:
         QTest::keyClick(m_grid, Qt::Key_Tab);
         QCOMPARE(m_data->recNo(), 2);
         QCOMPARE(m_grid->currentIndex().column(), 1);
+        m_data->prior();
+        QCOMPARE(m_grid->currentIndex(), m_grid->model()->index(0, 1));
         QTest::keyClick(m_grid, Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(m_data->recNo(), 3);
     }
