@@ -51,9 +51,10 @@ ChildResult collect(pid_t pid, int readEnd)
     return result;
 }
 
-} // namespace
-
-ChildResult inChild(const std::function<QByteArray()>& action, rlim_t fileSizeLimit)
+// Runs runChild(writeEnd) in a forked child, which must not return, and
+// collects what it writes to the pipe.
+template <typename RunChild>
+ChildResult forkCollecting(RunChild&& runChild)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -63,6 +64,17 @@ ChildResult inChild(const std::function<QByteArray()>& action, rlim_t fileSizeLi
         return {};
     if (pid == 0) {
         ::close(fds[0]);
+        runChild(fds[1]);
+    }
+    ::close(fds[1]);
+    return collect(pid, fds[0]);
+}
+
+} // namespace
+
+ChildResult inChild(const std::function<QByteArray()>& action, rlim_t fileSizeLimit)
+{
+    return forkCollecting([&](int writeEnd) {
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         QByteArray output;
@@ -71,12 +83,10 @@ ChildResult inChild(const std::function<QByteArray()>& action, rlim_t fileSizeLi
         } catch (const TolvexError& e) {
             output = "error: " + e.message().toUtf8();
         }
-        writeAll(fds[1], output);
+        writeAll(writeEnd, output);
         // No exit handlers: they belong to the parent's test run.
         ::_exit(0);
-    }
-    ::close(fds[1]);
-    return collect(pid, fds[0]);
+    });
 }
 
 ChildResult runProgram(const QString& program, const QStringList& arguments)
@@ -89,20 +99,12 @@ ChildResult runProgram(const QString& program, const QStringList& arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return {};
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return {};
-    if (pid == 0) {
-        ::dup2(fds[1], STDOUT_FILENO);
-        ::dup2(fds[1], STDERR_FILENO);
+    return forkCollecting([&](int writeEnd) {
+        ::dup2(writeEnd, STDOUT_FILENO);
+        ::dup2(writeEnd, STDERR_FILENO);
         ::execv(argv[0], argv.data());
         ::_exit(127);
-    }
-    ::close(fds[1]);
-    return collect(pid, fds[0]);
+    });
 }
 
 } // namespace tolvex::test
