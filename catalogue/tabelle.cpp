@@ -26,7 +26,7 @@ TForm1* Form1 = nullptr;
 
 namespace {
 constexpr QSize kClientSize(384, 282);
-constexpr QSize kOuterSize(392, 309);
+constexpr QRect kDesignOuter(632, 431, 392, 309);
 
 FileDialogOptions levelListDialog(bool save)
 {
@@ -46,7 +46,6 @@ TForm1::TForm1(QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Levelübersicht"));
     resize(kClientSize);
-    move(632, 431);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     Table1 = new LevelTable(this);
@@ -102,9 +101,8 @@ TForm1::TForm1(QWidget* parent)
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnScreen);
     // The controls are laid out in the design client area; the window's own
-    // design size is its outer size, frame included.
-    setOuterWidth(this, kOuterSize.width());
-    setOuterHeight(this, kOuterSize.height());
+    // design geometry is its outer frame.
+    setOuterGeometry(this, kDesignOuter);
 
     connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
     connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));

@@ -19,7 +19,7 @@ Tmapform* mapform = nullptr;
 namespace {
 
 constexpr QSize kClientSize(178, 183);
-constexpr QSize kOuterSize(186, 210);
+constexpr QRect kDesignOuter(686, 238, 186, 210);
 
 QString mapListPath()
 {
@@ -35,7 +35,6 @@ Tmapform::Tmapform(QWidget* parent)
     setObjectName(QStringLiteral("mapform"));
     setWindowTitle(QStringLiteral("EraserBot Maplist"));
     resize(kClientSize);
-    move(686, 238);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     ListBox1 = new QListWidget(this);
@@ -75,9 +74,8 @@ Tmapform::Tmapform(QWidget* parent)
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnDesktop);
     // The controls are laid out in the design client area; the window's own
-    // design size is its outer size, frame included.
-    setOuterWidth(this, kOuterSize.width());
-    setOuterHeight(this, kOuterSize.height());
+    // design geometry is its outer frame.
+    setOuterGeometry(this, kDesignOuter);
 
     connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton1Click));
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &Tmapform::SpeedButton2Click));

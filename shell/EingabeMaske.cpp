@@ -1,4 +1,5 @@
 #include "shell/EingabeMaske.h"
+#include "shell/WindowPlacement.h"
 
 #include "about/info.h"
 #include "about/splashunit.h"
@@ -46,8 +47,10 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
-// The design client area of the main window (outer size 648 x 480).
+// The controls are laid out in the design client area; the window itself is
+// given its design outer geometry and the anchors take up the difference.
 constexpr QSize kClientSize(640, 453);
+constexpr QRect kDesignOuter(247, 195, 648, 480);
 
 QFont smallFont()
 {
@@ -80,29 +83,6 @@ QWidget* panel(const QString& name, const QRect& geometry, QWidget* parent)
     return p;
 }
 
-// Reads a window's placement from its section and applies it: visibility
-// first (a window shown now runs its show handler and is centred by its
-// rule), then each of width, height, left and top with the current value
-// as default.
-void restorePlacement(const ProfileFile& ini, const QString& section, QWidget* window, bool visibleByDefault)
-{
-    window->setVisible(ini.readBool(section, konfig::kVisible, visibleByDefault));
-    setOuterWidth(window, ini.readInteger(section, konfig::kWidth, outerGeometry(window).width()));
-    setOuterHeight(window, ini.readInteger(section, konfig::kHeight, outerGeometry(window).height()));
-    setOuterLeft(window, ini.readInteger(section, konfig::kLeft, outerGeometry(window).left()));
-    setOuterTop(window, ini.readInteger(section, konfig::kTop, outerGeometry(window).top()));
-}
-
-void storePlacement(ProfileFile& ini, const QString& section, const QWidget* window)
-{
-    const QRect outer = outerGeometry(window);
-    ini.writeBool(section, konfig::kVisible, window->isVisible());
-    ini.writeInteger(section, konfig::kWidth, outer.width());
-    ini.writeInteger(section, konfig::kHeight, outer.height());
-    ini.writeInteger(section, konfig::kLeft, outer.left());
-    ini.writeInteger(section, konfig::kTop, outer.top());
-}
-
 } // namespace
 
 TForm2::TForm2(QWidget* parent)
@@ -111,7 +91,6 @@ TForm2::TForm2(QWidget* parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tolvex - Kestrowan"));
     resize(kClientSize);
-    move(247, 195);
 
     const int w = kClientSize.width();
     const int h = kClientSize.height();
@@ -138,6 +117,7 @@ TForm2::TForm2(QWidget* parent)
     buildBottomRow();
     buildBotMenu();
     setFrame(this, Frame::Sizeable, false);
+    setOuterGeometry(this, kDesignOuter);
 }
 
 void TForm2::buildLevelPanels()
@@ -413,6 +393,7 @@ void TForm2::FormShow()
     restorePlacement(ini, konfig::kHauptfenster, this, true);
     restorePlacement(ini, konfig::kTabelle, Form1, false);
     restorePlacement(ini, konfig::kMaplist, mapform, false);
+    m_placementRestored = true;
 
     if (ini.readString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch")) == QLatin1String("english"))
         ApplyEnglish();
@@ -424,6 +405,10 @@ bool TForm2::FormClose()
     // so nothing typed is lost without a word; a refused record keeps the window open.
     Form1->Table1->checkBrowseMode();
 
+    // A start-up that stopped before the placement was read has nothing of
+    // its own to store, and must not overwrite the user's layout with the design's.
+    if (!m_placementRestored)
+        return true;
     ProfileFile ini(KonfigPath());
     storePlacement(ini, konfig::kHauptfenster, this);
     storePlacement(ini, konfig::kTabelle, Form1);

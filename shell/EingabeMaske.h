@@ -118,6 +118,7 @@ private:
     void SpeedButton1Click();
 
     bool m_shownOnce = false;
+    bool m_placementRestored = false;
     std::mt19937 m_random{std::random_device{}()};
 };
 

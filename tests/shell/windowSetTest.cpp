@@ -205,7 +205,9 @@ private Q_SLOTS:
         ProgramFolder folder;
         folder.makeCatalogue(kLevels);
         folder.writeFile(QStringLiteral("quake2"), "#!/bin/sh\n");
-        folder.writeKonfig("[Verzeichnisse]\r\nquake=" + folder.path(QStringLiteral("quake2")).toUtf8() + "\r\n");
+        const QByteArray konfig = "[Verzeichnisse]\r\nquake=" + folder.path(QStringLiteral("quake2")).toUtf8()
+                                  + "\r\n[Tabelle]\r\nvisible=1\r\nwidth=500\r\nheight=400\r\nleft=10\r\ntop=20\r\n";
+        folder.writeKonfig(konfig);
 
         LevelTable other; // the first copy of the program
         other.setFileName(folder.path(QStringLiteral("maps.DB")));
@@ -216,6 +218,30 @@ private Q_SLOTS:
         QVERIFY(errors(folder).front().contains(QStringLiteral("maps.DB")));
         QVERIFY(Form2->isVisible());
         QVERIFY(!Form2->SpeedButton5->isEnabled()); // the later steps did not run
+
+        // It never read the user's layout, so it leaves it as it was.
+        Form2->close();
+        QCOMPARE(folder.readFile(QStringLiteral("konfig.ini")), konfig);
+    }
+
+    void unusableStoredGeometryCountsAsMissingAndIsNotStoredBack()
+    {
+        ProgramFolder folder;
+        folder.makeCatalogue(kLevels);
+        folder.writeKonfig("[Hauptfenster]\r\nwidth=-5\r\nheight=0\r\nleft=-9000\r\ntop=-9000\r\n"
+                           "[Tabelle]\r\nvisible=1\r\nwidth=0\r\nheight=0\r\nleft=100000\r\ntop=20\r\n"
+                           "[Maplist]\r\nwidth=10\r\nheight=3000\r\nleft=5\r\ntop=6\r\n");
+        folder.start();
+
+        QCOMPARE(outerGeometry(Form2), QRect(247, 195, 648, 480));
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(outerGeometry(Form1), QRect((screen.width() - 392) / 2, (screen.height() - 309) / 2, 392, 309));
+        QCOMPARE(outerGeometry(mapform), QRect(5, 6, 186, 210)); // only the size was unusable
+        QTest::mouseClick(Form2->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(konfigValue(folder, "Hauptfenster", "width"), QStringLiteral("648"));
+        QCOMPARE(konfigValue(folder, "Hauptfenster", "top"), QStringLiteral("195"));
+        QCOMPARE(konfigValue(folder, "Tabelle", "height"), QStringLiteral("309"));
+        QCOMPARE(konfigValue(folder, "Maplist", "width"), QStringLiteral("186"));
     }
 
     void closingFinishesAPendingEdit()
