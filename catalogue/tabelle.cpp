@@ -32,8 +32,11 @@ FileDialogOptions levelListDialog(bool save)
 {
     FileDialogOptions options;
     options.filters = {{QStringLiteral("Text-Dateien"), QStringLiteral("*.txt")},
-                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
-    options.defaultSuffix = QStringLiteral("txt");
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*")}};
+    // Only a name typed for saving gets the extension; a file picked for
+    // reading is taken as it is named.
+    if (save)
+        options.defaultSuffix = QStringLiteral("txt");
     options.confirmOverwrite = save;
     options.fileMustExist = !save;
     return options;

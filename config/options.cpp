@@ -155,11 +155,12 @@ void TKonfigForm::SpeedButton1Click()
 {
     FileDialogOptions options;
     options.title = QStringLiteral("Quake-Position");
-    options.filters = {{QStringLiteral("Quake 2"), QStringLiteral("quake2.exe")},
-                       {QStringLiteral("Quake 1"), QStringLiteral("quake.exe; glquake.exe")},
-                       {QStringLiteral("Programmdateien"), QStringLiteral("*.exe")},
-                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
-    options.defaultSuffix = QStringLiteral("exe");
+    // The names the game's Linux engines go by, and the Windows ones for a
+    // game run through a compatibility layer; Linux programs carry no extension.
+    options.filters = {{QStringLiteral("Quake 2"), QStringLiteral("quake2; yquake2; q2pro; kmquake2; quake2.exe")},
+                       {QStringLiteral("Quake 1"), QStringLiteral("quake; quakespasm; vkquake; quake.exe; glquake.exe")},
+                       {QStringLiteral("Programme"), QStringLiteral("*"), true},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*")}};
     options.fileMustExist = true;
     if (const auto path = Dialogs::instance().openFile(options))
         Edit1->setText(storablePath(*path));
@@ -170,8 +171,7 @@ void TKonfigForm::SpeedButton2Click()
     FileDialogOptions options;
     options.filters = {{QStringLiteral("EraserBot Maplist"), QStringLiteral("maps.txt")},
                        {QStringLiteral("Text-Dateien"), QStringLiteral("*.txt")},
-                       {QStringLiteral("alle Dateien"), QStringLiteral("*.*")}};
-    options.defaultSuffix = QStringLiteral("txt");
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*")}};
     if (const auto path = Dialogs::instance().openFile(options))
         Edit3->setText(storablePath(*path));
 }

@@ -18,12 +18,13 @@ namespace tolvex {
 struct FileFilter {
     QString name;
     QString pattern;
+    bool executablesOnly = false; // shows only files the user may run (and folders)
 };
 
 struct FileDialogOptions {
     QString title;                 // empty: the system's default title
     std::vector<FileFilter> filters;
-    QString defaultSuffix;         // added to a name typed without extension
+    QString defaultSuffix;         // added to a name typed without extension; empty: none
     bool fileMustExist = false;
     bool confirmOverwrite = false;
 };

@@ -321,9 +321,11 @@ private Q_SLOTS:
         QStringList filters;
         for (const FileFilter& f : options.filters)
             filters << f.name + u'|' + f.pattern;
-        QCOMPARE(filters, (QStringList{QStringLiteral("Quake 2|quake2.exe"), QStringLiteral("Quake 1|quake.exe; glquake.exe"),
-                                       QStringLiteral("Programmdateien|*.exe"), QStringLiteral("alle Dateien|*.*")}));
-        QCOMPARE(options.defaultSuffix, QStringLiteral("exe"));
+        QCOMPARE(filters, (QStringList{QStringLiteral("Quake 2|quake2; yquake2; q2pro; kmquake2; quake2.exe"),
+                                       QStringLiteral("Quake 1|quake; quakespasm; vkquake; quake.exe; glquake.exe"),
+                                       QStringLiteral("Programme|*"), QStringLiteral("alle Dateien|*")}));
+        QVERIFY(options.filters[2].executablesOnly);
+        QCOMPARE(options.defaultSuffix, QString());
         QVERIFY(options.fileMustExist);
     }
 
@@ -340,8 +342,8 @@ private Q_SLOTS:
             texts << KonfigForm->Edit3->text() << KonfigForm->Edit1->text();
             click(KonfigForm->BitBtn1);
         });
-        QCOMPARE(texts, (QStringList{path("eraser/maps.txt"), path("eraser/rotation.txt"), path("game/quake2")}));
-        QCOMPARE(konfigValue("Verzeichnisse", "eraser"), path("eraser/rotation.txt"));
+        QCOMPARE(texts, (QStringList{path("eraser/maps.txt"), path("eraser/rotation"), path("game/quake2")}));
+        QCOMPARE(konfigValue("Verzeichnisse", "eraser"), path("eraser/rotation"));
         QCOMPARE(mainWindowButtons(), (ButtonStates{true, false, false}));
 
         const FileDialogOptions& options = m_folder->dialogs().shown().back().fileOptions;
@@ -350,8 +352,8 @@ private Q_SLOTS:
         for (const FileFilter& f : options.filters)
             filters << f.name + u'|' + f.pattern;
         QCOMPARE(filters, (QStringList{QStringLiteral("EraserBot Maplist|maps.txt"), QStringLiteral("Text-Dateien|*.txt"),
-                                       QStringLiteral("alle Dateien|*.*")}));
-        QCOMPARE(options.defaultSuffix, QStringLiteral("txt"));
+                                       QStringLiteral("alle Dateien|*")}));
+        QCOMPARE(options.defaultSuffix, QString());
         QVERIFY(!options.fileMustExist);
     }
 
