@@ -3,6 +3,7 @@
 #include "about/info.h"
 #include "common/Product.h"
 #include "platform/DBNavigator.h"
+#include "platform/SystemTexts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -183,6 +184,7 @@ void applyLanguage(bool english)
     MsgExported = english ? QStringLiteral("Data exported!") : QStringLiteral("Daten eportiert!");
     MsgImported = english ? QStringLiteral("Import finished!") : QStringLiteral("Import abgeschlossen");
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
+    setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
+#include "platform/SystemTexts.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     tolvex::Dialogs::install(std::make_unique<tolvex::QtDialogs>());
     tolvex::installFontSubstitutes();
+    // The interface starts in German; so do Qt's own dialogs.
+    tolvex::setSystemLanguage(tolvex::SystemLanguage::German);
 
     tolvex::createWindowSet();
     tolvex::Form2->show();

@@ -1,4 +1,5 @@
 #include "platform/QtDialogs.h"
+#include "platform/SystemTexts.h"
 
 #include <QApplication>
 #include <QFile>
@@ -62,6 +63,15 @@ private Q_SLOTS:
             QTest::keyClick(name, Qt::Key_Return);
         });
         QCOMPARE(dialogs.openFile(gameBrowse()), std::optional<QString>(game.fileName()));
+    }
+
+    void qtsOwnTextsFollowTheLanguage()
+    {
+        const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        setSystemLanguage(SystemLanguage::German);
+        QCOMPARE(cancel(), QStringLiteral("Abbrechen"));
+        setSystemLanguage(SystemLanguage::English);
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
     }
 
     void aBoxOpensInFrontOfAWindowThatStaysOnTop()

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tolvex {
+
+enum class SystemLanguage { German, English };
+
+// The language of Qt's own texts — the buttons and messages of the file,
+// print and message dialogs. English is Qt's own; German comes from the
+// system's Qt translations, and stays English where they are not installed.
+void setSystemLanguage(SystemLanguage language);
+
+} // namespace tolvex
