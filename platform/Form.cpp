@@ -19,6 +19,17 @@ void Form::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void toggleWindow(QWidget* window)
+{
+    if (window->isVisible()) {
+        window->close();
+        return;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 QFont designFont(const QString& family, int pixelHeight)
 {
     QFont font(family);

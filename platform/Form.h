@@ -22,6 +22,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 };
 
+// Closes a shown window; shows a hidden one in front, with the keyboard
+// focus, as a window the user has just asked for.
+void toggleWindow(QWidget* window);
+
 // A font by its pixel height, as the windows were laid out for.
 [[nodiscard]] QFont designFont(const QString& family, int pixelHeight);
 

@@ -494,26 +494,17 @@ void TForm2::startWithBots(int count)
 
 void TForm2::BitBtn2Click()
 {
-    if (Form1->isVisible())
-        Form1->close();
-    else
-        Form1->show();
+    toggleWindow(Form1);
 }
 
 void TForm2::SpeedButton4Click()
 {
-    if (mapform->isVisible())
-        mapform->close();
-    else
-        mapform->show();
+    toggleWindow(mapform);
 }
 
 void TForm2::SpeedButton8Click()
 {
-    if (infoform->isVisible())
-        infoform->close();
-    else
-        infoform->show();
+    toggleWindow(infoform);
 }
 
 void TForm2::SpeedButton3Click()

@@ -1,51 +1,144 @@
 #!/usr/bin/env bash
 # End to end: the built program in a fresh portable folder on a real X
-# display. Waits for the main window, closes it with a mouse click on the
-# close button, and checks what it stored.
+# display — under openbox at scale 1 and 2, and on a bare server. Three
+# start/close cycles each, closed by a mouse click on the close button: the
+# three windows' outer frames sit where konfig.ini says, and konfig.ini is
+# byte for byte what it was. Then a box that comes up while the overview
+# stays on top must be the topmost window.
 # Usage: startAndClose.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 source_dir="$(cd "$2" && pwd)"
 work="$(mktemp -d)"
-trap 'kill ${xvfb_pid:-} ${app_pid:-} 2>/dev/null || true; rm -rf "$work"' EXIT
+# shellcheck source=desktop.sh
+source "$source_dir/tests/e2e/desktop.sh"
+trap 'kill ${app_pid:-} 2>/dev/null || true; stop_desktop; rm -rf "$work"' EXIT
 
-bash "$source_dir/tools/prepare-folder.sh" "$build" "$work/folder"
-# A configuration already there, so that no first-start dialog comes up.
-printf '[Other]\r\nsprache=deutsch\r\n' > "$work/folder/konfig.ini"
+folder="$work/folder"
+bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
+printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
 
-# Xvfb picks a free display number itself, so parallel runs never meet.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" &
-xvfb_pid=$!
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(tr -d '[:space:]' < "$work/display")"
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+fail() {
+  echo "$*"
+  [ -f "$work/out.txt" ] && cat "$work/out.txt"
+  exit 1
+}
 
-cd "$work/folder"
-QT_QPA_PLATFORM=xcb ./tolvex > "$work/out.txt" 2>&1 &
-app_pid=$!
+# A configuration with every key the program writes, in its order, so that a
+# cycle that changes nothing leaves every byte where it was.
+write_konfig() {
+  local eraser="$1"
+  printf '[Verzeichnisse]\r\neraser=%s\r\n[Other]\r\nsprache=deutsch\r\n' "$eraser"
+  printf '[Hauptfenster]\r\nvisible=1\r\nwidth=660\r\nheight=500\r\nleft=120\r\ntop=90\r\n'
+  printf '[Tabelle]\r\nvisible=1\r\nwidth=400\r\nheight=320\r\nleft=800\r\ntop=60\r\n'
+  printf '[Maplist]\r\nvisible=1\r\nwidth=190\r\nheight=230\r\nleft=820\r\ntop=450\r\n'
+}
 
-window=""
-# A sanitizer build on a busy machine may take a while to come up.
-for _ in $(seq 1200); do
-  window="$(xdotool search --onlyvisible --name '^Tolvex - Kestrowan$' 2>/dev/null | head -n1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "main window did not appear"; cat "$work/out.txt"; exit 1; }
-sleep 0.5
+konfig_value() { # section key
+  awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
+}
 
-/usr/bin/import -window root "$build/e2e-main-window.png" 2>/dev/null || true
+start_program() {
+  (cd "$folder" && QT_QPA_PLATFORM=xcb exec ./tolvex > "$work/out.txt" 2>&1) &
+  app_pid=$!
+}
 
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# SpeedButton1: the last button of the bottom row, 25 x 25 at (612, 4) in the bottom panel of 34.
-xdotool mousemove --sync $(( X + WIDTH - 28 + 12 )) $(( Y + HEIGHT - 34 + 4 + 12 )) click 1
+wait_for_window() { # title
+  local id=""
+  # A sanitizer build on a busy machine may take a while to come up.
+  for _ in $(seq 1200); do
+    id="$(find_window "$1")"
+    [ -n "$id" ] && break
+    kill -0 "$app_pid" 2> /dev/null || fail "the program ended before '$1' appeared"
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "'$1' did not appear"
+  echo "$id"
+}
 
-for _ in $(seq 600); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app_pid" 2>/dev/null; then echo "program did not end after the close click"; exit 1; fi
-wait "$app_pid" || { echo "program exited with an error"; cat "$work/out.txt"; exit 1; }
+close_program() { # scale
+  local main x y w h
+  main="$(find_window 'Tolvex - Kestrowan')"
+  eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/{print "x="$4} /Absolute upper-left Y/{print "y="$4}
+                                       /^ *Width:/{print "w="$2} /^ *Height:/{print "h="$2}')"
+  # SpeedButton1: the last button of the bottom row, 25 x 25 at 4 from the
+  # bottom panel's top (34 high) and 28 from the right edge.
+  xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
+  for _ in $(seq 600); do kill -0 "$app_pid" 2> /dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2> /dev/null && fail "program did not end after the close click"
+  wait "$app_pid" || fail "program exited with an error"
+  app_pid=""
+}
 
-grep -q $'^\[Hauptfenster\]\r$' konfig.ini || { echo "no main window section"; cat konfig.ini; exit 1; }
-grep -q $'^visible=1\r$' konfig.ini || { echo "main window not stored visible"; exit 1; }
-grep -q $'^\[Tabelle\]\r$' konfig.ini && grep -q $'^\[Maplist\]\r$' konfig.ini || { echo "secondary windows missing"; exit 1; }
-grep -q $'^sprache=deutsch\r$' konfig.ini || { echo "existing key lost"; exit 1; }
+# Each window's outer frame against konfig.ini, in device pixels. At scale 2
+# a frame of odd device width cannot sit on a logical pixel: one logical
+# pixel of leeway there.
+check_frames() { # scale label
+  local scale="$1" slack=$(( ($1 - 1) * 2 )) title section id frame want i
+  for pair in 'Tolvex - Kestrowan:Hauptfenster' 'Levelübersicht:Tabelle' 'EraserBot Maplist:Maplist'; do
+    title="${pair%%:*}"
+    section="${pair##*:}"
+    id="$(wait_for_window "$title")"
+    read -r -a frame <<< "$(outer_frame "$id")"
+    want=( $(( $(konfig_value "$section" left) * scale )) $(( $(konfig_value "$section" top) * scale ))
+           $(( $(konfig_value "$section" width) * scale )) $(( $(konfig_value "$section" height) * scale )) )
+    for i in 0 1 2 3; do
+      local d=$(( frame[i] - want[i] ))
+      [ "${d#-}" -le "$slack" ] || fail "$2: $title's outer frame is ${frame[*]}, konfig.ini says ${want[*]}"
+    done
+  done
+}
+
+cycles() { # scale label
+  write_konfig "$folder/maps.txt" > "$folder/konfig.ini"
+  cp "$folder/konfig.ini" "$work/konfig.before"
+  for cycle in 1 2 3; do
+    QT_SCALE_FACTOR="$1" start_program
+    wait_for_window 'Tolvex - Kestrowan' > /dev/null
+    sleep 1 # let the window manager settle the frames
+    check_frames "$1" "$2, cycle $cycle"
+    [ "$cycle" = 1 ] && /usr/bin/import -window root "$build/e2e-$3.png" 2> /dev/null || true
+    close_program "$1"
+    cmp -s "$work/konfig.before" "$folder/konfig.ini" \
+      || { diff <(tr -d '\r' < "$work/konfig.before") <(tr -d '\r' < "$folder/konfig.ini"); fail "$2, cycle $cycle: konfig.ini changed"; }
+  done
+}
+
+# A box raised while the overview stays on top: here the map list file is
+# missing, so the map list editor's show handler reports an error at start.
+box_in_front() {
+  local box="" topmost
+  write_konfig "$folder/missing.txt" > "$folder/konfig.ini"
+  start_program
+  # The overview comes up just before the map list editor; the splash, also
+  # titled "Tolvex", has closed by then.
+  wait_for_window 'Levelübersicht' > /dev/null
+  for _ in $(seq 600); do
+    box="$(find_window 'Tolvex')"
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || fail "the error box did not appear"
+  sleep 0.5
+  topmost="$(topmost_window)"
+  [ "$(( topmost ))" = "$box" ] || fail "the error box is not the topmost window"
+  xdotool windowactivate --sync "$box" key Return
+  wait_for_window 'Tolvex - Kestrowan' > /dev/null
+  close_program 1
+}
+
+start_display 1280x1024
+start_window_manager
+cycles 1 "openbox" main-window
+box_in_front
+stop_desktop
+
+start_display 2560x2048
+start_window_manager
+cycles 2 "openbox at scale 2" scale-2
+stop_desktop
+
+start_display 1280x1024
+cycles 1 "bare X server" bare
+stop_desktop
 echo "1 passed, 0 failed"
