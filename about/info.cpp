@@ -27,11 +27,6 @@ QPlainTextEdit* textBlock(const QString& name, const QRect& geometry, const QStr
     memo->setReadOnly(true);
     memo->setFrameShape(QFrame::NoFrame);
     memo->setFocusPolicy(Qt::NoFocus);
-    // The notices' lines were measured for a narrower face than Linux has;
-    // a slight condensing keeps each line within the block.
-    QFont font = parent->font();
-    font.setStretch(94);
-    memo->setFont(font);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -3,6 +3,7 @@
 #include "common/Product.h"
 #include "common/toolbox.h"
 #include "platform/ErrorReport.h"
+#include "platform/Fonts.h"
 #include "platform/PictureBox.h"
 #include "platform/WindowFrame.h"
 
@@ -21,9 +22,7 @@ QLabel* overlayLabel(const QString& name, const QString& text, QPoint at, int pi
     label->setObjectName(name);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAutoFillBackground(false);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelHeight);
-    label->setFont(font);
+    label->setFont(designFont(QStringLiteral("MS Sans Serif"), pixelHeight));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);

@@ -65,9 +65,7 @@ TKonfigForm::TKonfigForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Konfiguration"));
     resize(342, 195);
     setModal(true);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
     Label2 = designLabel(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), {20, 12}, this);
     Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);

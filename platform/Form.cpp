@@ -30,13 +30,6 @@ void toggleWindow(QWidget* window)
     window->activateWindow();
 }
 
-QFont designFont(const QString& family, int pixelHeight)
-{
-    QFont font(family);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
-
 QLabel* designLabel(const QString& name, const QString& text, QPoint at, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Fonts.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -25,9 +27,6 @@ protected:
 // Closes a shown window; shows a hidden one in front, with the keyboard
 // focus, as a window the user has just asked for.
 void toggleWindow(QWidget* window);
-
-// A font by its pixel height, as the windows were laid out for.
-[[nodiscard]] QFont designFont(const QString& family, int pixelHeight);
 
 // A label at its design position, sized to its text.
 QLabel* designLabel(const QString& name, const QString& text, QPoint at, QWidget* parent);

@@ -23,6 +23,7 @@
 #include "maplist/maplister.h"
 #include "platform/Anchors.h"
 #include "platform/ErrorReport.h"
+#include "platform/Fonts.h"
 #include "platform/Form.h"
 #include "platform/PictureBox.h"
 #include "platform/ProfileFile.h"
@@ -54,9 +55,7 @@ constexpr QRect kDesignOuter(247, 195, 648, 480);
 
 QFont smallFont()
 {
-    QFont font(QStringLiteral("Small Fonts"));
-    font.setPixelSize(9);
-    return font;
+    return designFont(QStringLiteral("Small Fonts"), 9);
 }
 
 QGroupBox* group(const QString& name, const QString& title, const QRect& geometry, QWidget* parent)
@@ -109,9 +108,7 @@ TForm2::TForm2(QWidget* parent)
     setAnchors(Panel4, Anchors(Anchor::Top) | Anchor::Right | Anchor::Bottom);
     setAnchors(Image1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
 
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
     buildLevelPanels();
     buildFooter();
     buildBottomRow();
