@@ -121,6 +121,11 @@ private Q_SLOTS:
         QVERIFY(Form2->Image1->path().isEmpty());
         click(Form2->SpeedButton9);
         QVERIFY(errors().isEmpty());
+
+        // Edit is offered on the empty table and starts a new record.
+        clickNavigator("edit");
+        QCOMPARE(Form1->Table1->state(), Dataset::State::Insert);
+        QVERIFY(errors().isEmpty());
     }
 
     void screenshotOrTheFallbackIsShown()
