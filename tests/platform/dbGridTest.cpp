@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ScriptedDialogs.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
@@ -182,6 +183,33 @@ private Q_SLOTS:
         m_data->generate(5);
         QCOMPARE(m_data->recNo(), 1);
         QCOMPARE(selectedRows(), QList<int>{0});
+    }
+
+    void theEditedRecordShowsItsValuesAsTheyStand()
+    {
+        QSignalSpy shown(m_grid->model(), &QAbstractItemModel::dataChanged);
+        m_data->moveTo(1);
+        m_data->edit();
+        m_data->setValue(int(Field::Typ), QStringLiteral("DM"));
+        m_data->setValue(int(Field::Quad), true);
+        m_data->setValue(int(Field::Beschreibung), QStringLiteral("neu"));
+        QVERIFY(shown.count() >= 3);
+        QCOMPARE(cell(0, int(Field::Typ)), QStringLiteral("DM"));
+        QCOMPARE(cell(0, int(Field::Quad)), QStringLiteral("Wahr"));
+        QCOMPARE(cell(0, int(Field::Beschreibung)), QStringLiteral("(MEMO)"));
+        QCOMPARE(cell(1, int(Field::Typ)), QStringLiteral("DM")); // another record, as stored
+
+        m_data->cancel();
+        QCOMPARE(cell(0, int(Field::Typ)), QStringLiteral("CTF"));
+        QCOMPARE(cell(0, int(Field::Quad)), QString());
+        QCOMPARE(cell(0, int(Field::Beschreibung)), QStringLiteral("(Memo)"));
+    }
+
+    void noBorderAndTheMenuColourBehindTheCells()
+    {
+        QCOMPARE(m_grid->frameShape(), QFrame::NoFrame);
+        QCOMPARE(m_grid->viewport()->palette().color(QPalette::Base),
+                 QApplication::palette("QMenu").color(QPalette::Active, QPalette::Window));
     }
 
     void closedDatasetShowsNoRows()
