@@ -111,12 +111,18 @@ private Q_SLOTS:
         const auto records = catalogue(120);
         LevelTableDouble table(records);
         const QString pdf = m_dir.filePath(QStringLiteral("survey.pdf"));
+        QMarginsF margins;
+        double inset = 0;
         {
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
+            const QPageLayout chosen = printer.pageLayout();
+            margins = chosen.margins(QPageLayout::Point);
+            inset = 50.0 * 72 / printer.resolution();
             PrinterCanvas canvas(printer);
             printSurvey(table, canvas);
+            QVERIFY(printer.pageLayout().isEquivalentTo(chosen));
         }
         QCOMPARE(table.suspensionDepth(), 0);
 
@@ -129,6 +135,11 @@ private Q_SLOTS:
         QCOMPARE(printed.front().page, 0);
         const PrintedWord& nr = printed.front().words.front();
         const double origin = nr.x;
+        // A file has no unprintable border: the heading stands 50 pixels
+        // inside the page layout's margins, where a paper print keeps it.
+        QVERIFY(margins.left() > 0 && margins.top() > 0);
+        QVERIFY2(qAbs(nr.x - (margins.left() + inset)) < 0.1, qPrintable(QString::number(nr.x)));
+        QVERIFY2(qAbs(printed.front().y - (margins.top() + inset)) < 0.1, qPrintable(QString::number(printed.front().y)));
         const double charWidth = (nr.xMax - nr.x) / 3;
 
         // Each line reads exactly as composed, each word at the position its
@@ -152,6 +163,17 @@ private Q_SLOTS:
                 QVERIFY2(qAbs(line.words[w].x - columns[w]) < charWidth / 4,
                          qPrintable(QStringLiteral("line %1, word %2").arg(i).arg(texts[qsizetype(w)])));
         }
+    }
+
+    void onAPrinterTheCanvasIsItsPrintableArea()
+    {
+        const QMarginsF unprintable(12, 14, 16, 18);
+        const QPageLayout chosen(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36),
+                                 QPageLayout::Point, unprintable);
+        const QPageLayout printer = canvasLayout(chosen, false);
+        QCOMPARE(printer.margins(), unprintable);
+        QCOMPARE(printer.paintRectPixels(600).topLeft(), QPoint(qRound(12 * 600 / 72.0), qRound(14 * 600 / 72.0)));
+        QCOMPARE(canvasLayout(chosen, true).margins(), chosen.margins());
     }
 
     void unwritableOutputFailsAndResumesTheDisplay()
