@@ -139,8 +139,6 @@ private Q_SLOTS:
             // No way out but OK, also at the first start.
             QTest::keyClick(KonfigForm->Edit1, Qt::Key_Escape);
             openAfterEscape = KonfigForm->isVisible();
-            if (!openAfterEscape)
-                return;
             // The language changes at once, before OK.
             mainLabel = Form2->Xdateiname->text();
             caption = KonfigForm->windowTitle();
@@ -242,27 +240,20 @@ private Q_SLOTS:
     {
         startWithBothFiles();
         const QByteArray before = m_folder->readFile(QStringLiteral("konfig.ini"));
-        QStringList stillOpen;
+        QStringList seen;
         withDialog([&] {
             QTest::keyClicks(KonfigForm->Edit2, QStringLiteral(" +set fraglimit 10"));
-            clearByKeys(KonfigForm->Edit1);
             QTest::keyClick(KonfigForm->Edit2, Qt::Key_Escape);
-            stillOpen << QString::number(KonfigForm->isVisible());
-            // The window manager's close request, as its close box or keys send it.
-            KonfigForm->windowHandle()->close();
-            stillOpen << QString::number(KonfigForm->isVisible());
+            KonfigForm->windowHandle()->close(); // the window manager's close request
             // Minimised and restored by the window system: the fields are not refilled.
             KonfigForm->setWindowState(Qt::WindowMinimized);
             KonfigForm->setWindowState(Qt::WindowNoState);
-            stillOpen << KonfigForm->Edit1->text() << KonfigForm->Edit2->text();
-            stillOpen << QString::fromLatin1(m_folder->readFile(QStringLiteral("konfig.ini")) == before ? "unchanged" : "written");
+            seen << QString::number(KonfigForm->isVisible()) << KonfigForm->Edit2->text()
+                 << QString::number(m_folder->readFile(QStringLiteral("konfig.ini")) == before);
             click(KonfigForm->BitBtn1);
         });
-        QCOMPARE(stillOpen, (QStringList{QStringLiteral("1"), QStringLiteral("1"), QString(),
-                                         QStringLiteral("+set dmflags 20 +set fraglimit 10"), QStringLiteral("unchanged")}));
+        QCOMPARE(seen, (QStringList{"1", "+set dmflags 20 +set fraglimit 10", "1"}));
         QCOMPARE(konfigValue("Other", "parameter"), QStringLiteral("+set dmflags 20 +set fraglimit 10"));
-        QCOMPARE(mainWindowButtons(), (ButtonStates{false, true, false}));
-        QVERIFY(Form2->isEnabled());
     }
 
     void okDecidesTheMainWindowButtonsByExistingFiles_data()
