@@ -82,9 +82,9 @@ void PrinterCanvas::beginDoc()
 
 void PrinterCanvas::endDoc()
 {
-    const bool ended = m_painter.isActive() && m_painter.end();
+    const bool failed = !m_painter.isActive() || !m_painter.end() || m_printer.printerState() == QPrinter::Error;
     restoreLayout();
-    if (!ended || m_printer.printerState() == QPrinter::Error)
+    if (failed)
         throw TolvexError(printFailedMessage());
 }
 
