@@ -75,7 +75,9 @@ std::optional<int> parseWholeNumber(const QString& text)
 FieldValue checkedSmallInt(const FieldDef& def, int n)
 {
     if (n < kSmallIntMin || n > kSmallIntMax) {
-        const auto g = [](double v) { return QString::asprintf("%g", v); };
+        // The classic format's %g carries fifteen significant digits, so every
+        // 32-bit number reads in plain digits.
+        const auto g = [](double v) { return QString::asprintf("%.15g", v); };
         throw TolvexError(formatMessage(
             QStringLiteral("%g ist kein gültiger Wert für das Feld '%s'. Der zulässige Bereich ist  %g bis %g"),
             {g(n), fieldName(def), g(kSmallIntMin), g(kSmallIntMax)}));

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QValidator>
 
 namespace tolvex {
@@ -124,7 +125,16 @@ TKonfigForm::TKonfigForm(QWidget* parent)
 void TKonfigForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    runGuarded([this] { FormShow(); });
+    // A restore by the window system must not refill the fields over the user's typing.
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); });
+}
+
+// OK is the only way out: Escape and a close request of the window manager
+// (which the frame does not offer, but some managers send all the same) end
+// up here and are refused.
+void TKonfigForm::reject()
+{
 }
 
 void TKonfigForm::done(int result)
@@ -196,11 +206,15 @@ void TKonfigForm::BitBtn1Click()
         ini.writeString(konfig::kOther, konfig::kSprache, QStringLiteral("english"));
 
     // Read back through the same file object: it sees its own pending writes.
-    Q_EMIT mapListFileChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString())));
-    Q_EMIT gameFileChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString())));
-    Q_EMIT gameAndMapListChecked(fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()))
-                                 && fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString())));
+    const bool mapList = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()));
+    const bool game = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
+    const bool both = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()))
+        && fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
+    // The buttons follow only settings that reached the disk.
     ini.flush();
+    Q_EMIT mapListFileChecked(mapList);
+    Q_EMIT gameFileChecked(game);
+    Q_EMIT gameAndMapListChecked(both);
 }
 
 } // namespace tolvex

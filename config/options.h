@@ -40,6 +40,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    void reject() override;
 
 private:
     void FormShow();

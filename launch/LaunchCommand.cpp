@@ -13,7 +13,7 @@ QString gameParameters(const QString& levelFile, const QString& levelType, const
     return QStringLiteral(" +map ") + levelFile + mode + u' ' + extraParameters;
 }
 
-QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, int botCount)
+QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, qint64 botCount)
 {
     return QStringLiteral("+set game eraser +map ") + levelFile + u' ' + extraParameters
         + QStringLiteral(" +bot_num ") + QString::number(botCount);
@@ -27,16 +27,15 @@ int playerNumber(const QString& text)
     return *number;
 }
 
-std::optional<int> derivedBotCount(const QString& minPlayerText, const QString& maxPlayerText)
+std::optional<qint64> derivedBotCount(const QString& minPlayerText, const QString& maxPlayerText)
 {
     const int maxPlayer = playerNumber(maxPlayerText);
     const int minPlayer = playerNumber(minPlayerText);
     if (maxPlayer < minPlayer)
         return std::nullopt;
-    // In 64 bits: the texts may hold any 32-bit number, and the result must
-    // not overflow on the way.
-    const qint64 count = qint64(minPlayer) + (qint64(maxPlayer) - qint64(minPlayer)) / 2 - 1;
-    return int(count);
+    // In 64 bits: the texts may hold any 32-bit number, and neither the way
+    // nor the result (one below the lowest 32-bit number) may overflow.
+    return qint64(minPlayer) + (qint64(maxPlayer) - qint64(minPlayer)) / 2 - 1;
 }
 
 QString botMenuCaption(int count)

@@ -15,7 +15,7 @@ namespace tolvex {
 [[nodiscard]] QString gameParameters(const QString& levelFile, const QString& levelType, const QString& extraParameters);
 
 // "+set game eraser +map " + file + " " + extra + " +bot_num " + count.
-[[nodiscard]] QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, int botCount);
+[[nodiscard]] QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, qint64 botCount);
 
 // A player number as shown in its edit field; throws
 // "'%s' ist kein gültiger Integerwert" for anything but integer text.
@@ -25,7 +25,8 @@ namespace tolvex {
 // Min + (Max - Min) div 2 - 1, without bounds. Max Player is converted
 // first, so its text is named when both are bad. Nothing when Max Player is
 // less than Min Player; the window then shows kIllogicalPlayersMessage.
-[[nodiscard]] std::optional<int> derivedBotCount(const QString& minPlayerText, const QString& maxPlayerText);
+// 64 bits wide: two of the lowest 32-bit numbers give one below it.
+[[nodiscard]] std::optional<qint64> derivedBotCount(const QString& minPlayerText, const QString& maxPlayerText);
 
 inline constexpr auto kIllogicalPlayersMessage = "Die Spielerangaben sind unlogisch!";
 inline constexpr auto kIllogicalPlayersCaption = "Fehler";

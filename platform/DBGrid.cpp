@@ -3,6 +3,7 @@
 #include "platform/DBGridModel.h"
 #include "platform/ErrorReport.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -35,8 +36,11 @@ DBGrid::DBGrid(QWidget* parent)
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setHighlightSections(false);
 
+    setFrameShape(QFrame::NoFrame);
     // The selected row stays visible when another window has the focus.
     QPalette pal = palette();
+    const QColor menu = QApplication::palette("QMenu").color(QPalette::Active, QPalette::Window);
+    pal.setColor(QPalette::Base, menu);
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);

@@ -15,6 +15,7 @@ class DBGridModel;
 // move of the dataset selects and shows its row. While a new record is being
 // inserted no row is selected, since the pending record has no row yet.
 // Columns can be widened and dragged elsewhere; that changes only the view.
+// No border; the cells lie on the system's menu colour.
 class DBGrid : public QTableView {
     Q_OBJECT
 

@@ -15,8 +15,22 @@ void DBGridModel::bind(DataSource* source)
     if (source) {
         connect(source, &DataSource::stateChanged, this, &DBGridModel::refresh);
         connect(source, &DataSource::dataChanged, this, &DBGridModel::refresh);
+        connect(source, &DataSource::fieldChanged, this, &DBGridModel::showPendingField);
     }
     refresh();
+}
+
+int DBGridModel::pendingRow() const
+{
+    const Dataset* dataset = activeDataset();
+    return dataset && dataset->state() == Dataset::State::Edit ? dataset->recNo() - 1 : -1;
+}
+
+void DBGridModel::showPendingField(int pos)
+{
+    const int row = pendingRow();
+    if (row >= 0 && row < m_rows && pos >= 0 && pos < m_columns)
+        Q_EMIT dataChanged(index(row, pos), index(row, pos), {Qt::DisplayRole});
 }
 
 Dataset* DBGridModel::activeDataset() const
@@ -77,14 +91,16 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
     if (index.row() >= dataset->recordCount() || index.column() >= dataset->fieldCount())
         return {};
     const FieldDef& def = dataset->field(index.column());
+    // The record being edited shows its values as they stand, not as stored.
+    const bool pending = index.row() == pendingRow();
     switch (role) {
     case Qt::DisplayRole:
         if (def.kind == FieldKind::Memo) {
-            const FieldValue& v = dataset->valueAt(index.row(), index.column());
+            const FieldValue& v = pending ? dataset->value(index.column()) : dataset->valueAt(index.row(), index.column());
             const auto* text = std::get_if<QString>(&v);
             return text && !text->isEmpty() ? QStringLiteral("(MEMO)") : QStringLiteral("(Memo)");
         }
-        return dataset->textAt(index.row(), index.column());
+        return pending ? dataset->text(index.column()) : dataset->textAt(index.row(), index.column());
     case Qt::TextAlignmentRole:
         if (def.kind == FieldKind::SmallInt)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));

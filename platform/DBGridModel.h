@@ -10,6 +10,7 @@ namespace tolvex {
 // The stored records of a data source's dataset as a read-only table: one
 // row per record in the dataset's order, one column per field. Cells are read
 // from the dataset when shown; nothing is copied, so large tables stay cheap.
+// The row of a record being edited shows the edited values.
 class DBGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -35,6 +36,9 @@ Q_SIGNALS:
 
 private:
     [[nodiscard]] Dataset* activeDataset() const;
+    // The row of the record being edited, or -1.
+    [[nodiscard]] int pendingRow() const;
+    void showPendingField(int pos);
     void adjustCounts();
 
     QPointer<DataSource> m_source;

@@ -88,7 +88,12 @@ void DBMemo::writeField()
 {
     if (!isModified() || !editing())
         return;
-    m_link.source()->dataSet()->setText(fieldPos(), fieldText());
+    Dataset* dataset = m_link.source()->dataSet();
+    // Lines are all the memo shows. When they read as the field's, the user
+    // changed nothing (typed and took it back), and the field keeps its own
+    // line breaks, a lone CR or LF from an import included.
+    if (shownText(fieldText()) != shownText(dataset->text(fieldPos())))
+        dataset->setText(fieldPos(), fieldText());
     document()->setModified(false);
 }
 

@@ -25,17 +25,17 @@ void drawTriangle(QPainter& p, qreal tipX, qreal baseX)
     p.drawPolygon(QPolygonF{{QPointF(tipX, 8), QPointF(baseX, 3), QPointF(baseX, 13)}});
 }
 
-// The pictures are drawn, not loaded, so the library needs no image files.
-QIcon glyph(DBNavigator::Button kind)
+struct Inks {
+    QColor plain;
+    QColor post;
+    QColor cancel;
+};
+
+void drawGlyph(QPainter& p, DBNavigator::Button kind, const Inks& ink)
 {
     using B = DBNavigator::Button;
-    QPixmap pixmap(kGlyphSize, kGlyphSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x20, 0x20, 0x20);
     p.setPen(Qt::NoPen);
-    p.setBrush(ink);
+    p.setBrush(ink.plain);
     switch (kind) {
     case B::First:
         p.drawRect(QRectF(3, 3, 2, 10));
@@ -63,26 +63,57 @@ QIcon glyph(DBNavigator::Button kind)
         break;
     case B::Post:
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(0x10, 0x80, 0x10), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(ink.post, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF{{QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}});
         break;
     case B::Cancel:
-        p.setPen(QPen(QColor(0xB0, 0x10, 0x10), 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(ink.cancel, 2.2, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(4, 4), QPointF(12, 12));
         p.drawLine(QPointF(12, 4), QPointF(4, 12));
         break;
-    case B::Refresh: {
+    case B::Refresh:
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ink, 1.8));
+        p.setPen(QPen(ink.plain, 1.8));
         p.drawArc(QRectF(3, 3, 10, 10), 90 * 16, 270 * 16);
         p.setPen(Qt::NoPen);
-        p.setBrush(ink);
+        p.setBrush(ink.plain);
         p.drawPolygon(QPolygonF{{QPointF(8, 0.5), QPointF(12, 3), QPointF(8, 5.5)}});
         break;
     }
+}
+
+QPixmap emptyGlyph()
+{
+    QPixmap pixmap(kGlyphSize, kGlyphSize);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+// The pictures are drawn, not loaded, so the library needs no image files.
+// The disabled picture is drawn too: the style's greying keeps a dark glyph
+// dark, and a disabled button would look as usable as an enabled one.
+QIcon glyph(DBNavigator::Button kind)
+{
+    QPixmap normal = emptyGlyph();
+    {
+        QPainter p(&normal);
+        p.setRenderHint(QPainter::Antialiasing);
+        drawGlyph(p, kind, {QColor(0x20, 0x20, 0x20), QColor(0x10, 0x80, 0x10), QColor(0xB0, 0x10, 0x10)});
     }
-    p.end();
-    return QIcon(pixmap);
+    QPixmap disabled = emptyGlyph();
+    {
+        QPainter p(&disabled);
+        p.setRenderHint(QPainter::Antialiasing);
+        const Inks highlight{Qt::white, Qt::white, Qt::white};
+        const QColor grey(0x80, 0x80, 0x80);
+        p.translate(1, 1);
+        drawGlyph(p, kind, highlight);
+        p.translate(-1, -1);
+        drawGlyph(p, kind, {grey, grey, grey});
+    }
+    QIcon icon(normal);
+    icon.addPixmap(disabled, QIcon::Disabled);
+    return icon;
 }
 
 } // namespace
@@ -225,7 +256,8 @@ void DBNavigator::updateButtons()
     button(Button::Last)->setEnabled(down);
     button(Button::Insert)->setEnabled(active);
     button(Button::Delete)->setEnabled(active && !empty);
-    button(Button::Edit)->setEnabled(active && !editing && !empty);
+    // Editing an empty table starts a new record.
+    button(Button::Edit)->setEnabled(active && !editing);
     button(Button::Post)->setEnabled(editing);
     button(Button::Cancel)->setEnabled(editing);
     button(Button::Refresh)->setEnabled(active && !editing);

@@ -3,6 +3,7 @@
 #include "platform/ErrorReport.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QLabel>
 
 namespace tolvex {
@@ -10,7 +11,11 @@ namespace tolvex {
 void Form::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    runGuarded([this] { FormShow(); });
+    // A window restored or re-exposed by the window system gets a spontaneous
+    // show event; the handler is for the program's own showing only, or a
+    // restore would reload the window over what the user did meanwhile.
+    if (!event->spontaneous())
+        runGuarded([this] { FormShow(); });
 }
 
 void Form::closeEvent(QCloseEvent* event)

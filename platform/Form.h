@@ -9,7 +9,8 @@ class QLabel;
 namespace tolvex {
 
 // A secondary window: its show and close handlers run guarded, as every
-// entry from the event loop does, and closing only hides it.
+// entry from the event loop does, and closing only hides it. The show handler
+// runs when the program shows the window, not when the window system restores it.
 class Form : public QWidget {
     Q_OBJECT
 

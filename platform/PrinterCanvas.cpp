@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QPrinter>
 
+#include <utility>
+
 namespace tolvex {
 
 namespace {
@@ -39,6 +41,13 @@ QString printFailedMessage()
     return QStringLiteral("Fehler beim Drucken");
 }
 
+QPageLayout canvasLayout(QPageLayout layout, bool toFile)
+{
+    if (!toFile)
+        layout.setMargins(layout.minimumMargins());
+    return layout;
+}
+
 PrinterCanvas::PrinterCanvas(QPrinter& printer)
     : m_printer(printer)
 {
@@ -57,15 +66,25 @@ void PrinterCanvas::setDocumentName(const QString& name)
 
 void PrinterCanvas::beginDoc()
 {
-    if (m_painter.isActive() || !m_painter.begin(&m_printer))
+    if (m_painter.isActive())
         throw TolvexError(printFailedMessage());
+    const bool toFile = m_printer.outputFormat() == QPrinter::PdfFormat || !m_printer.outputFileName().isEmpty();
+    // The printer keeps the dialog's settings; the canvas layout lasts one document.
+    m_dialogLayout = m_printer.pageLayout();
+    m_printer.setPageLayout(canvasLayout(*m_dialogLayout, toFile));
+    if (!m_painter.begin(&m_printer)) {
+        restoreLayout();
+        throw TolvexError(printFailedMessage());
+    }
     m_painter.setFont(m_font);
     m_painter.setPen(Qt::black);
 }
 
 void PrinterCanvas::endDoc()
 {
-    if (!m_painter.isActive() || !m_painter.end() || m_printer.printerState() == QPrinter::Error)
+    const bool failed = !m_painter.isActive() || !m_painter.end() || m_printer.printerState() == QPrinter::Error;
+    restoreLayout();
+    if (failed)
         throw TolvexError(printFailedMessage());
 }
 
@@ -74,6 +93,13 @@ void PrinterCanvas::abort() noexcept
     m_printer.abort();
     if (m_painter.isActive())
         m_painter.end();
+    restoreLayout();
+}
+
+void PrinterCanvas::restoreLayout() noexcept
+{
+    if (m_dialogLayout)
+        m_printer.setPageLayout(*std::exchange(m_dialogLayout, std::nullopt));
 }
 
 void PrinterCanvas::newPage()

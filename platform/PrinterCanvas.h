@@ -3,13 +3,17 @@
 #include "platform/Canvas.h"
 
 #include <QFont>
+#include <QPageLayout>
 #include <QPainter>
+
+#include <optional>
 
 class QPrinter;
 
 namespace tolvex {
 
-// The canvas of a QPrinter, set up beforehand (by the print dialog).
+// The canvas of a QPrinter, set up beforehand (by the print dialog); its
+// origin is the top left corner of the area canvasLayout() gives.
 // Failures of the printer are thrown as "Fehler beim Drucken"; a document
 // left unfinished is aborted when the canvas goes away.
 class PrinterCanvas final : public Canvas {
@@ -35,11 +39,20 @@ public:
     [[nodiscard]] const QFont& font() const { return m_font; }
 
 private:
+    void restoreLayout() noexcept;
+
     QPrinter& m_printer;
     QPainter m_painter;
     QFont m_font;
+    std::optional<QPageLayout> m_dialogLayout;
 };
 
 [[nodiscard]] QString printFailedMessage();
+
+// The page layout whose paint area is the canvas. On a printer that is its
+// printable area, as on the classic platform. A file has no unprintable
+// border; there the layout's own margins stand in for it, so that the file
+// printed on paper later keeps the text on the sheet.
+[[nodiscard]] QPageLayout canvasLayout(QPageLayout layout, bool toFile);
 
 } // namespace tolvex

@@ -331,11 +331,14 @@ void TForm2::connectSecondaryWindows()
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    // The bot menu opens where the right button is released over the EraserBot button.
+    // The bot menu opens where the right button is released over the EraserBot
+    // button; the button keeps the mouse from the press on, so a release
+    // elsewhere comes here too and opens nothing.
     if (watched == SpeedButton7 && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        if (SpeedButton7->isEnabled())
-            PopupMenu1->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        const auto* release = static_cast<QMouseEvent*>(event);
+        if (SpeedButton7->isEnabled() && SpeedButton7->rect().contains(release->position().toPoint()))
+            PopupMenu1->popup(release->globalPosition().toPoint());
         return true;
     }
     if (watched == Label7 && event->type() == QEvent::MouseButtonRelease
@@ -468,7 +471,7 @@ void TForm2::SpeedButton5Click()
 void TForm2::SpeedButton7Click()
 {
     const ProfileFile ini(KonfigPath());
-    const std::optional<int> bots = derivedBotCount(DBEdit3->text(), DBEdit4->text());
+    const std::optional<qint64> bots = derivedBotCount(DBEdit3->text(), DBEdit4->text());
     if (!bots) {
         Dialogs::instance().showError(QString::fromUtf8(kIllogicalPlayersMessage), QString::fromUtf8(kIllogicalPlayersCaption));
         return;
@@ -481,7 +484,7 @@ void TForm2::Specialbot(const QAction* item)
     startWithBots(item->data().toInt());
 }
 
-void TForm2::startWithBots(int count)
+void TForm2::startWithBots(qint64 count)
 {
     const ProfileFile ini(KonfigPath());
     const QString game = ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString());

@@ -107,7 +107,7 @@ private:
     void SpeedButton5Click();
     void SpeedButton7Click();
     void Specialbot(const QAction* item);
-    void startWithBots(int count);
+    void startWithBots(qint64 count);
     void SpeedButton2Click();
     void SpeedButton9Click();
     void Label7Click();

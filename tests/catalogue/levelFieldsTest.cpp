@@ -37,8 +37,10 @@ private Q_SLOTS:
         QTest::newRow("number: empty empties") << int(Field::MinPlayer) << "" << "" << none;
         QTest::newRow("number: 32768 is out of range") << int(Field::MinPlayer) << "32768" << none
             << "32768 ist kein gültiger Wert für das Feld 'Min Player'. Der zulässige Bereich ist  -32768 bis 32767";
-        QTest::newRow("number: large value in %g form") << int(Field::MaxPlayer) << "-1000000" << none
-            << "-1e+06 ist kein gültiger Wert für das Feld 'Max Player'. Der zulässige Bereich ist  -32768 bis 32767";
+        QTest::newRow("number: a million in plain digits") << int(Field::MaxPlayer) << "-1000000" << none
+            << "-1000000 ist kein gültiger Wert für das Feld 'Max Player'. Der zulässige Bereich ist  -32768 bis 32767";
+        QTest::newRow("number: 32-bit end in plain digits") << int(Field::MinPlayer) << "2147483647" << none
+            << "2147483647 ist kein gültiger Wert für das Feld 'Min Player'. Der zulässige Bereich ist  -32768 bis 32767";
         QTest::newRow("number: not a whole number") << int(Field::MinPlayer) << "4.5" << none
                                                     << "'4.5' ist kein gültiger Integerwert für Feld 'Min Player'";
         QTest::newRow("number: trailing blank") << int(Field::MinPlayer) << "4 " << none

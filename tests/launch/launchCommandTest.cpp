@@ -33,16 +33,17 @@ private Q_SLOTS:
     void eraserBotParameters_data()
     {
         QTest::addColumn<QString>("extra");
-        QTest::addColumn<int>("count");
+        QTest::addColumn<qint64>("count");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("fixed count") << "+set dmflags 20" << 5 << "+set game eraser +map arena1 +set dmflags 20 +bot_num 5";
-        QTest::newRow("empty extras give two blanks") << "" << 4 << "+set game eraser +map arena1  +bot_num 4";
-        QTest::newRow("negative count") << "" << -1 << "+set game eraser +map arena1  +bot_num -1";
+        QTest::newRow("fixed count") << "+set dmflags 20" << qint64(5) << "+set game eraser +map arena1 +set dmflags 20 +bot_num 5";
+        QTest::newRow("empty extras give two blanks") << "" << qint64(4) << "+set game eraser +map arena1  +bot_num 4";
+        QTest::newRow("negative count") << "" << qint64(-1) << "+set game eraser +map arena1  +bot_num -1";
+        QTest::newRow("count below 32 bits") << "" << qint64(-2147483649) << "+set game eraser +map arena1  +bot_num -2147483649";
     }
     void eraserBotParameters()
     {
         QFETCH(QString, extra);
-        QFETCH(int, count);
+        QFETCH(qint64, count);
         QFETCH(QString, expected);
         QCOMPARE(tolvex::eraserBotParameters("arena1", extra, count), expected);
     }
@@ -56,20 +57,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("minPlayer");
         QTest::addColumn<QString>("maxPlayer");
-        QTest::addColumn<int>("count");
-        QTest::newRow("2 and 8") << "2" << "8" << 4;
-        QTest::newRow("4 and 16") << "4" << "16" << 9;
-        QTest::newRow("3 and 4") << "3" << "4" << 2;
-        QTest::newRow("1 and 1") << "1" << "1" << 0;
-        QTest::newRow("0 and 0") << "0" << "0" << -1;
-        QTest::newRow("negative numbers") << "-6" << "-2" << -5;
-        QTest::newRow("widest range") << "-2147483648" << "2147483647" << -2;
+        QTest::addColumn<qint64>("count");
+        QTest::newRow("2 and 8") << "2" << "8" << qint64(4);
+        QTest::newRow("4 and 16") << "4" << "16" << qint64(9);
+        QTest::newRow("3 and 4") << "3" << "4" << qint64(2);
+        QTest::newRow("1 and 1") << "1" << "1" << qint64(0);
+        QTest::newRow("0 and 0") << "0" << "0" << qint64(-1);
+        QTest::newRow("negative numbers") << "-6" << "-2" << qint64(-5);
+        QTest::newRow("widest range") << "-2147483648" << "2147483647" << qint64(-2);
+        QTest::newRow("lowest numbers go below 32 bits") << "-2147483648" << "-2147483648" << qint64(-2147483649);
     }
     void derivedBotCount()
     {
         QFETCH(QString, minPlayer);
         QFETCH(QString, maxPlayer);
-        QFETCH(int, count);
+        QFETCH(qint64, count);
         QCOMPARE(tolvex::derivedBotCount(minPlayer, maxPlayer), std::optional(count));
     }
 

@@ -69,6 +69,20 @@ private Q_SLOTS:
         QVERIFY(!memo.isModified());
     }
 
+    void memoTypedAndTakenBackKeepsTheStoredBytes()
+    {
+        m_data->load({{"dm1", "The Edge", "DM", "", "", "eins\rzwei\ndrei\r\n", "", "", "", "", "", "", ""}});
+        DBMemo memo;
+        memo.bind(m_source, QStringLiteral("Beschreibung"));
+        m_data->edit();
+        memo.moveCursor(QTextCursor::End);
+        QTest::keyClick(&memo, Qt::Key_X);
+        QTest::keyClick(&memo, Qt::Key_Backspace);
+        QVERIFY(memo.isModified());
+        m_data->post();
+        QCOMPARE(m_data->storedText(0, Field::Beschreibung), QStringLiteral("eins\rzwei\ndrei\r\n"));
+    }
+
     void memoTakesNoInputWhileBrowsingAndEscapeRestores()
     {
         DBMemo memo;

@@ -184,6 +184,18 @@ private Q_SLOTS:
         QCOMPARE(selectedRows(), QList<int>{0});
     }
 
+    void theEditedRecordShowsItsValuesAsTheyStand()
+    {
+        m_data->edit(); // ctf1, first row
+        QSignalSpy repainted(m_grid->model(), &QAbstractItemModel::dataChanged);
+        m_data->setValue(int(Field::Typ), QStringLiteral("DM"));
+        m_data->setValue(int(Field::Quad), true);
+        QCOMPARE(repainted.count(), 2);
+        QCOMPARE(QStringList({cell(0, int(Field::Typ)), cell(0, int(Field::Quad))}), QStringList({"DM", "Wahr"}));
+        m_data->cancel();
+        QCOMPARE(QStringList({cell(0, int(Field::Typ)), cell(0, int(Field::Quad))}), QStringList({"CTF", ""}));
+    }
+
     void closedDatasetShowsNoRows()
     {
         m_data->close();

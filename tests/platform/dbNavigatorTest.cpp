@@ -118,18 +118,30 @@ private Q_SLOTS:
         QCOMPARE(enabledStates(), enabled);
     }
 
-    void emptyDatasetOffersOnlyInsert()
+    void emptyDatasetOffersInsertAndEdit()
     {
         m_data->load({});
-        QCOMPARE(enabledStates(), QStringLiteral("000010000"));
+        QCOMPARE(enabledStates(), QStringLiteral("000010100"));
         click(QStringLiteral("insert"));
         QCOMPARE(enabledStates(), QStringLiteral("000010011"));
     }
 
-    void closedDatasetOffersNothing()
+    void closedDatasetOffersNothingAndItShows()
     {
         m_data->close();
         QCOMPARE(enabledStates(), QStringLiteral("000000000"));
+        // Some styles grey a dark glyph hardly at all: a disabled button
+        // shows its own picture, grey and embossed with a white edge.
+        for (const QString& name : kButtonNames) {
+            const QImage shown = button(name)->icon().pixmap(16, QIcon::Disabled).toImage();
+            QList<int> greys;
+            for (int i = 0; i < shown.width() * shown.height(); ++i) {
+                if (const QColor c = shown.pixelColor(i % shown.width(), i / shown.width()); c.alpha() > 200)
+                    greys << qGray(c.rgb());
+            }
+            const auto [darkest, lightest] = std::minmax_element(greys.begin(), greys.end());
+            QVERIFY2(*darkest >= 0x78 && *lightest >= 0xC0, qPrintable(name));
+        }
     }
 
     void deleteAsksAndDeletesOnlyOnOk()

@@ -121,6 +121,11 @@ private Q_SLOTS:
         QVERIFY(Form2->Image1->path().isEmpty());
         click(Form2->SpeedButton9);
         QVERIFY(errors().isEmpty());
+
+        // Edit is offered on the empty table and starts a new record.
+        clickNavigator("edit");
+        QCOMPARE(Form1->Table1->state(), Dataset::State::Insert);
+        QVERIFY(errors().isEmpty());
     }
 
     void screenshotOrTheFallbackIsShown()
@@ -331,6 +336,14 @@ private Q_SLOTS:
         Form2->findChild<QAction*>(QStringLiteral("optimum1"))->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folder->path(QStringLiteral("game/args.txt"))), 5000);
         QCOMPARE(lines(m_folder->readFile(QStringLiteral("game/args.txt"))).back(), QStringLiteral("10"));
+
+        // The menu opens on a right release over the button, not beside it.
+        QTest::mousePress(Form2->SpeedButton7, Qt::RightButton);
+        QTest::mouseRelease(Form2->SpeedButton7, Qt::RightButton, {}, QPoint(-20, 10));
+        QVERIFY(!Form2->PopupMenu1->isVisible());
+        QTest::mouseClick(Form2->SpeedButton7, Qt::RightButton);
+        QTRY_VERIFY(Form2->PopupMenu1->isVisible());
+        Form2->PopupMenu1->hide();
     }
 
     void botMenuHoldsTheFixedCounts()

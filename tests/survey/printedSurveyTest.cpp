@@ -111,12 +111,17 @@ private Q_SLOTS:
         const auto records = catalogue(120);
         LevelTableDouble table(records);
         const QString pdf = m_dir.filePath(QStringLiteral("survey.pdf"));
+        QPointF headingAt;
         {
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
+            const QPageLayout chosen = printer.pageLayout();
+            // A file has no unprintable border: the layout's margins stay, so a paper print keeps the text.
+            headingAt = chosen.paintRect(QPageLayout::Point).topLeft() + QPointF(1, 1) * 50.0 * 72 / printer.resolution();
             PrinterCanvas canvas(printer);
             printSurvey(table, canvas);
+            QVERIFY(printer.pageLayout().isEquivalentTo(chosen));
         }
         QCOMPARE(table.suspensionDepth(), 0);
 
@@ -129,6 +134,7 @@ private Q_SLOTS:
         QCOMPARE(printed.front().page, 0);
         const PrintedWord& nr = printed.front().words.front();
         const double origin = nr.x;
+        QVERIFY((QPointF(nr.x, printed.front().y) - headingAt).manhattanLength() < 0.2);
         const double charWidth = (nr.xMax - nr.x) / 3;
 
         // Each line reads exactly as composed, each word at the position its
@@ -152,6 +158,17 @@ private Q_SLOTS:
                 QVERIFY2(qAbs(line.words[w].x - columns[w]) < charWidth / 4,
                          qPrintable(QStringLiteral("line %1, word %2").arg(i).arg(texts[qsizetype(w)])));
         }
+    }
+
+    void onAPrinterTheCanvasIsItsPrintableArea()
+    {
+        const QMarginsF unprintable(12, 14, 16, 18);
+        const QPageLayout chosen(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36),
+                                 QPageLayout::Point, unprintable);
+        const QPageLayout printer = canvasLayout(chosen, false);
+        QCOMPARE(printer.margins(), unprintable);
+        QCOMPARE(printer.paintRectPixels(600).topLeft(), QPoint(qRound(12 * 600 / 72.0), qRound(14 * 600 / 72.0)));
+        QCOMPARE(canvasLayout(chosen, true).margins(), chosen.margins());
     }
 
     void unwritableOutputFailsAndResumesTheDisplay()

@@ -105,6 +105,19 @@ private Q_SLOTS:
         QVERIFY(errors().isEmpty());
     }
 
+    void aRestoreByTheWindowSystemKeepsUnsavedEntries()
+    {
+        start();
+        click(Form2->SpeedButton4);
+        click(mapform->SpeedButton1);
+        mapform->setWindowState(Qt::WindowMinimized);
+        mapform->setWindowState(Qt::WindowNoState);
+        QVERIFY(mapform->isVisible());
+        QCOMPARE(entries().size(), 4);
+        QCOMPARE(entries().back(), QStringLiteral("q2ctf1"));
+        QVERIFY(Form2->SpeedButton4->isDown());
+    }
+
     void appendingWithoutARecordSavesAnEmptyLine()
     {
         start({});
