@@ -5,6 +5,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Form.h"
 #include "platform/WindowFrame.h"
+#include "resources/ProgramIcon.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -103,7 +104,7 @@ Tinfoform::Tinfoform(QWidget* parent)
     resize(345, 333);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
 
-    const QPixmap icon(ProgramDir() + QStringLiteral("tolvex.png"));
+    const QPixmap icon = programIcon().pixmap(QSize(32, 32), devicePixelRatioF());
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(8, 4, 32, 32);
@@ -138,6 +139,8 @@ Tinfoform::Tinfoform(QWidget* parent)
     Bevel1->setGeometry(12, 240, 325, 5);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
+    // The bevel's line runs along its lower edge, not through its middle.
+    Bevel1->setFrameRect(QRect(0, 3, 325, 2));
 
     Memo3 = textBlock(QStringLiteral("Memo3"), {12, 248, 325, 85}, credits(), this);
     QFont fixed = designFont(QStringLiteral("Courier New"), 11);

@@ -11,12 +11,31 @@
 
 #include <QCloseEvent>
 #include <QListWidget>
+#include <QStyledItemDelegate>
 
 namespace tolvex {
 
 Tmapform* mapform = nullptr;
 
 namespace {
+
+// Every entry one design line high, whatever the font's own line height.
+class FixedHeightItems final : public QStyledItemDelegate {
+public:
+    FixedHeightItems(int height, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_height(height)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
 
 constexpr QSize kClientSize(178, 183);
 constexpr QRect kDesignOuter(686, 238, 186, 210);
@@ -42,6 +61,7 @@ Tmapform::Tmapform(QWidget* parent)
     ListBox1->setGeometry(0, 0, kClientSize.width() - 35, kClientSize.height());
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
+    ListBox1->setItemDelegate(new FixedHeightItems(13, ListBox1));
     ListBox1->setUniformItemSizes(true);
     setAnchors(ListBox1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
 

@@ -2,6 +2,7 @@
 #include "platform/Fonts.h"
 #include "platform/QtDialogs.h"
 #include "platform/SystemTexts.h"
+#include "resources/ProgramIcon.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvex"));
+    QApplication::setWindowIcon(tolvex::programIcon());
     // The main window's close ends the program, whatever tool windows are open.
     QApplication::setQuitOnLastWindowClosed(false);
     tolvex::Dialogs::install(std::make_unique<tolvex::QtDialogs>());
