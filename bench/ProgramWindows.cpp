@@ -7,7 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/JpegImage.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "shell/WindowSet.h"
 
 #include <QDir>

@@ -60,13 +60,10 @@ QString row(const QStringList& cells)
     return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
 }
 
-// A benchmark without a result was either filtered out of this run or not
-// compiled, which is the case for export and import before the level list
-// transfer exists.
-QString notMeasured(const std::string& name)
+// A benchmark without a result was filtered out of this run.
+QString notMeasured()
 {
-    const bool transfer = name.starts_with("BM_Export") || name.starts_with("BM_Import");
-    return transfer && !TOLVEX_BENCH_TRANSFER ? QStringLiteral("not yet built") : QStringLiteral("not run");
+    return QStringLiteral("not run");
 }
 
 QString verdict(bool met)
@@ -123,7 +120,7 @@ QString SummaryTable::operations()
     };
     const auto shown = [](const std::string& name, const Measured* m) -> QString {
         if (!m)
-            return notMeasured(name);
+            return notMeasured();
         if (!m->error.empty())
             return QStringLiteral("failed: ") + QString::fromStdString(m->error);
         return duration(m->seconds);
@@ -219,7 +216,7 @@ QString SummaryTable::growth()
         for (int size : kSizes) {
             const auto found = m_results.find(op.name + '/' + std::to_string(size));
             if (found == m_results.end() || !found->second.error.empty()) {
-                cells << (found == m_results.end() ? notMeasured(op.name) : QStringLiteral("failed"));
+                cells << (found == m_results.end() ? notMeasured() : QStringLiteral("failed"));
                 times.emplace_back();
             } else {
                 cells << duration(found->second.seconds);

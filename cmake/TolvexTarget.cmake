@@ -22,3 +22,14 @@ function(tolvex_add_test name)
     TIMEOUT 300
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()
+
+# Embeds a version record in every program that links the object library <name>.
+function(tolvex_add_version_stamp name major minor release build)
+  add_library(${name} OBJECT ${PROJECT_SOURCE_DIR}/platform/VersionStamp.cpp)
+  tolvex_setup_target(${name})
+  target_link_libraries(${name} PRIVATE Qt6::Core)
+  target_compile_definitions(${name} PRIVATE
+    TOLVEX_VERSION_MAJOR=${major} TOLVEX_VERSION_MINOR=${minor}
+    TOLVEX_VERSION_RELEASE=${release} TOLVEX_VERSION_BUILD=${build})
+endfunction()
+

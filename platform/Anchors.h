@@ -15,8 +15,6 @@ enum class Anchor {
 Q_DECLARE_FLAGS(Anchors, Anchor)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Anchors)
 
-inline constexpr Anchors kTopLeft = Anchors(Anchor::Left) | Anchor::Top;
-
 // Keeps a child at its design distances from the anchored edges of its
 // parent when the parent is resized: anchored left and right it stretches,
 // anchored right only it follows the right edge, and likewise vertically.

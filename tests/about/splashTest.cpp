@@ -7,7 +7,7 @@
 #include "platform/DBEdit.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/WindowFrame.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"

@@ -1,6 +1,6 @@
 #include "common/toolbox.h"
 #include "platform/Dialogs.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 #include "catalogue/tabelle.h"
 #include "lang/translate.h"
 #include "platform/DBEdit.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"

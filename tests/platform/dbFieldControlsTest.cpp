@@ -5,7 +5,7 @@
 #include "platform/DBRadioGroup.h"
 #include "platform/Dataset.h"
 #include "platform/Dialogs.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QRadioButton>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "platform/DBGridModel.h"
 #include "platform/Dataset.h"
 #include "platform/Dialogs.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

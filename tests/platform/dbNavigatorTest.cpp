@@ -3,7 +3,7 @@
 #include "platform/DBNavigator.h"
 #include "platform/Dataset.h"
 #include "platform/Dialogs.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QTest>
 #include <QToolButton>

@@ -1,6 +1,6 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorReport.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QTest>
 

@@ -6,7 +6,7 @@
 #include "platform/DBNavigator.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"

@@ -5,7 +5,7 @@
 #include "maplist/maplister.h"
 #include "platform/DBEdit.h"
 #include "platform/ProfileFile.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "platform/WindowFrame.h"
 #include "shell/EingabeMaske.h"

@@ -8,7 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/PictureBox.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
 

@@ -1,6 +1,6 @@
 #include "config/options.h"
 #include "maplist/maplister.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "platform/WindowFrame.h"
 #include "shell/EingabeMaske.h"

@@ -3,7 +3,7 @@
 #include "platform/DBEdit.h"
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "platform/WindowFrame.h"
 #include "shell/EingabeMaske.h"

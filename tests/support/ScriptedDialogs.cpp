@@ -1,6 +1,7 @@
-#include "platform/ScriptedDialogs.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include "common/toolbox.h"
+
 #include "platform/ErrorReport.h"
 
 #include <QPrinter>
