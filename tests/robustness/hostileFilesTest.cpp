@@ -315,7 +315,7 @@ private Q_SLOTS:
         }
         QVERIFY(QFile::setPermissions(game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        const QStringList names{QStringLiteral("x;id>pwn"), QStringLiteral("$(id>pwn)"), QStringLiteral("`id>pwn`"),
+        const QStringList names{QStringLiteral("x&&id>pwn"), QStringLiteral("$(id>pwn)"), QStringLiteral("`id>pwn`"),
                                 QStringLiteral("a|b&c>pwn<d"), QStringLiteral("'*?~!#()'")};
         QByteArray list;
         for (const QString& name : names)
