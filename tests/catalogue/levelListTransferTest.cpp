@@ -1,4 +1,5 @@
 #include "tests/support/TestFiles.h"
+#include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
@@ -46,6 +47,13 @@ QByteArray group(const QByteArray& datei, const QByteArray& minPlayers = "2", co
     for (const QByteArray& line : lines)
         bytes += line + "\r\n";
     return bytes;
+}
+
+QByteArray groupWithDescription(const QByteArray& datei, const QByteArray& description)
+{
+    QList<QByteArray> lines = group(datei).split('\n');
+    lines[Field::Beschreibung] = description + '\r';
+    return lines.join('\n');
 }
 
 QString errorOf(const std::function<void()>& action)
@@ -207,6 +215,12 @@ private Q_SLOTS:
         QTest::newRow("20 characters: refused when the 15 are taken")
             << group(twenty) + group(twenty.left(15) + "xyzzy") << QStringList{"abcdefghijklmno", "q2dm1", "q2dm5"}
             << "Schlüsselverletzung: Datei-Name 'abcdefghijklmno'" << "abcdefghijklmno";
+        const QByteArray longest(LevelList::kMaxLineLength, 'd');
+        QTest::newRow("a description as long as a line may be") << groupWithDescription("new1", longest)
+                                                                 << QStringList{"new1", "q2dm1", "q2dm5"} << "" << "new1";
+        QTest::newRow("a description line too long stops at its line")
+            << group("new1") + groupWithDescription("new2", longest + "<CR>") + group("new3")
+            << QStringList{"new1", "q2dm1", "q2dm5"} << "Der Index der Liste überschreitet das Maximum (19)" << "new1";
         QTest::newRow("bad number in the third group")
             << two + group("new3", "zwei") + group("new4") << QStringList{"new1", "new2", "q2dm1", "q2dm5"}
             << "'zwei' ist kein gültiger Integerwert für Feld 'Min Player'" << "new2";
