@@ -32,6 +32,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <random>
+#include <vector>
 
 using namespace tolvex;
 using namespace tolvex::bench;
@@ -75,6 +76,64 @@ void BM_DecodeForRegion(benchmark::State& state)
         benchmark::DoNotOptimize(loadJpeg(path, QSize(395, 326)));
 }
 TOLVEX_BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// A noisy picture whose decode for the region costs close to the budget:
+// 3600 x 3600 progressive (ten scans) or 6700 x 6700 baseline, written by
+// libjpeg row by row. Made once.
+QString pictureNearBudget(bool progressive)
+{
+    const int side = progressive ? 3600 : 6700;
+    const QString path = workPath(progressive ? QStringLiteral("budget-progressive.jpg") : QStringLiteral("budget-baseline.jpg"));
+    if (QFile::exists(path))
+        return path;
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(QFile::encodeName(path).constData(), "wb"), std::fclose);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file.get());
+    info.image_width = JDIMENSION(side);
+    info.image_height = JDIMENSION(side);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::mt19937 random(3);
+    std::vector<JSAMPLE> row(size_t(side) * 3);
+    while (info.next_scanline < info.image_height) {
+        const int y = int(info.next_scanline);
+        for (int x = 0; x < side; ++x) {
+            const int noise = int(random() % 24);
+            row[size_t(x) * 3] = JSAMPLE((x / 16 + noise) & 0xFF);
+            row[size_t(x) * 3 + 1] = JSAMPLE((y / 10 + noise) & 0xFF);
+            row[size_t(x) * 3 + 2] = JSAMPLE(((x + y) / 24 + noise) & 0xFF);
+        }
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return path;
+}
+
+// The longest a picture may keep the window waiting: one that costs close to
+// the decode budget, decoded for the picture region.
+void BM_DecodeNearBudget(benchmark::State& state)
+{
+    const bool progressive = state.range(0) != 0;
+    const QString path = pictureNearBudget(progressive);
+    QImage image;
+    QSize full;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(image = loadJpeg(path, QSize(395, 326), &full));
+    const qint64 work = jpegDecodeWork(qint64(full.width()) * full.height(), progressive ? 10 : 1, progressive,
+                                       qint64(image.width()) * image.height());
+    state.counters["budget_share"] = double(work) / double(kJpegDecodeBudget);
+}
+TOLVEX_BENCHMARK(BM_DecodeNearBudget)->Arg(0)->Arg(1)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // libjpeg alone: the same file, decoded at full size into memory.
 void BM_FullDecodePeer(benchmark::State& state)

@@ -12,19 +12,20 @@ namespace tolvex {
 inline constexpr int kMaxJpegSide = 16384;
 inline constexpr qint64 kMaxJpegPixels = 64LL * 1024 * 1024;
 
-// What decoding a picture costs, in units of about 0.4 ns on the machine
-// the weights were measured on: a pass over the coefficients for every scan,
-// the fixed work of reading and transforming each pixel (more than twice as
-// much when the file is progressive and every coefficient is kept until the
-// last scan), and the work for each pixel of the scaled picture that comes out.
+// What decoding a picture costs, in units of about 0.3 ns on the machine
+// the weights were measured on (bench/, BM_DecodeNearBudget): a pass over the
+// coefficients for every scan, the fixed work of reading and transforming
+// each pixel (three times as much when the file is progressive and every
+// coefficient is kept until the last scan), and the work for each pixel of
+// the scaled picture that comes out.
 inline constexpr qint64 kJpegScanWeight = 1;
 inline constexpr qint64 kJpegBaselinePixelWeight = 20;
-inline constexpr qint64 kJpegProgressivePixelWeight = 45;
+inline constexpr qint64 kJpegProgressivePixelWeight = 60;
 inline constexpr qint64 kJpegOutputWeight = 14;
-// Half a second of that. A 4K screenshot stays well inside: saved progressive
-// with ten scans (what encoders write) and decoded at full size, it costs
-// 3840 x 2160 x (10 + 45 + 14), about 570 million.
-inline constexpr qint64 kJpegDecodeBudget = 1'200'000'000;
+// Half a second of that, with the machine busy. A 4K screenshot stays well
+// inside: saved progressive with ten scans (what encoders write) and decoded
+// at full size, it costs 3840 x 2160 x (10 + 60 + 14), about 700 million.
+inline constexpr qint64 kJpegDecodeBudget = 1'000'000'000;
 
 [[nodiscard]] constexpr qint64 jpegDecodeWork(qint64 pixels, qint64 scans, bool progressive, qint64 outputPixels)
 {
