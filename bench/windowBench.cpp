@@ -1,6 +1,7 @@
 // The windows with real widgets under the offscreen platform: a record
-// change in the main window, a keystroke in the overview's search, and the
-// printed survey, with libjpeg's own full-size decode beside the first.
+// change in the main window, the memo on a description of megabytes, a
+// keystroke in the overview's search, and the printed survey, with libjpeg's
+// own full-size decode beside the first.
 
 #include "bench/BenchData.h"
 #include "bench/ProgramWindows.h"
@@ -9,6 +10,7 @@
 #include "catalogue/SurveyPrint.h"
 #include "catalogue/tabelle.h"
 #include "platform/DBGrid.h"
+#include "platform/DBMemo.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
 #include "platform/PrinterCanvas.h"
@@ -18,7 +20,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
@@ -26,6 +32,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <random>
+#include <vector>
 
 using namespace tolvex;
 using namespace tolvex::bench;
@@ -70,6 +77,64 @@ void BM_DecodeForRegion(benchmark::State& state)
 }
 TOLVEX_BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
+// A noisy picture whose decode for the region costs close to the budget:
+// 3600 x 3600 progressive (ten scans) or 6700 x 6700 baseline, written by
+// libjpeg row by row. Made once.
+QString pictureNearBudget(bool progressive)
+{
+    const int side = progressive ? 3600 : 6700;
+    const QString path = workPath(progressive ? QStringLiteral("budget-progressive.jpg") : QStringLiteral("budget-baseline.jpg"));
+    if (QFile::exists(path))
+        return path;
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(QFile::encodeName(path).constData(), "wb"), std::fclose);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file.get());
+    info.image_width = JDIMENSION(side);
+    info.image_height = JDIMENSION(side);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::mt19937 random(3);
+    std::vector<JSAMPLE> row(size_t(side) * 3);
+    while (info.next_scanline < info.image_height) {
+        const int y = int(info.next_scanline);
+        for (int x = 0; x < side; ++x) {
+            const int noise = int(random() % 24);
+            row[size_t(x) * 3] = JSAMPLE((x / 16 + noise) & 0xFF);
+            row[size_t(x) * 3 + 1] = JSAMPLE((y / 10 + noise) & 0xFF);
+            row[size_t(x) * 3 + 2] = JSAMPLE(((x + y) / 24 + noise) & 0xFF);
+        }
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return path;
+}
+
+// The longest a picture may keep the window waiting: one that costs close to
+// the decode budget, decoded for the picture region.
+void BM_DecodeNearBudget(benchmark::State& state)
+{
+    const bool progressive = state.range(0) != 0;
+    const QString path = pictureNearBudget(progressive);
+    QImage image;
+    QSize full;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(image = loadJpeg(path, QSize(395, 326), &full));
+    const qint64 work = jpegDecodeWork(qint64(full.width()) * full.height(), progressive ? 10 : 1, progressive,
+                                       qint64(image.width()) * image.height());
+    state.counters["budget_share"] = double(work) / double(kJpegDecodeBudget);
+}
+TOLVEX_BENCHMARK(BM_DecodeNearBudget)->Arg(0)->Arg(1)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
 // libjpeg alone: the same file, decoded at full size into memory.
 void BM_FullDecodePeer(benchmark::State& state)
 {
@@ -97,6 +162,108 @@ void BM_FullDecodePeer(benchmark::State& state)
     state.counters["jpeg_bytes"] = double(QFile(screenshotFile()).size());
 }
 TOLVEX_BENCHMARK(BM_FullDecodePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// A description of 12.5 MB in one line, as another tool may store it, on the
+// third record; the fourth is an ordinary one. Put there once.
+constexpr qsizetype kLongDescription = 12'500'000;
+
+LevelTable& tableWithLongDescription()
+{
+    ProgramWindows::instance();
+    LevelTable& table = *Form1->Table1;
+    static const bool stored = [&table] {
+        QString line;
+        line.reserve(kLongDescription);
+        for (int i = 0; line.size() < kLongDescription; ++i)
+            line += QStringLiteral("Wort%1 ").arg(i);
+        line.truncate(kLongDescription);
+        table.moveTo(3);
+        table.edit();
+        table.setText(Field::Beschreibung, line);
+        table.post();
+        return true;
+    }();
+    (void)stored;
+    return table;
+}
+
+void finishLoading(DBMemo* memo)
+{
+    while (memo->isLoading())
+        QApplication::processEvents();
+}
+
+// One move onto the record or away from it, until the memo is drawn. Between
+// the moves, the rest of the text comes in, so that the move away clears all
+// of it.
+void BM_LongDescriptionRecordChange(benchmark::State& state)
+{
+    LevelTable& table = tableWithLongDescription();
+    DBMemo* memo = Form2->DBMemo1;
+    int n = 0;
+    for (auto _ : state) {
+        table.moveTo(3 + (n++ & 1));
+        benchmark::DoNotOptimize(memo->grab());
+        state.PauseTiming();
+        finishLoading(memo);
+        state.ResumeTiming();
+    }
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_LongDescriptionRecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// One part of the rest of the text coming in between events: what the
+// window waits for at most while the text loads.
+void BM_LongDescriptionLoadPart(benchmark::State& state)
+{
+    LevelTable& table = tableWithLongDescription();
+    DBMemo* memo = Form2->DBMemo1;
+    for (auto _ : state) {
+        if (!memo->isLoading()) {
+            state.PauseTiming();
+            table.moveTo(4);
+            table.moveTo(3);
+            state.ResumeTiming();
+        }
+        QApplication::processEvents();
+    }
+    finishLoading(memo);
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_LongDescriptionLoadPart)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// A jump of the memo's scroll bar to somewhere in the line, until drawn.
+void BM_LongDescriptionScroll(benchmark::State& state)
+{
+    tableWithLongDescription().moveTo(3);
+    finishLoading(Form2->DBMemo1);
+    QScrollBar* bar = Form2->DBMemo1->verticalScrollBar();
+    std::mt19937 random(7);
+    for (auto _ : state) {
+        bar->setValue(int(random() % unsigned(bar->maximum() + 1)));
+        benchmark::DoNotOptimize(Form2->DBMemo1->grab());
+    }
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_LongDescriptionScroll)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// A key typed into the middle of the line while the record is edited, until drawn.
+void BM_LongDescriptionKeystroke(benchmark::State& state)
+{
+    LevelTable& table = tableWithLongDescription();
+    table.moveTo(3);
+    table.edit();
+    DBMemo* memo = Form2->DBMemo1;
+    QTextCursor cursor(memo->document()->findBlockByNumber(memo->blockCount() / 2));
+    memo->setTextCursor(cursor);
+    for (auto _ : state) {
+        QTest::keyClick(memo, Qt::Key_A);
+        benchmark::DoNotOptimize(memo->grab());
+    }
+    table.cancel();
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_LongDescriptionKeystroke)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // One key typed into the overview's search field, until the grid has
 // scrolled to the nearest record and repainted.

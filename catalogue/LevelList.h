@@ -12,6 +12,11 @@ namespace tolvex {
 class LevelList {
 public:
     static constexpr int kLinesPerRecord = kFieldCount;
+    // The longest line the import reads: 1 MiB of characters. Only the
+    // description line comes near it, so it bounds the descriptions a list
+    // can bring in (in their escaped form); a longer line stops the import
+    // with the list index message naming the line.
+    static constexpr qsizetype kMaxLineLength = 1024 * 1024;
 
     // Every CR becomes "<CR>", then every LF becomes "<LF>".
     [[nodiscard]] static QString escapeDescription(const QString& text);

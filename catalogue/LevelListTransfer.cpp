@@ -90,7 +90,7 @@ void LevelListTransfer::importText(QByteArrayView bytes)
 {
     constexpr qsizetype kGroup = LevelList::kLinesPerRecord;
     // Read group by group: a large file is never held as lines all at once.
-    LineReader reader(bytes);
+    LineReader reader(bytes, LevelList::kMaxLineLength);
     const int total = m_progress ? int((reader.countRemaining() + kGroup - 1) / kGroup) : 0;
     DisplaySuspension suspension(m_table);
     BulkAppends bulk(m_table);

@@ -31,8 +31,8 @@ public:
 
     // Takes the lines of a level list text in groups of 13. A group whose first line equals a
     // stored file name exactly is skipped; the others are appended. Stops at
-    // an incomplete group or a group the table refuses, keeping the records
-    // appended before. Afterwards the cursor stands on the record of the
+    // an incomplete group, a group the table refuses or a line longer than
+    // LevelList::kMaxLineLength, keeping the records appended before. Afterwards the cursor stands on the record of the
     // last group handled.
     void importText(QByteArrayView bytes);
     // Throws "Datei %s kann nicht geöffnet werden" before anything is imported.

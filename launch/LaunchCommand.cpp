@@ -5,16 +5,35 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace tolvex {
+
+namespace {
+
+bool breaksTheCommandLine(QChar c)
+{
+    return c.isSpace() || c == u'+' || c == u'"' || c == u';' || c.category() == QChar::Other_Control;
+}
+
+} // namespace
+
+void requireLevelName(const QString& levelFile)
+{
+    if (std::any_of(levelFile.cbegin(), levelFile.cend(), breaksTheCommandLine))
+        throw TolvexError(formatMessage(QStringLiteral("'%s' ist kein gültiger Level-Name"), {levelFile}));
+}
 
 QString gameParameters(const QString& levelFile, const QString& levelType, const QString& extraParameters)
 {
+    requireLevelName(levelFile);
     const QString mode = levelType == u"DM" ? QStringLiteral(" +set deathmatch 1") : QStringLiteral(" +set game ctf");
     return QStringLiteral(" +map ") + levelFile + mode + u' ' + extraParameters;
 }
 
 QString eraserBotParameters(const QString& levelFile, const QString& extraParameters, qint64 botCount)
 {
+    requireLevelName(levelFile);
     return QStringLiteral("+set game eraser +map ") + levelFile + u' ' + extraParameters
         + QStringLiteral(" +bot_num ") + QString::number(botCount);
 }

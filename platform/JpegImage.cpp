@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <csetjmp>
 #include <memory>
@@ -95,10 +96,57 @@ FileHandle openRegularFile(const QString& path)
 // the decoder pass over every coefficient again; real encoders write about ten.
 constexpr int kMaxScans = 100;
 
+int getByte(std::FILE* file)
+{
+    return getc_unlocked(file);
+}
+
+// The scans of a JPEG stream, counted by walking its markers without decoding
+// anything: marker segments are passed over by their length (so a thumbnail
+// in one is not counted), entropy-coded data byte by byte up to its next
+// marker. Stops early once the count passes the limit; the file is left at
+// its start again.
+int countScans(std::FILE* file, int limit)
+{
+    int scans = 0;
+    for (int c = getByte(file); c != EOF && scans <= limit; c = getByte(file)) {
+        if (c != 0xFF)
+            continue;
+        int marker = getByte(file);
+        while (marker == 0xFF)
+            marker = getByte(file);
+        if (marker == EOF || marker == 0xD9)
+            break;
+        // Stuffed bytes, restart markers, TEM and SOI carry no length.
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        const int high = getByte(file);
+        const int low = getByte(file);
+        if (high == EOF || low == EOF || (high << 8 | low) < 2)
+            break;
+        if (marker == 0xDA)
+            ++scans;
+        if (std::fseek(file, long((high << 8 | low) - 2), SEEK_CUR) != 0)
+            break;
+    }
+    std::rewind(file);
+    return scans;
+}
+
+// libjpeg's progress monitor with the scans the budget leaves: should the
+// decoder meet more scans than the walk counted, it still stops in time.
+struct ScanLimit {
+    jpeg_progress_mgr pub;
+    int budgetScans = kMaxScans;
+};
+
 void onProgress(j_common_ptr cinfo)
 {
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    const int scan = reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number;
+    if (scan > kMaxScans)
         ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+    if (scan > reinterpret_cast<const ScanLimit*>(cinfo->progress)->budgetScans)
+        ERREXIT(cinfo, JERR_IMAGE_TOO_BIG);
 }
 
 struct Decompressor {
@@ -109,7 +157,7 @@ struct Decompressor {
 
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
-    jpeg_progress_mgr progress{};
+    ScanLimit progress{};
     std::FILE* file = nullptr;
 
     // Where the scanlines go.
@@ -131,8 +179,8 @@ void createStep(void* c)
     // A progressive file keeps all its coefficients while it decodes; beyond
     // what the largest accepted picture needs, libjpeg fails instead of growing.
     d.cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
-    d.progress.progress_monitor = onProgress;
-    d.cinfo.progress = &d.progress;
+    d.progress.pub.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress.pub;
     jpeg_stdio_src(&d.cinfo, d.file);
 }
 
@@ -186,6 +234,50 @@ void readScanlinesStep(void* c)
     throw TolvexError(jpegErrorMessage(d.err.pub.msg_code));
 }
 
+// How many scans the picture may have at the chosen scale; -1 when even
+// none would fit.
+int scansWithinBudget(const jpeg_decompress_struct& cinfo)
+{
+    const qint64 pixels = qint64(cinfo.image_width) * cinfo.image_height;
+    const qint64 outputPixels = qint64(cinfo.output_width) * cinfo.output_height;
+    const qint64 fixed = jpegDecodeWork(pixels, 0, cinfo.progressive_mode != FALSE, outputPixels);
+    if (fixed > kJpegDecodeBudget)
+        return -1;
+    return int(std::min<qint64>(kMaxScans, (kJpegDecodeBudget - fixed) / (pixels * kJpegScanWeight)));
+}
+
+// Grey stays grey; colour and CMYK/YCCK come as RGB.
+QImage::Format chooseColourSpace(jpeg_decompress_struct& cinfo)
+{
+    switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        return QImage::Format_Grayscale8;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo.out_color_space = JCS_CMYK;
+        return QImage::Format_RGB888;
+    default:
+        cinfo.out_color_space = JCS_RGB;
+        return QImage::Format_RGB888;
+    }
+}
+
+// The smallest scale of 1/8 .. 8/8 that still covers the size; full size without one.
+void chooseScale(Decompressor& d, QSize cover)
+{
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    cinfo.scale_num = 8;
+    cinfo.scale_denom = 8;
+    for (unsigned int num = cover.isValid() ? 1 : 8; num <= 8; ++num) {
+        cinfo.scale_num = num;
+        if (!attempt(d.err, calcDimensionsStep, &d))
+            throwDecoderError(d);
+        if (qint64(cinfo.output_width) >= cover.width() && qint64(cinfo.output_height) >= cover.height())
+            break;
+    }
+}
+
 } // namespace
 
 QString jpegErrorMessage(int code)
@@ -205,6 +297,12 @@ QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
     if (!file)
         throw TolvexError(cannotOpenMessage(path));
 
+    // Counted before libjpeg reads anything: a file of too many scans is
+    // refused before any of them is decoded.
+    const int scans = countScans(file.get(), kMaxScans);
+    if (scans > kMaxScans)
+        throw TolvexError(jpegErrorMessage(JERR_BAD_PROGRESSION));
+
     Decompressor d;
     d.file = file.get();
     if (!attempt(d.err, createStep, &d) || !attempt(d.err, readHeaderStep, &d))
@@ -216,33 +314,11 @@ QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
     if (width > kMaxJpegSide || height > kMaxJpegSide || width * height > kMaxJpegPixels)
         throw TolvexError(jpegTooLargeMessage(path, width, height));
 
-    QImage::Format format = QImage::Format_RGB888;
-    switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-        cinfo.out_color_space = JCS_GRAYSCALE;
-        format = QImage::Format_Grayscale8;
-        break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        cinfo.out_color_space = JCS_CMYK;
-        break;
-    default:
-        cinfo.out_color_space = JCS_RGB;
-        break;
-    }
-
-    cinfo.scale_num = 8;
-    cinfo.scale_denom = 8;
-    if (cover.isValid()) {
-        for (unsigned int num = 1; num <= 8; ++num) {
-            cinfo.scale_num = num;
-            if (!attempt(d.err, calcDimensionsStep, &d))
-                throwDecoderError(d);
-            if (qint64(cinfo.output_width) >= cover.width() && qint64(cinfo.output_height) >= cover.height())
-                break;
-        }
-    }
-
+    const QImage::Format format = chooseColourSpace(cinfo);
+    chooseScale(d, cover);
+    d.progress.budgetScans = scansWithinBudget(cinfo);
+    if (scans > d.progress.budgetScans)
+        throw TolvexError(jpegErrorMessage(JERR_IMAGE_TOO_BIG));
     if (!attempt(d.err, startStep, &d))
         throwDecoderError(d);
 

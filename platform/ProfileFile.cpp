@@ -6,7 +6,6 @@
 #include "platform/TolvexError.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,18 +51,6 @@ QStringView trimmedBlanks(QStringView text)
 bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// Root passes every access() test, so a file or folder without any write
-// bit counts as protected for everyone, as it does when the file is replaced.
-bool mayWrite(const QByteArray& path, bool wantFolder)
-{
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0)
-        return false;
-    if (wantFolder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
-        return false;
-    return ::access(path.constData(), W_OK) == 0 && (st.st_mode & 0222) != 0;
 }
 
 } // namespace
@@ -201,14 +188,8 @@ QString ProfileFile::writeFailureMessage() const
 
 void ProfileFile::ensureWritable() const
 {
-    if (m_unreadable || m_path.isEmpty())
-        throw TolvexError(writeFailureMessage());
-    const QFileInfo info(m_path);
-    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray folder = QFile::encodeName(info.absolutePath());
-    struct stat st {};
-    const bool exists = ::stat(target.constData(), &st) == 0;
-    if ((exists && !mayWrite(target, false)) || !mayWrite(folder, true))
+    // The rules of the save that will follow, so that a write it would refuse fails at once.
+    if (m_unreadable || !maySave(m_path))
         throw TolvexError(writeFailureMessage());
 }
 

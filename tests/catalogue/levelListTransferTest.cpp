@@ -1,4 +1,5 @@
 #include "tests/support/TestFiles.h"
+#include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
@@ -46,6 +47,13 @@ QByteArray group(const QByteArray& datei, const QByteArray& minPlayers = "2", co
     for (const QByteArray& line : lines)
         bytes += line + "\r\n";
     return bytes;
+}
+
+QByteArray groupWithDescription(const QByteArray& datei, const QByteArray& description)
+{
+    QList<QByteArray> lines = group(datei).split('\n');
+    lines[Field::Beschreibung] = description + '\r';
+    return lines.join('\n');
 }
 
 QString errorOf(const std::function<void()>& action)
@@ -207,6 +215,12 @@ private Q_SLOTS:
         QTest::newRow("20 characters: refused when the 15 are taken")
             << group(twenty) + group(twenty.left(15) + "xyzzy") << QStringList{"abcdefghijklmno", "q2dm1", "q2dm5"}
             << "Schlüsselverletzung: Datei-Name 'abcdefghijklmno'" << "abcdefghijklmno";
+        const QByteArray longest(LevelList::kMaxLineLength, 'd');
+        QTest::newRow("a description as long as a line may be") << groupWithDescription("new1", longest)
+                                                                 << QStringList{"new1", "q2dm1", "q2dm5"} << "" << "new1";
+        QTest::newRow("a description line too long stops at its line")
+            << group("new1") + groupWithDescription("new2", longest + "<CR>") + group("new3")
+            << QStringList{"new1", "q2dm1", "q2dm5"} << "Der Index der Liste überschreitet das Maximum (19)" << "new1";
         QTest::newRow("bad number in the third group")
             << two + group("new3", "zwei") + group("new4") << QStringList{"new1", "new2", "q2dm1", "q2dm5"}
             << "'zwei' ist kein gültiger Integerwert für Feld 'Min Player'" << "new2";
@@ -266,7 +280,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("obstacle");
         QTest::newRow("write-protected file") << "file";
-        QTest::newRow("write-protected folder") << "folder";
+        QTest::newRow("write-protected file in a write-protected folder") << "folder";
         QTest::newRow("full disk") << "disk";
     }
     void aFailedExportLeavesTheOldFileWhole()
@@ -296,10 +310,12 @@ private Q_SLOTS:
             QVERIFY(WIFEXITED(status));
             QCOMPARE(WEXITSTATUS(status), 0);
         } else {
-            const QString protectedPath = obstacle == QLatin1String("file") ? target : folder;
-            QCOMPARE(::chmod(QFile::encodeName(protectedPath).constData(), obstacle == QLatin1String("file") ? 0444 : 0555), 0);
+            QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0444), 0);
+            if (obstacle == QLatin1String("folder"))
+                QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
             const QString message = errorOf([&] { LevelListTransfer(table).exportFile(target); });
-            (void)::chmod(QFile::encodeName(protectedPath).constData(), obstacle == QLatin1String("file") ? 0644 : 0755);
+            (void)::chmod(QFile::encodeName(folder).constData(), 0755);
+            (void)::chmod(QFile::encodeName(target).constData(), 0644);
             QCOMPARE(message, QStringLiteral("Datei %1 kann nicht erstellt werden").arg(target));
             QVERIFY(!table.controlsDisabled());
             QCOMPARE(table.recNo(), 500);

@@ -277,14 +277,19 @@ private Q_SLOTS:
         setMode(path, 0644);
     }
 
-    void aFolderWithoutWriteRightsFailsAtTheFirstWrite()
+    void aFolderWithoutWriteRightsTakesChangesOnlyToItsFiles()
     {
         const QString folder = m_dir.filePath("locked");
         QVERIFY(QDir(m_dir.path()).mkdir("locked"));
         const QString existing = folder + "/konfig.ini";
         put(existing, "[Other]\r\n");
         setMode(folder, 0555);
-        for (const QString& path : QStringList{existing, folder + "/missing.ini", m_dir.filePath("nowhere/konfig.ini")}) {
+        {
+            ProfileFile ini(existing);
+            ini.writeBool("Hauptfenster", "visible", true);
+            ini.flush();
+        }
+        for (const QString& path : QStringList{folder + "/missing.ini", m_dir.filePath("nowhere/konfig.ini")}) {
             ProfileFile ini(path);
             try {
                 ini.writeBool("Hauptfenster", "visible", true);
@@ -294,7 +299,8 @@ private Q_SLOTS:
             }
         }
         setMode(folder, 0755);
-        QCOMPARE(contents(existing), QByteArray("[Other]\r\n"));
+        QCOMPARE(contents(existing), QByteArray("[Other]\r\n[Hauptfenster]\r\nvisible=1\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"konfig.ini"});
     }
 
     void somethingUnreadableIsNeverOverwritten()

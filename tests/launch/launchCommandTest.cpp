@@ -2,7 +2,11 @@
 #include "platform/TolvexError.h"
 
 #include <QSet>
+#include <QStringList>
 #include <QTest>
+
+#include <functional>
+#include <initializer_list>
 
 using namespace tolvex;
 
@@ -48,9 +52,42 @@ private Q_SLOTS:
         QCOMPARE(tolvex::eraserBotParameters("arena1", extra, count), expected);
     }
 
-    void levelNamesPassUnquoted()
+    void namesTheGameWouldSplitAreRefused_data()
     {
-        QCOMPARE(tolvex::gameParameters("big arena", "DM", ""), QStringLiteral(" +map big arena +set deathmatch 1 "));
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blank and plus") << "q +exec a.cfg";
+        QTest::newRow("blank") << "big arena";
+        QTest::newRow("tab") << "big\tarena";
+        QTest::newRow("no-break space") << QStringLiteral("big\u00A0arena");
+        QTest::newRow("plus") << "q+quit";
+        QTest::newRow("double quote") << "q\"quit";
+        QTest::newRow("semicolon") << "q;quit";
+        QTest::newRow("line feed") << "q\nquit";
+        QTest::newRow("escape") << "q\x1b[2J";
+        QTest::newRow("C1 control, an undefined Windows-1252 byte") << QStringLiteral("q\u0081");
+    }
+    void namesTheGameWouldSplitAreRefused()
+    {
+        QFETCH(QString, name);
+        const QString message = QStringLiteral("'%1' ist kein gültiger Level-Name").arg(name);
+        for (const auto& build : std::initializer_list<std::function<QString()>>{
+                 [&] { return tolvex::gameParameters(name, "DM", ""); },
+                 [&] { return tolvex::eraserBotParameters(name, "", 4); }}) {
+            try {
+                (void)build();
+                QFAIL("the name was passed on");
+            } catch (const TolvexError& e) {
+                QCOMPARE(e.message(), message);
+            }
+        }
+    }
+
+    void plainNamesPassAsToday()
+    {
+        for (const QString name : {"q2dm1", "x'*?~!#()$", "caf\u00E9-\u20AC_[1]", "a|b&c>d<e", "dm.v2,b", ""}) {
+            QCOMPARE(tolvex::gameParameters(name, "DM", ""), " +map " + name + " +set deathmatch 1 ");
+            QCOMPARE(tolvex::eraserBotParameters(name, "", 4), "+set game eraser +map " + name + "  +bot_num 4");
+        }
     }
 
     void derivedBotCount_data()

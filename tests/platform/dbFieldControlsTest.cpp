@@ -7,9 +7,13 @@
 #include "platform/Dialogs.h"
 #include "tests/support/ScriptedDialogs.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <memory>
 
@@ -102,6 +106,69 @@ private Q_SLOTS:
         m_data->next();
         QCOMPARE(m_data->state(), Dataset::State::Browse);
         QCOMPARE(m_data->recNo(), 3);
+    }
+
+    void memoHoldsAVeryLongLineAsOneLine()
+    {
+        // As another tool may store it: one line of 300,000 characters, then a short one.
+        QString longLine;
+        for (int i = 0; longLine.size() < 300'000; ++i)
+            longLine += QStringLiteral("wort%1 ").arg(i);
+        const QString stored = longLine + QStringLiteral("\r\nZweite Zeile");
+        m_data->load({{"long", "Lang", "DM", "", "", stored, "", "", "", "", "", "", ""}, test::sampleLevels().front()});
+        DBMemo memo;
+        memo.bind(m_source, QStringLiteral("Beschreibung"));
+        moveTo(2);
+        QCOMPARE(memo.fieldText(), stored);
+        QCOMPARE(memo.textCursor().position(), 0);
+        // The rest of the text follows between events.
+        QTRY_COMPARE(memo.document()->lastBlock().text(), QStringLiteral("Zweite Zeile"));
+        // Laid out a little at a time: no block holds more than a few thousand characters.
+        for (QTextBlock block = memo.document()->begin(); block.isValid(); block = block.next())
+            QVERIFY(block.length() <= 4096);
+
+        // A copy across the edge of two pieces is one piece of the line.
+        QTextCursor selection(memo.document());
+        selection.setPosition(1000);
+        selection.setPosition(9000, QTextCursor::KeepAnchor);
+        memo.setTextCursor(selection);
+        memo.copy();
+        const int separators = memo.document()->findBlock(9000).blockNumber();
+        QCOMPARE(QGuiApplication::clipboard()->text(), longLine.mid(1000, 8000 - separators));
+
+        m_data->edit();
+        QString expected = stored;
+        // Backspace at the start of a piece takes the character before it.
+        const QTextBlock second = memo.document()->findBlockByNumber(1);
+        const int edge = second.position() - 1;
+        memo.setTextCursor(QTextCursor(second));
+        QTest::keyClick(&memo, Qt::Key_Backspace);
+        expected.remove(edge - 1, 1);
+        QCOMPARE(memo.fieldText(), expected);
+        // Return in the middle of a piece breaks the line there.
+        const QTextBlock fourth = memo.document()->findBlockByNumber(3);
+        QTextCursor inside(fourth);
+        inside.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 10);
+        memo.setTextCursor(inside);
+        QTest::keyClick(&memo, Qt::Key_Return);
+        expected.insert(fourth.position() - 3 + 10, QStringLiteral("\r\n"));
+        QCOMPARE(memo.fieldText(), expected);
+        // A deletion across the edge of two pieces comes back whole with an undo.
+        QTextCursor across(memo.document()->findBlockByNumber(6));
+        across.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 30);
+        memo.setTextCursor(across);
+        QTest::keyClick(&memo, Qt::Key_Delete);
+        QCOMPARE(memo.fieldText().size(), expected.size() - 29); // one of the 30 steps is the edge
+        QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(memo.fieldText(), expected);
+        // A long line pasted at the end joins the last line, in pieces.
+        memo.moveCursor(QTextCursor::End);
+        QGuiApplication::clipboard()->setText(QString(50'000, u'p'));
+        memo.paste();
+        expected += QString(50'000, u'p');
+        QVERIFY(memo.document()->lastBlock().length() <= 4096);
+        m_data->post();
+        QCOMPARE(m_data->storedText(1, Field::Beschreibung), expected);
     }
 
     void checkBoxShowsTrueFalseAndEmpty_data()

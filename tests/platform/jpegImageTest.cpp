@@ -74,6 +74,18 @@ QByteArray withClaimedSize(QByteArray jpeg, int width, int height)
     return jpeg;
 }
 
+// The file with its last scan repeated until it has the given number: each
+// copy is a few bytes that make a decoder pass over the picture once more.
+QByteArray withScansRepeated(const QByteArray& jpeg, int scans)
+{
+    const qsizetype end = jpeg.lastIndexOf("\xFF\xD9");
+    const qsizetype lastScan = jpeg.lastIndexOf("\xFF\xDA");
+    QByteArray out = jpeg.left(end);
+    for (int n = int(jpeg.count("\xFF\xDA")); n < scans; ++n)
+        out += jpeg.mid(lastScan, end - lastScan);
+    return out + "\xFF\xD9";
+}
+
 } // namespace
 
 class JpegImageTest : public QObject {
@@ -187,6 +199,31 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("wide-ok.jpg"));
         saveJpeg(splitPicture({kMaxJpegSide, 16}), file);
         QCOMPARE(loadJpeg(file, {64, 2}).size(), QSize(kMaxJpegSide / 8, 2));
+    }
+
+    void decodingWorkIsBoundedButScreenshotsPass()
+    {
+        // A 4K screenshot saved progressive by another program.
+        const QString screenshot = path(QStringLiteral("4k-progressive.jpg"));
+        convert({"-size", "3840x2160", "gradient:#204080-#E0C020", "-interlace", "JPEG", "-quality", "92", screenshot});
+        QCOMPARE(loadJpeg(screenshot, QSize(395, 326)).size(), QSize(960, 540));
+        QCOMPARE(loadJpeg(screenshot).size(), QSize(3840, 2160));
+
+        // Inside the limits of side, pixels and scans, yet seconds of work.
+        const QString heavy = path(QStringLiteral("heavy.jpg"));
+        convert({"-size", "3600x3600", "gradient:#204080-#E0C020", "-interlace", "JPEG", heavy});
+        const QByteArray tenScans = readAll(heavy);
+        QCOMPARE(loadJpeg(heavy, QSize(395, 326)).size(), QSize(450, 450));
+        // The same picture at full size costs more than it may.
+        QCOMPARE(loadError(heavy), QStringLiteral("JPEG-Fehlernr. %1").arg(JERR_IMAGE_TOO_BIG));
+        writeAll(heavy, withScansRepeated(tenScans, 60));
+        QString error;
+        try {
+            (void)loadJpeg(heavy, QSize(395, 326));
+        } catch (const TolvexError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("JPEG-Fehlernr. %1").arg(JERR_IMAGE_TOO_BIG));
     }
 
     void savingIntoAMissingFolderFails()

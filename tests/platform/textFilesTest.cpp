@@ -4,10 +4,16 @@
 #include "platform/TextFile.h"
 #include "platform/TolvexError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -141,6 +147,110 @@ private Q_SLOTS:
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(contents(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"export.txt"});
+    }
+
+    void aLinkIsFollowedAndTheFileItNamesReplaced()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("real") && QDir(dir.path()).mkpath("links"));
+        const QString real = dir.filePath("real/konfig.ini");
+        put(real, "old\r\n");
+        QVERIFY(::chmod(QFile::encodeName(real).constData(), 0604) == 0);
+        QVERIFY(::chown(QFile::encodeName(real).constData(), 4321, 8765) == 0 || ::geteuid() != 0);
+        struct stat before {};
+        QVERIFY(::stat(QFile::encodeName(real).constData(), &before) == 0);
+        // A chain: an absolute link to a relative one.
+        QVERIFY(QFile::link("../real/konfig.ini", dir.filePath("links/relative.ini")));
+        QVERIFY(QFile::link(dir.filePath("links/relative.ini"), dir.filePath("konfig.ini")));
+
+        QCOMPARE(saveAtomically(dir.filePath("konfig.ini"), "new\r\n"), std::nullopt);
+        QVERIFY(QFileInfo(dir.filePath("konfig.ini")).isSymLink());
+        QVERIFY(QFileInfo(dir.filePath("links/relative.ini")).isSymLink());
+        QCOMPARE(contents(real), QByteArray("new\r\n"));
+        struct stat after {};
+        QVERIFY(::stat(QFile::encodeName(real).constData(), &after) == 0);
+        QCOMPARE(int(after.st_mode & 07777), 0604);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(QDir(dir.filePath("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"konfig.ini"});
+
+        QVERIFY(QFile::link("loop.ini", dir.filePath("loop.ini")));
+        QCOMPARE(saveAtomically(dir.filePath("loop.ini"), "x"), std::optional(SaveFailure::CannotCreate));
+    }
+
+    void aFileInAFolderThatMayNotBeWrittenIsWrittenInPlace()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("shared");
+        QVERIFY(QDir(dir.path()).mkdir("shared"));
+        const QString path = folder + "/maps.txt";
+        const QString locked = folder + "/locked.txt";
+        put(path, QByteArray(5000, 'o'));
+        put(locked, "old");
+        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0444) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+        struct stat before {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &before) == 0);
+
+        QCOMPARE(saveAtomically(path, "q2dm1\r\n"), std::nullopt);
+        QCOMPARE(contents(path), QByteArray("q2dm1\r\n"));
+        struct stat after {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(saveAtomically(locked, "new"), std::optional(SaveFailure::CannotCreate));
+        QCOMPARE(contents(locked), QByteArray("old"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{"locked.txt", "maps.txt"}));
+    }
+
+    void namesUpToTheFileSystemsLimitCanBeWritten()
+    {
+        QTemporaryDir dir;
+        for (const int length : {245, 250, 255}) {
+            const QString path = dir.filePath(QString(length - 4, u'n') + ".txt");
+            QCOMPARE(saveAtomically(path, "first"), std::nullopt);
+            QCOMPARE(saveAtomically(path, "second"), std::nullopt);
+            QCOMPARE(contents(path), QByteArray("second"));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
+    void aKilledSaveLeavesNoLitterAndOldLitterGoes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("export.txt");
+        put(path, "old");
+        // What saves that died before the short names left: full-size copies
+        // beside the target. One is still being written by a live save.
+        put(path + ".tmp-a1B2c3", QByteArray(100'000, 'x'));
+        put(path + ".tmp-Q9w8E7", QByteArray(100'000, 'x'));
+        put(path + ".tmp-toolong", "not ours");
+        put(dir.filePath("other.txt.tmp-a1B2c3"), "not this file's");
+        QFile live(path + ".tmp-L1v3s4");
+        QVERIFY(live.open(QIODevice::WriteOnly));
+        QVERIFY(::flock(live.handle(), LOCK_EX) == 0);
+
+        const QByteArray big(64 * 1024 * 1024, 'n');
+        const pid_t child = ::fork();
+        if (child == 0) {
+            (void)saveAtomically(path, big);
+            ::_exit(0);
+        }
+        QTest::qWait(50);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) || contents(path).size() == big.size());
+        // The killed save may have cleared the old litter; it left none of its own.
+        const QStringList before{"export.txt", "export.txt.tmp-a1B2c3", "export.txt.tmp-L1v3s4", "export.txt.tmp-Q9w8E7",
+                                 "export.txt.tmp-toolong", "other.txt.tmp-a1B2c3"};
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(before.contains(name), qPrintable(name));
+
+        const QStringList stay{"export.txt", "export.txt.tmp-L1v3s4", "export.txt.tmp-toolong", "other.txt.tmp-a1B2c3"};
+        QCOMPARE(saveAtomically(path, "new"), std::nullopt);
+        QCOMPARE(contents(path), QByteArray("new"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), stay);
     }
 };
 

@@ -346,6 +346,25 @@ private Q_SLOTS:
         Form2->PopupMenu1->hide();
     }
 
+    void aLevelNameTheGameWouldSplitIsNotStarted()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        QDir(m_folder->path()).mkdir(QStringLiteral("game"));
+        installGame(*m_folder);
+        m_folder->writeFile(QStringLiteral("maps.txt"), "");
+        m_folder->makeCatalogue({levelRecord(QStringLiteral("q +exec a.cfg"), QStringLiteral("Fremd"), QStringLiteral("DM"), QStringLiteral("2"), QStringLiteral("8"))});
+        m_folder->writeKonfig("[Verzeichnisse]\r\nquake=" + m_folder->path(QStringLiteral("game/quake2")).toUtf8()
+                              + "\r\neraser=" + m_folder->path(QStringLiteral("maps.txt")).toUtf8() + "\r\n");
+        m_folder->start();
+        const QString message = QStringLiteral("'q +exec a.cfg' ist kein gültiger Level-Name.");
+        click(Form2->SpeedButton5);
+        click(Form2->SpeedButton7);
+        Form2->findChild<QAction*>(QStringLiteral("N51"))->trigger();
+        QCOMPARE(errors(), (QStringList{message, message, message}));
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(m_folder->path(QStringLiteral("game/args.txt"))));
+    }
+
     void botMenuHoldsTheFixedCounts()
     {
         start(levels(1));

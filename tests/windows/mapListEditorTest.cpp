@@ -240,7 +240,7 @@ private Q_SLOTS:
         QTest::newRow("missing folder") << QStringLiteral("gone/maps.txt") << QString();
         QTest::newRow("empty path") << QString() << QString();
         QTest::newRow("read-only file") << QStringLiteral("eraser/maps.txt") << QStringLiteral("eraser/maps.txt");
-        QTest::newRow("read-only folder") << QStringLiteral("eraser/maps.txt") << QStringLiteral("eraser");
+        QTest::newRow("new file in a read-only folder") << QStringLiteral("eraser/new.txt") << QStringLiteral("eraser");
     }
 
     void aSaveThatCannotCreateTheFileKeepsWindowListAndFile()
