@@ -44,7 +44,7 @@ Tsplash::Tsplash(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 541, 237);
     Image1->setStretch(false);
-    runGuarded([this] { Image1->load(ProgramDir() + QStringLiteral("splash.jpg")); });
+    runGuarded([this] { Image1->load(QStringLiteral(":/splash.jpg")); });
 
     Label1 = overlayLabel(QStringLiteral("Label1"), QStringLiteral("Version 1.0.0 (Build 0)"), {204, 196}, 16, Qt::yellow, this);
     Label2 = overlayLabel(QStringLiteral("Label2"), u'[' + QString::fromLatin1(kWebAddress) + u']', {228, 220}, 11, Qt::blue, this);

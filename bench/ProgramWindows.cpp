@@ -37,11 +37,10 @@ ProgramWindows::ProgramWindows()
 {
     const QString folder = workPath(QStringLiteral("program"));
     QDir().mkpath(folder + QStringLiteral("/screens"));
-    // The pictures the program expects beside it; only their presence matters here.
+    // The picture the program expects beside it; only its presence matters here.
     QImage small(64, 48, QImage::Format_RGB32);
     small.fill(Qt::darkGray);
     saveJpeg(small, folder + QStringLiteral("/nopic.jpg"));
-    saveJpeg(small, folder + QStringLiteral("/splash.jpg"));
     if (!QFile::copy(catalogueCopy(QStringLiteral("program"), kLargest), folder + QStringLiteral("/maps.DB")))
         throw std::runtime_error("cannot place the catalogue");
 

@@ -92,6 +92,19 @@ FileHandle openRegularFile(const QString& path)
     return FileHandle(file);
 }
 
+// A picture among the program's Qt resources, as a stream over its bytes,
+// which must outlive the stream.
+FileHandle openBuiltIn(const QString& path, QByteArray& bytes)
+{
+    QFile resource(path);
+    if (!resource.open(QIODevice::ReadOnly))
+        return {};
+    bytes = resource.readAll();
+    if (bytes.isEmpty())
+        return {};
+    return FileHandle(::fmemopen(bytes.data(), std::size_t(bytes.size()), "rb"));
+}
+
 // A progressive file may repeat scans without end, each a few bytes that make
 // the decoder pass over every coefficient again; real encoders write about ten.
 constexpr int kMaxScans = 100;
@@ -293,7 +306,9 @@ QString jpegTooLargeMessage(const QString& path, qint64 width, qint64 height)
 
 QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
 {
-    const FileHandle file = openRegularFile(path);
+    // A picture built into the program is read from memory, through the same decoder.
+    QByteArray builtIn;
+    const FileHandle file = path.startsWith(u':') ? openBuiltIn(path, builtIn) : openRegularFile(path);
     if (!file)
         throw TolvexError(cannotOpenMessage(path));
 

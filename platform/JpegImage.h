@@ -33,7 +33,8 @@ inline constexpr qint64 kJpegDecodeBudget = 1'000'000'000;
     return pixels * (scans * kJpegScanWeight + perPixel) + outputPixels * kJpegOutputWeight;
 }
 
-// Decodes a JPEG file with libjpeg. With a size to cover, the decoder scales
+// Decodes a JPEG file with libjpeg; a path beginning with ':' names one
+// among the program's own resources. With a size to cover, the decoder scales
 // down by 1/8 .. 8/8 to the smallest size that still covers it in both
 // directions; without one, the picture comes at full size. Grayscale files
 // give a grayscale image, colour and CMYK/YCCK files an RGB image.

@@ -1,22 +1,18 @@
 // Draws Tolvex's own pictures into a program folder: the fallback picture
-// nopic.jpg, the splash picture splash.jpg, the icon tolvex.png, and a
-// screenshot screens/<level>.jpg for each level named.
+// nopic.jpg and a screenshot screens/<level>.jpg for each level named.
 //
 //   mkpictures [--replace] FOLDER [LEVEL...]
 //
 // Existing files are kept unless --replace is given.
 
 #include "platform/JpegImage.h"
-#include "platform/SafeFile.h"
 #include "platform/TolvexError.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -29,8 +25,6 @@ using namespace tolvex;
 namespace {
 
 constexpr QSize kScreenshotSize(640, 480);
-constexpr QSize kSplashSize(541, 271);
-constexpr QSize kIconSize(32, 32);
 
 // Stable across runs and platforms, unlike qHash.
 quint32 nameHash(const QString& name)
@@ -134,71 +128,6 @@ QImage noPicture()
     return image;
 }
 
-// Only the top 237 rows show. The version line is written in yellow at
-// (204, 196) and the web address in blue at (228, 220), so the picture keeps
-// a dark band behind the one and a light band behind the other.
-QImage splash()
-{
-    const int w = kSplashSize.width();
-    const int h = kSplashSize.height();
-    QImage image(kSplashSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    QLinearGradient back(0, 0, w, 188);
-    back.setColorAt(0, QColor(20, 24, 70));
-    back.setColorAt(0.6, QColor(90, 20, 90));
-    back.setColorAt(1, QColor(170, 60, 30));
-    painter.fillRect(0, 0, w, 188, back);
-    for (int i = 0; i < 7; ++i) {
-        QPainterPath stripe;
-        const int x = 250 + i * 46;
-        stripe.moveTo(x, 0);
-        stripe.lineTo(x + 30, 0);
-        stripe.lineTo(x - 60, 188);
-        stripe.lineTo(x - 90, 188);
-        stripe.closeSubpath();
-        painter.fillPath(stripe, QColor::fromHsv((200 + i * 22) % 360, 180, 230, 70));
-    }
-    painter.fillRect(0, 188, w, 28, QColor(16, 16, 32));   // behind the yellow version line
-    painter.fillRect(0, 216, w, h - 216, QColor(232, 232, 240)); // behind the blue address
-    painter.fillRect(0, 186, w, 2, QColor(250, 200, 40));
-
-    painter.setFont(font(78, true));
-    shadowedText(painter, QRect(24, 10, w - 48, 110), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tolvex"),
-                 QColor(250, 200, 40));
-    painter.setFont(font(28, false));
-    shadowedText(painter, QRect(28, 116, w - 56, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Kestrowan"),
-                 Qt::white);
-    return image;
-}
-
-QImage icon()
-{
-    QImage image(kIconSize, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(0, 0, 32, 32);
-    fill.setColorAt(0, QColor(40, 50, 140));
-    fill.setColorAt(1, QColor(150, 40, 110));
-    painter.setBrush(fill);
-    painter.setPen(QPen(QColor(250, 200, 40), 2));
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(250, 200, 40));
-    painter.drawRect(QRectF(8, 7, 16, 4));
-    painter.drawRect(QRectF(14, 7, 4, 18));
-    return image;
-}
-
-void savePng(const QImage& image, const QString& path)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || saveAtomically(path, bytes))
-        throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht erstellt werden"), {path}));
-}
 
 int usage()
 {
@@ -229,8 +158,6 @@ int main(int argc, char* argv[])
                 write(path);
         };
         make(folder.filePath(QStringLiteral("nopic.jpg")), [](const QString& p) { saveJpeg(noPicture(), p); });
-        make(folder.filePath(QStringLiteral("splash.jpg")), [](const QString& p) { saveJpeg(splash(), p); });
-        make(folder.filePath(QStringLiteral("tolvex.png")), [](const QString& p) { savePng(icon(), p); });
         for (const QString& level : std::as_const(arguments)) {
             if (level.isEmpty() || level.contains(u'/'))
                 throw TolvexError(QStringLiteral("Ungültiger Levelname: ") + level);

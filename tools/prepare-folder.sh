@@ -12,9 +12,9 @@ if [ ! -e "$target/maps.DB" ]; then
   "$build/tools/mkmapsdb" "$source_dir/resources/demo/levels.txt" "$target/maps.DB"
 fi
 
-# Pictures of our own beside the program: the fallback, the splash, the icon,
-# and screenshots for most demo levels; q2dm8 and q2ctf5 are left without, so
-# that the fallback shows for them. Pictures already there are kept.
+# Pictures of our own beside the program: the fallback and screenshots for
+# most demo levels; q2dm8 and q2ctf5 are left without, so that the fallback
+# shows for them. Pictures already there are kept.
 "$build/tools/mkpictures" "$target" \
   q2dm1 q2dm2 q2dm3 q2dm4 q2dm5 q2dm6 q2dm7 \
   q2ctf1 q2ctf2 q2ctf3 q2ctf4

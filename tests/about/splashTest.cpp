@@ -73,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(!splash->Image1->stretch());
         QCOMPARE(splash->Image1->image().size(), QSize(541, 271));
         // Unscaled from the top-left corner: the window shows the picture's top rows as they are.
-        const QImage picture = loadJpeg(folder.path(QStringLiteral("splash.jpg"))).convertToFormat(QImage::Format_RGB32);
+        const QImage picture = loadJpeg(QStringLiteral(":/splash.jpg")).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(splash->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32), picture.copy(0, 0, 541, 237));
 
         struct Overlay {

@@ -32,7 +32,7 @@ ProgramFolder::ProgramFolder()
     QDir::setCurrent(m_dir.path());
     QDir(m_dir.path()).mkdir(QStringLiteral("screens"));
     // The pictures the program expects beside it, made by the build.
-    for (const char* picture : {"nopic.jpg", "splash.jpg", "tolvex.png"}) {
+    for (const char* picture : {"nopic.jpg"}) {
         const QString built = QStringLiteral(TOLVEX_PICTURES_DIR "/") + QLatin1String(picture);
         QFile::copy(built, path(QLatin1String(picture)));
     }
