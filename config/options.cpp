@@ -146,10 +146,10 @@ void TKonfigForm::done(int result)
 void TKonfigForm::FormShow()
 {
     const ProfileFile ini(KonfigPath());
-    Edit1->setText(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
-    Edit3->setText(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()));
-    Edit2->setText(ini.readString(konfig::kOther, konfig::kParameter, QString()));
-    const bool english = ini.readString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch")) == QLatin1String("english");
+    Edit1->setText(konfig::read(ini, konfig::kGame));
+    Edit3->setText(konfig::read(ini, konfig::kMapList));
+    Edit2->setText(konfig::read(ini, konfig::kParameters));
+    const bool english = konfig::readEnglish(ini);
     SpeedButton4->setDown(english);
     SpeedButton3->setDown(!english);
 }
@@ -197,24 +197,21 @@ void TKonfigForm::SpeedButton4Click()
 void TKonfigForm::BitBtn1Click()
 {
     ProfileFile ini(KonfigPath());
-    ini.writeString(konfig::kVerzeichnisse, konfig::kQuake, Edit1->text());
-    ini.writeString(konfig::kVerzeichnisse, konfig::kEraser, Edit3->text());
-    ini.writeString(konfig::kOther, konfig::kParameter, Edit2->text());
+    konfig::write(ini, konfig::kGame, Edit1->text());
+    konfig::write(ini, konfig::kMapList, Edit3->text());
+    konfig::write(ini, konfig::kParameters, Edit2->text());
     if (SpeedButton3->isDown())
-        ini.writeString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch"));
+        konfig::writeEnglish(ini, false);
     if (SpeedButton4->isDown())
-        ini.writeString(konfig::kOther, konfig::kSprache, QStringLiteral("english"));
+        konfig::writeEnglish(ini, true);
 
     // Read back through the same file object: it sees its own pending writes.
-    const bool mapList = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()));
-    const bool game = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
-    const bool both = fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString()))
-        && fileExists(ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString()));
+    const konfig::LaunchButtons buttons = konfig::launchButtons(ini);
     // The buttons follow only settings that reached the disk.
     ini.flush();
-    Q_EMIT mapListFileChecked(mapList);
-    Q_EMIT gameFileChecked(game);
-    Q_EMIT gameAndMapListChecked(both);
+    Q_EMIT mapListFileChecked(buttons.mapList);
+    Q_EMIT gameFileChecked(buttons.game);
+    Q_EMIT gameAndMapListChecked(buttons.bots);
 }
 
 } // namespace tolvex

@@ -29,11 +29,9 @@ const std::vector<Key>& programKeys()
 {
     static const std::vector<Key> keys = [] {
         std::vector<Key> all{
-            {konfig::kVerzeichnisse, konfig::kQuake},
-            {konfig::kVerzeichnisse, konfig::kEraser},
-            {konfig::kOther, konfig::kParameter},
-            {konfig::kOther, konfig::kSprache},
         };
+        for (const konfig::Setting& setting : {konfig::kGame, konfig::kMapList, konfig::kParameters, konfig::kLanguage})
+            all.emplace_back(setting.section, setting.key);
         for (const QLatin1String section : {konfig::kHauptfenster, konfig::kTabelle, konfig::kMaplist}) {
             for (const QLatin1String key : {konfig::kVisible, konfig::kWidth, konfig::kHeight, konfig::kLeft, konfig::kTop})
                 all.emplace_back(section, key);

@@ -43,7 +43,7 @@ constexpr QRect kDesignOuter(686, 238, 186, 210);
 QString mapListPath()
 {
     const ProfileFile ini(KonfigPath());
-    return ini.readString(konfig::kVerzeichnisse, konfig::kEraser, QString());
+    return konfig::read(ini, konfig::kMapList);
 }
 
 } // namespace

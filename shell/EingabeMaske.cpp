@@ -14,7 +14,7 @@
 #include "platform/DBRadioGroup.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramStart.h"
-#include "launch/ExecUnit.h"
+#include "launch/GameStart.h"
 #include "launch/LaunchCommand.h"
 #include "catalogue/tabelle.h"
 #include "config/Konfig.h"
@@ -249,8 +249,9 @@ void TForm2::buildFooter()
     setAnchors(Label7, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 }
 
-void TForm2::bindData(DataSource* source)
+void TForm2::bindData(LevelTable* table, DataSource* source)
 {
+    m_table = table;
     DBEdit1->bind(source, QStringLiteral("Datei"));
     DBEdit2->bind(source, QStringLiteral("Level"));
     DBEdit3->bind(source, QStringLiteral("Min Player"));
@@ -372,19 +373,17 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     splash->exec();
-    Form1->Table1->open();
+    m_table->open();
     if (!fileExists(KonfigPath()))
         KonfigForm->exec();
 
     const ProfileFile ini(KonfigPath());
-    const auto exists = [&ini](const QString& key) {
-        return fileExists(ini.readString(konfig::kVerzeichnisse, key, QString()));
-    };
-    if (exists(konfig::kEraser))
+    const konfig::LaunchButtons buttons = konfig::launchButtons(ini);
+    if (buttons.mapList)
         SpeedButton4->setEnabled(true);
-    if (exists(konfig::kQuake))
+    if (buttons.game)
         SpeedButton5->setEnabled(true);
-    if (exists(konfig::kEraser) && exists(konfig::kQuake))
+    if (buttons.bots)
         SpeedButton7->setEnabled(true);
 
     // The main window is being shown right now; the platform refuses to hide it from here.
@@ -395,7 +394,7 @@ void TForm2::FormShow()
     restorePlacement(ini, konfig::kMaplist, mapform, false);
     m_placementRestored = true;
 
-    if (ini.readString(konfig::kOther, konfig::kSprache, QStringLiteral("deutsch")) == QLatin1String("english"))
+    if (konfig::readEnglish(ini))
         ApplyEnglish();
 }
 
@@ -403,7 +402,7 @@ bool TForm2::FormClose()
 {
     // A record still being edited is finished as any move would finish it,
     // so nothing typed is lost without a word; a refused record keeps the window open.
-    Form1->Table1->checkBrowseMode();
+    m_table->checkBrowseMode();
 
     // A start-up that stopped before the placement was read has nothing of
     // its own to store, and must not overwrite the user's layout with the design's.
@@ -431,7 +430,7 @@ void TForm2::DBEdit1Change()
 
 void TForm2::showRecordCounter()
 {
-    const auto* table = Form1->Table1;
+    const LevelTable* table = m_table;
     // The counter grows to the left: its right edge stays where it is.
     const int right = Label8->geometry().right();
     Label8->setText(MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(table->recordCount()));
@@ -446,7 +445,7 @@ void TForm2::SpeedButton2Click()
 
 void TForm2::SpeedButton9Click()
 {
-    LevelTable* table = Form1->Table1;
+    LevelTable* table = m_table;
     table->disableControls();
     // Resumed however the move ends: a refused pending edit must not leave the controls frozen.
     const auto resume = qScopeGuard([table] { table->enableControls(); });
@@ -461,35 +460,22 @@ void TForm2::Label7Click()
 
 void TForm2::SpeedButton5Click()
 {
-    const ProfileFile ini(KonfigPath());
-    const QString type = Form1->Table1->text(Field::Typ);
-    const QString game = ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString());
-    const QString extra = ini.readString(konfig::kOther, konfig::kParameter, QString());
-    ExecuteFile(NamePart(game), gameParameters(DBEdit1->text(), type, extra), DirPart(game));
+    startGame(DBEdit1->text(), m_table->text(Field::Typ));
 }
 
 void TForm2::SpeedButton7Click()
 {
-    const ProfileFile ini(KonfigPath());
     const std::optional<qint64> bots = derivedBotCount(DBEdit3->text(), DBEdit4->text());
     if (!bots) {
         Dialogs::instance().showError(QString::fromUtf8(kIllogicalPlayersMessage), QString::fromUtf8(kIllogicalPlayersCaption));
         return;
     }
-    startWithBots(*bots);
+    startGameWithBots(DBEdit1->text(), *bots);
 }
 
 void TForm2::Specialbot(const QAction* item)
 {
-    startWithBots(item->data().toInt());
-}
-
-void TForm2::startWithBots(qint64 count)
-{
-    const ProfileFile ini(KonfigPath());
-    const QString game = ini.readString(konfig::kVerzeichnisse, konfig::kQuake, QString());
-    const QString extra = ini.readString(konfig::kOther, konfig::kParameter, QString());
-    ExecuteFile(NamePart(game), eraserBotParameters(DBEdit1->text(), extra, count), DirPart(game));
+    startGameWithBots(DBEdit1->text(), item->data().toInt());
 }
 
 void TForm2::BitBtn2Click()

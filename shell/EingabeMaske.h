@@ -14,6 +14,7 @@ namespace tolvex {
 class SpeedButton;
 class PictureBox;
 class DataSource;
+class LevelTable;
 class DBEdit;
 class DBMemo;
 class DBCheckBox;
@@ -28,8 +29,8 @@ class TForm2 final : public QWidget {
 public:
     explicit TForm2(QWidget* parent = nullptr);
 
-    // Binds the data-aware controls to the level table's data source.
-    void bindData(DataSource* source);
+    // Binds the data-aware controls to the level table through its data source.
+    void bindData(LevelTable* table, DataSource* source);
     // Wires the secondary windows' show and close to the toggle buttons.
     void connectSecondaryWindows();
     // The random level draws from this generator; tests seed it.
@@ -107,7 +108,6 @@ private:
     void SpeedButton5Click();
     void SpeedButton7Click();
     void Specialbot(const QAction* item);
-    void startWithBots(qint64 count);
     void SpeedButton2Click();
     void SpeedButton9Click();
     void Label7Click();
@@ -119,6 +119,7 @@ private:
 
     bool m_shownOnce = false;
     bool m_placementRestored = false;
+    LevelTable* m_table = nullptr;
     std::mt19937 m_random{std::random_device{}()};
 };
 

@@ -14,7 +14,7 @@ void createWindowSet()
     Form2 = new TForm2;
     splash = new Tsplash;
     Form1 = new TForm1;
-    Form2->bindData(Form1->DataSource1);
+    Form2->bindData(Form1->Table1, Form1->DataSource1);
     KonfigForm = new TKonfigForm;
     mapform = new Tmapform;
     infoform = new Tinfoform;

@@ -27,10 +27,10 @@ private Q_SLOTS:
         const QString path = dir.filePath("konfig.ini");
         {
             ProfileFile ini(path);
-            ini.writeString(konfig::kVerzeichnisse, konfig::kQuake, "/games/quake2/quake2");
-            ini.writeString(konfig::kVerzeichnisse, konfig::kEraser, "/games/quake2/eraser/maps.txt");
-            ini.writeString(konfig::kOther, konfig::kParameter, "+set dmflags 20");
-            ini.writeString(konfig::kOther, konfig::kSprache, konfig::kEnglish);
+            konfig::write(ini, konfig::kGame, "/games/quake2/quake2");
+            konfig::write(ini, konfig::kMapList, "/games/quake2/eraser/maps.txt");
+            konfig::write(ini, konfig::kParameters, "+set dmflags 20");
+            konfig::writeEnglish(ini, true);
             ini.flush();
         }
         {
@@ -51,6 +51,27 @@ private Q_SLOTS:
                  "[Verzeichnisse]\r\nquake=/games/quake2/quake2\r\neraser=/games/quake2/eraser/maps.txt\r\n"
                  "[Other]\r\nparameter=+set dmflags 20\r\nsprache=english\r\n"
                  "[Hauptfenster]\r\n" + window + "[Tabelle]\r\n" + window + "[Maplist]\r\n" + window);
+    }
+
+    void onlyExactlyEnglishSwitchesTheLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("english");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("english") << QByteArray("[Other]\r\nsprache=english\r\n") << true;
+        QTest::newRow("other case") << QByteArray("[Other]\r\nsprache=English\r\n") << false;
+        QTest::newRow("anything else") << QByteArray("[Other]\r\nsprache=francais\r\n") << false;
+    }
+    void onlyExactlyEnglishSwitchesTheLanguage()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, english);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("konfig.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        QCOMPARE(konfig::readEnglish(ProfileFile(file.fileName())), english);
     }
 };
 
