@@ -1,5 +1,7 @@
 #include "platform/ProgramStart.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,22 +25,6 @@ QString& openerOverride()
     static QString program;
     return program;
 }
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(std::exchange(m_fd, -1));
-    }
-private:
-    int m_fd;
-};
 
 int shellResultFor(int error)
 {
@@ -91,8 +77,8 @@ int spawnDetached(const QByteArray& program, const QList<QByteArray>& arguments,
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return errno;
-    Fd readEnd(fds[0]);
-    Fd writeEnd(fds[1]);
+    FileDescriptor readEnd(fds[0]);
+    FileDescriptor writeEnd(fds[1]);
 
     const pid_t middle = ::fork();
     if (middle < 0)

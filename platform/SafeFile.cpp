@@ -1,5 +1,7 @@
 #include "platform/SafeFile.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -36,18 +38,6 @@ bool writeProtected(const QByteArray& path)
         return false;
     return ::access(path.constData(), W_OK) != 0 || (st.st_mode & 0222) == 0;
 }
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : m_fd(fd) {}
-    ~FdCloser() { if (m_fd >= 0) ::close(m_fd); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, QByteArrayView data)
 {
@@ -126,7 +116,7 @@ void removeStaleTemporaries(const QByteArray& folder, const QByteArray& name)
         const QByteArray entryName(entry->d_name);
         if (!isOurTemporary(entryName, prefix, name))
             continue;
-        FdCloser fd(::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        FileDescriptor fd(::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
         if (fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
             (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
@@ -167,7 +157,7 @@ bool takeOver(int fd, const Target& target)
 // goes over the old one, which no longer stays whole when the write fails.
 std::optional<SaveFailure> overwriteInPlace(const Target& target, QByteArrayView data)
 {
-    FdCloser fd(::open(target.path.constData(), O_WRONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(target.path.constData(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return SaveFailure::CannotCreate;
     if (!writeAll(fd.get(), data) || ::ftruncate(fd.get(), off_t(data.size())) != 0 || ::fsync(fd.get()) != 0)
@@ -209,7 +199,7 @@ Outcome renameIntoPlace(const QByteArray& temp, const Target& target)
         ::unlink(temp.constData());
         return Outcome::CannotCreate;
     }
-    FdCloser dir(::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         (void)::fsync(dir.get());
     return Outcome::Saved;
@@ -221,7 +211,7 @@ Outcome renameIntoPlace(const QByteArray& temp, const Target& target)
 // has no such files.
 Outcome saveThroughUnnamedFile(const Target& target, QByteArrayView data)
 {
-    FdCloser fd(::open(target.folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    FileDescriptor fd(::open(target.folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return errno == EACCES || errno == EPERM ? Outcome::CannotCreate : Outcome::NotPossible;
     (void)::flock(fd.get(), LOCK_EX);
@@ -246,7 +236,7 @@ Outcome saveThroughUnnamedFile(const Target& target, QByteArrayView data)
 Outcome saveThroughNamedFile(const Target& target, QByteArrayView data)
 {
     QByteArray temp = target.folder + '/' + temporaryPrefix(target.name) + "XXXXXX";
-    FdCloser fd(::mkostemp(temp.data(), O_CLOEXEC));
+    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return Outcome::CannotCreate;
     (void)::flock(fd.get(), LOCK_EX);
