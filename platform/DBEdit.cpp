@@ -46,11 +46,6 @@ private:
     std::function<bool(QChar)> m_accepts;
 };
 
-[[nodiscard]] bool isPrintable(QChar c)
-{
-    return c.unicode() >= 0x20 && c.unicode() != 0x7F;
-}
-
 } // namespace
 
 DBEdit::DBEdit(QWidget* parent)

@@ -44,11 +44,6 @@ QString keptText(const QString& text)
     return kept;
 }
 
-[[nodiscard]] bool isPrintable(QChar c)
-{
-    return c.unicode() >= 0x20 && c.unicode() != 0x7F;
-}
-
 // A text layout costs what its block holds; a piece of this length is laid
 // out in well under a millisecond.
 constexpr qsizetype kPieceLength = 2048;

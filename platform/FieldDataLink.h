@@ -38,4 +38,11 @@ private:
     QString m_fieldName;
 };
 
+// True for a character a key types into the text, as opposed to a control
+// character the edit handles itself (Backspace, Tab, Escape, Delete).
+[[nodiscard]] inline bool isPrintable(QChar c)
+{
+    return c.unicode() >= 0x20 && c.unicode() != 0x7F;
+}
+
 } // namespace tolvex
