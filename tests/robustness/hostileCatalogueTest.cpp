@@ -1,4 +1,5 @@
 #include "tests/support/TestFiles.h"
+#include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "platform/TolvexError.h"
@@ -235,6 +236,34 @@ private Q_SLOTS:
         QCOMPARE(table.text(Field::MinPlayer), QStringLiteral("-32768"));
         QCOMPARE(table.text(Field::Beschreibung), QStringLiteral("Zeile 1\r\né"));
         QCOMPARE(table.text(Field::Invul), QStringLiteral("Wahr"));
+    }
+
+    // The one text the fields take that a level list cannot give back: "<CR>" or "<LF>" typed into a description.
+    void exportStopsAtADescriptionItWouldGiveBackOtherwise()
+    {
+        makeGoodTable();
+        const QString listPath = m_dir.filePath(QStringLiteral("levels.txt"));
+        put(listPath, QByteArray("the old list\r\n"));
+        LevelTable table;
+        table.setFileName(m_path);
+        table.open();
+        table.last();
+        table.edit();
+        table.setText(Field::Beschreibung, QStringLiteral("a < b > c\r\nzweite Zeile"));
+        table.post();
+        LevelListTransfer transfer(table);
+        transfer.exportFile(listPath);
+        QVERIFY(contents(listPath).contains("a < b > c<CR><LF>zweite Zeile\r\n"));
+
+        put(listPath, QByteArray("the old list\r\n"));
+        table.first();
+        table.edit();
+        table.setText(Field::Beschreibung, QStringLiteral("getippt: <CR><LF>"));
+        table.post();
+        QCOMPARE(errorOf([&] { transfer.exportFile(listPath); }),
+                 QStringLiteral("Datensatz 'base1': Feld 'Beschreibung' enthält \"<CR>\" oder \"<LF>\" als Text, den ein Import "
+                                "als Zeilenumbruch liest; die Levelliste wird nicht geschrieben"));
+        QCOMPARE(contents(listPath), QByteArray("the old list\r\n"));
     }
 };
 
