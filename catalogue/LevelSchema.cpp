@@ -93,9 +93,26 @@ std::optional<QString> objectOnMaps(sqlite3* db)
     return std::nullopt;
 }
 
+// Printable ASCII is valid UTF-8 and breaks no rule of a text but its length.
+bool plainAscii(const char* bytes, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x20 || b > 0x7E)
+            return false;
+    }
+    return true;
+}
+
 // A stored text that is valid UTF-8 and would come back the same; nothing when it is so.
 std::optional<QString> textFault(int col, const char* bytes, int size, QString& out)
 {
+    // Most texts of a catalogue are plain names: checked in one pass over the bytes.
+    const FieldDef& def = kLevelFields[size_t(col)];
+    if (size > 0 && (def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
+        out = QString::fromLatin1(bytes, size);
+        return std::nullopt;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     out = utf8.decode(QByteArrayView(bytes, size));
     if (utf8.hasError())
