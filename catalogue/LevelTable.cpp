@@ -480,6 +480,13 @@ struct LevelTable::Impl {
         if (rc != SQLITE_DONE)
             fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {fileName, engineMessage()}));
         rows.sortByKey();
+        // Only a damaged key index lets two stored records share a key; a
+        // write to one of them would reach both.
+        for (int i = 1; i < rows.size(); ++i) {
+            if (compareKeys(keyOf(rows[i - 1]), keyOf(rows[i])) == 0)
+                fail(formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s"),
+                                   {fileName, recordName(i + 1, rows[i]), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+        }
     }
 };
 

@@ -238,6 +238,17 @@ private Q_SLOTS:
         QCOMPARE(table.text(Field::Invul), QStringLiteral("Wahr"));
     }
 
+    // The shell lets a user rewrite the key's collation under stored records.
+    void twoRecordsOfOneKeyAreRefusedAtOpen()
+    {
+        const QString collation = QStringLiteral("PRAGMA writable_schema = ON;"
+                                                 "UPDATE sqlite_schema SET sql = replace(sql, 'COLLATE %1', 'COLLATE %2') WHERE name = 'maps';");
+        shell(m_path, QString::fromUtf8(LevelSchema::createStatement()) + u';' + collation.arg(QStringLiteral("NOCASE"), QStringLiteral("BINARY")));
+        shell(m_path, QStringLiteral("INSERT INTO maps(\"Datei\", \"Level\") VALUES ('q2dm1', 'The Edge'), ('Q2DM1', 'Copy');"));
+        shell(m_path, collation.arg(QStringLiteral("BINARY"), QStringLiteral("NOCASE")));
+        expectRefusedUntouched(QStringLiteral("Datensatz 2 ('q2dm1'): Feld 'Datei' kommt zweimal vor"));
+    }
+
     // The one text the fields take that a level list cannot give back: "<CR>" or "<LF>" typed into a description.
     void exportStopsAtADescriptionItWouldGiveBackOtherwise()
     {
