@@ -586,12 +586,13 @@ void LevelTable::open()
             fail(formatMessage(QStringLiteral("Tabelle %s hat nicht den erwarteten Aufbau: %s"), {name, *why}));
         }
         d->load();
-        if (d->exec("COMMIT") != SQLITE_OK)
+        d->prepareWrites();
+        // Everything so far only read. Ending without a commit also drops
+        // what SQLite repairs on its own in a damaged header, so that a table
+        // refused up to here is left exactly as it was found.
+        if (d->exec("ROLLBACK") != SQLITE_OK)
             fail(openFailed(d->engineMessage()));
 
-        // Prepared before anything is written, so that a table refused here
-        // is left exactly as it was found.
-        d->prepareWrites();
         // WAL: a post costs one sync of the log instead of the journal's
         // several syncs and a file deletion (see bench/tableBench.cpp). In
         // exclusive locking mode the log index lives in memory, so there is
