@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <limits>
-#include <optional>
 
 namespace tolvex {
 
@@ -175,6 +174,27 @@ FieldValue checkedFieldValue(int pos, const FieldValue& value)
     }
     // A value of another type goes through the field's text form, as a bound control's text would.
     return fieldFromText(pos, fieldText(pos, value));
+}
+
+std::optional<QString> textFault(int pos, const QString& text)
+{
+    const FieldDef& def = fieldAt(pos);
+    if (text.isEmpty())
+        return QStringLiteral("ist leer");
+    if (def.kind == FieldKind::Text && text.size() > def.size)
+        return QStringLiteral("ist länger als %1 Zeichen").arg(def.size);
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            continue;
+        if ((c == u'\r' || c == u'\n') && def.kind != FieldKind::Memo)
+            return QStringLiteral("enthält einen Zeilenumbruch");
+        // A NUL would end the text in a level list.
+        if (c == u'\0')
+            return QStringLiteral("enthält das Zeichen #0");
+        if (!cp1252::representable(c))
+            return QStringLiteral("enthält das Zeichen '%1', das Windows-1252 nicht kennt").arg(c);
+    }
+    return std::nullopt;
 }
 
 int levelFieldIndex(const QString& name)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace tolvex {
 
@@ -44,6 +45,11 @@ using LevelRecord = std::array<FieldValue, kFieldCount>;
 // A value as the field would store it: texts cut and checked like written
 // text, numbers checked against the range; throws like fieldFromText.
 [[nodiscard]] FieldValue checkedFieldValue(int pos, const FieldValue& value);
+
+// Why a stored text would not come back the same through the text forms and a
+// level list file (empty, longer than the field, a NUL, a line break outside
+// the description, a character Windows-1252 lacks), or nothing when it would.
+[[nodiscard]] std::optional<QString> textFault(int pos, const QString& text);
 
 // Field position by name, matched without regard to case; -1 when there is none.
 [[nodiscard]] int levelFieldIndex(const QString& name);

@@ -47,6 +47,23 @@ private:
     bool m_open = true;
 };
 
+// Stops the export at a value the level list would give back otherwise:
+// numbers and flags always come back, texts only when they fit the line.
+void requireCarried(const LevelTable& table, int pos)
+{
+    const auto* text = std::get_if<QString>(&table.value(pos));
+    if (!text)
+        return;
+    auto why = textFault(pos, *text);
+    // There is no escape for "<" itself, so typed "<CR>" or "<LF>" would come back as a line break.
+    if (!why && pos == Field::Beschreibung && text->contains(u'<')
+        && LevelList::unescapeDescription(LevelList::escapeDescription(*text)) != *text)
+        why = QStringLiteral("enthält \"<CR>\" oder \"<LF>\" als Text, den ein Import als Zeilenumbruch liest");
+    if (why)
+        throw TolvexError(formatMessage(QStringLiteral("Datensatz '%s': Feld '%s' %s; die Levelliste wird nicht geschrieben"),
+                                        {table.text(Field::Datei), QLatin1String(kLevelFields[size_t(pos)].name), *why}));
+}
+
 } // namespace
 
 LevelListTransfer::LevelListTransfer(LevelTable& table, Progress progress)
@@ -72,8 +89,10 @@ QByteArray LevelListTransfer::exportText()
     bytes.reserve(qsizetype(total) * 160);
     int done = 0;
     while (!m_table.eof()) {
-        for (int pos = 0; pos < kFieldCount; ++pos)
+        for (int pos = 0; pos < kFieldCount; ++pos) {
+            requireCarried(m_table, pos);
             LevelList::appendFieldLine(bytes, pos, m_table.value(pos));
+        }
         report(++done, total);
         m_table.next();
     }

@@ -25,6 +25,9 @@ public:
     // The level list text of every record in key order. The cursor ends on
     // the last record; a pending edit is finished first, as by every move.
     [[nodiscard]] QByteArray exportText();
+    // A text the file could not give back the same (a character Windows-1252
+    // lacks, a line break outside the description, "<CR>" typed into one)
+    // stops it with an error naming the record and the field, before a byte is written.
     // Throws "Datei %s kann nicht erstellt werden" or "Stream-Write-Fehler";
     // either way a file that was there stays whole.
     void exportFile(const QString& path);

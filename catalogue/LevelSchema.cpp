@@ -1,6 +1,6 @@
 #include "catalogue/LevelSchema.h"
 
-#include "catalogue/LevelFields.h"
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
@@ -34,9 +34,135 @@ const char* declaredType(FieldKind kind)
     return kind == FieldKind::Text || kind == FieldKind::Memo ? "TEXT" : "INTEGER";
 }
 
+using Stmt = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
 QString text(sqlite3_stmt* stmt, int col)
 {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, col)));
+}
+
+Stmt prepared(sqlite3* db, const QString& sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &raw, nullptr);
+    return Stmt(raw, sqlite3_finalize);
+}
+
+QString quotedName(QString name)
+{
+    return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// Notes whether a statement being prepared reads the table "maps".
+int noteReadOfMaps(void* seen, int action, const char* table, const char*, const char*, const char*)
+{
+    if (action == SQLITE_READ && table && sqlite3_stricmp(table, "maps") == 0)
+        *static_cast<bool*>(seen) = true;
+    return SQLITE_OK;
+}
+
+bool viewReadsMaps(sqlite3* db, const QString& view)
+{
+    bool seen = false;
+    sqlite3_set_authorizer(db, noteReadOfMaps, &seen);
+    // A view that cannot even be prepared can show nothing of "maps" either.
+    const Stmt stmt = prepared(db, QStringLiteral("SELECT * FROM main.%1").arg(quotedName(view)));
+    sqlite3_set_authorizer(db, nullptr, nullptr);
+    return stmt && seen;
+}
+
+std::optional<QString> objectOnMaps(sqlite3* db)
+{
+    const Stmt triggers = prepared(db, QStringLiteral(
+        "SELECT name FROM main.sqlite_schema WHERE type = 'trigger' AND tbl_name = 'maps' COLLATE NOCASE"));
+    if (!triggers)
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    if (sqlite3_step(triggers.get()) == SQLITE_ROW)
+        return QStringLiteral("die Tabelle \"maps\" hat den Trigger \"%1\"").arg(text(triggers.get(), 0));
+
+    QStringList views;
+    const Stmt viewList = prepared(db, QStringLiteral("SELECT name FROM main.sqlite_schema WHERE type = 'view'"));
+    if (!viewList)
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    while (sqlite3_step(viewList.get()) == SQLITE_ROW)
+        views << text(viewList.get(), 0);
+    for (const QString& view : views) {
+        if (viewReadsMaps(db, view))
+            return QStringLiteral("die Sicht \"%1\" liest die Tabelle \"maps\"").arg(view);
+    }
+    return std::nullopt;
+}
+
+// Printable ASCII is valid UTF-8 and breaks no rule of a text but its length.
+bool plainAscii(const char* bytes, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x20 || b > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+// A stored text that is valid UTF-8 and would come back the same; nothing when it is so.
+std::optional<QString> textFault(int col, const char* bytes, int size, QString& out)
+{
+    // Most texts of a catalogue are plain names: checked in one pass over the bytes.
+    const FieldDef& def = kLevelFields[size_t(col)];
+    if (size > 0 && (def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
+        out = QString::fromLatin1(bytes, size);
+        return std::nullopt;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    out = utf8.decode(QByteArrayView(bytes, size));
+    if (utf8.hasError())
+        return QStringLiteral("ist kein gültiger UTF-8-Text");
+    return tolvex::textFault(col, out);
+}
+
+std::optional<QString> numberFault(const FieldDef& def, sqlite3_int64 n, FieldValue& out)
+{
+    if (def.kind == FieldKind::Boolean) {
+        if (n != 0 && n != 1)
+            return QStringLiteral("hat den Wert %1 statt 0 oder 1").arg(n);
+        out = n == 1;
+        return std::nullopt;
+    }
+    if (n < -32768 || n > 32767)
+        return QStringLiteral("hat den Wert %1 außerhalb von -32768 bis 32767").arg(n);
+    out = int(n);
+    return std::nullopt;
+}
+
+std::optional<QString> valueFault(sqlite3_stmt* row, int col, FieldValue& out)
+{
+    const FieldDef& def = kLevelFields[size_t(col)];
+    const bool isText = def.kind == FieldKind::Text || def.kind == FieldKind::Memo;
+    switch (sqlite3_column_type(row, col)) {
+    case SQLITE_NULL:
+        if (def.required)
+            return QStringLiteral("muß einen Wert haben");
+        out = std::monostate{};
+        return std::nullopt;
+    case SQLITE_INTEGER:
+        if (isText)
+            return QStringLiteral("enthält die Zahl %1 statt eines Textes").arg(sqlite3_column_int64(row, col));
+        return numberFault(def, sqlite3_column_int64(row, col), out);
+    case SQLITE_FLOAT:
+        return QStringLiteral("enthält die Gleitkommazahl %1").arg(sqlite3_column_double(row, col));
+    case SQLITE_TEXT:
+        break;
+    default:
+        return QStringLiteral("enthält Binärdaten");
+    }
+    if (!isText)
+        return QStringLiteral("enthält einen Text statt einer Zahl");
+    QString stored;
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(row, col));
+    if (auto why = textFault(col, bytes, sqlite3_column_bytes(row, col), stored))
+        return why;
+    out = std::move(stored);
+    return std::nullopt;
 }
 
 } // namespace
@@ -91,6 +217,15 @@ std::optional<QString> LevelSchema::mismatch(sqlite3* db)
         return QString::fromUtf8(sqlite3_errmsg(db));
     if (!collation || QString::fromLatin1(collation).compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) != 0)
         return QStringLiteral("der Schlüssel \"Datei\" ist nicht nach NOCASE sortiert");
+    return objectOnMaps(db);
+}
+
+std::optional<QString> LevelSchema::readRecord(sqlite3_stmt* row, LevelRecord& record)
+{
+    for (int col = 0; col < kFieldCount; ++col) {
+        if (auto why = valueFault(row, col, record[size_t(col)]))
+            return QStringLiteral("Feld '%1' %2").arg(QLatin1String(kLevelFields[size_t(col)].name), *why);
+    }
     return std::nullopt;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "catalogue/LevelFields.h"
+
 #include <QString>
 
 #include <optional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tolvex {
 
@@ -18,7 +21,16 @@ public:
     // Why the file's table "maps" is not the level table (missing, other
     // columns, other order or types, another key), or nothing when it fits.
     // Reads only; errors of the engine are reported as a mismatch too.
+    // Triggers on "maps" and views that read it count as a mismatch too:
+    // whatever another program hung on the table would run or show in our name.
     [[nodiscard]] static std::optional<QString> mismatch(sqlite3* db);
+
+    // Reads the thirteen columns of a row selected in field order into the
+    // record. A value the field could not hold (another type, out of range,
+    // too long, empty text, a BLOB, text that is no valid UTF-8 or holds a
+    // character Windows-1252 lacks, a line break outside the description)
+    // gives the reason, naming the field, and leaves the record unfinished.
+    [[nodiscard]] static std::optional<QString> readRecord(sqlite3_stmt* row, LevelRecord& record);
 };
 
 } // namespace tolvex

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -74,28 +75,6 @@ QString keyOf(const LevelRecord& record)
 {
     const auto* key = std::get_if<QString>(&record[Field::Datei]);
     return key ? *key : QString();
-}
-
-QString columnText(sqlite3_stmt* stmt, int col)
-{
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-    return QString::fromUtf8(p, sqlite3_column_bytes(stmt, col));
-}
-
-FieldValue columnValue(sqlite3_stmt* stmt, int col)
-{
-    if (sqlite3_column_type(stmt, col) == SQLITE_NULL)
-        return std::monostate{};
-    switch (kLevelFields[size_t(col)].kind) {
-    case FieldKind::Text:
-    case FieldKind::Memo:
-        return columnText(stmt, col);
-    case FieldKind::SmallInt:
-        return sqlite3_column_int(stmt, col);
-    case FieldKind::Boolean:
-        return sqlite3_column_int(stmt, col) != 0;
-    }
-    return std::monostate{};
 }
 
 int bindValue(sqlite3_stmt* stmt, int param, const FieldValue& value)
@@ -339,13 +318,31 @@ struct LevelTable::Impl {
         Q_EMIT q->recordChanged();
     }
 
+    // Inserts one record; the reason when the file did not take exactly that one row.
+    [[nodiscard]] std::optional<QString> insertOne(const LevelRecord& record) const
+    {
+        if (run(insertStmt.get(), &record, nullptr) != SQLITE_DONE)
+            return writeErrorMessage(keyOf(record));
+        if (sqlite3_changes(db.get()) != 1)
+            return formatMessage(QStringLiteral("Datensatz '%s' kann nicht in Tabelle %s gespeichert werden: %s"),
+                                 {keyOf(record), fileName, QStringLiteral("die Tabelle hat ihn nicht übernommen")});
+        return std::nullopt;
+    }
+
+    // An update or delete that found no row to change is no success.
+    void requireOneChanged(const QString& storedKey) const
+    {
+        if (sqlite3_changes(db.get()) != 1)
+            fail(formatMessage(QStringLiteral("Datensatz '%s' ist in Tabelle %s nicht mehr vorhanden"), {storedKey, fileName}));
+    }
+
     void storeNew(const LevelRecord& record)
     {
         const QString key = keyOf(record);
         if (bulkDepth == 0) {
             commitOpenBatch();
-            if (run(insertStmt.get(), &record, nullptr) != SQLITE_DONE)
-                fail(writeErrorMessage(key));
+            if (const auto failure = insertOne(record))
+                fail(*failure);
             return;
         }
         if (!inTransaction) {
@@ -356,8 +353,8 @@ struct LevelTable::Impl {
         // A refused INSERT is undone by SQLite on its own and leaves the
         // earlier records of the batch in place; those are committed at once,
         // since the import stops here.
-        if (run(insertStmt.get(), &record, nullptr) != SQLITE_DONE) {
-            const QString message = writeErrorMessage(key);
+        if (const auto failure = insertOne(record)) {
+            const QString message = *failure;
             if (sqlite3_get_autocommit(db.get())) {
                 inTransaction = false;
                 transactionCount = 0;
@@ -380,15 +377,14 @@ struct LevelTable::Impl {
         const QString key = keyOf(pending);
         bool reordered = inserting;
         if (inserting) {
-            if (run(insertStmt.get(), &pending, nullptr) != SQLITE_DONE)
-                fail(writeErrorMessage(key));
+            if (const auto failure = insertOne(pending))
+                fail(*failure);
             cur = insertRow(pending);
         } else {
             const QString storedKey = keyOf(rows[cur]);
             if (run(updateStmt.get(), &pending, &storedKey) != SQLITE_DONE)
                 fail(writeErrorMessage(key));
-            if (sqlite3_changes(db.get()) != 1)
-                fail(formatMessage(QStringLiteral("Datensatz '%s' ist in Tabelle %s nicht mehr vorhanden"), {storedKey, fileName}));
+            requireOneChanged(storedKey);
             if (compareKeys(storedKey, key) != 0) {
                 rows.erase(cur);
                 cur = insertRow(pending);
@@ -446,19 +442,51 @@ struct LevelTable::Impl {
         Q_EMIT q->recordChanged();
     }
 
+    void prepareWrites()
+    {
+        const QString columns = columnList();
+        QStringList placeholders;
+        QStringList assignments;
+        for (int i = 0; i < kFieldCount; ++i) {
+            placeholders << QStringLiteral("?%1").arg(i + 1);
+            assignments << QStringLiteral("\"%1\" = ?%2").arg(QLatin1String(kLevelFields[size_t(i)].name)).arg(i + 1);
+        }
+        // OR ABORT overrides any conflict clause another program gave the
+        // table: REPLACE would delete other records unseen, IGNORE store nothing.
+        insertStmt = prepare(QStringLiteral("INSERT OR ABORT INTO \"maps\" (%1) VALUES (%2)").arg(columns, placeholders.join(u", ")));
+        updateStmt = prepare(QStringLiteral("UPDATE OR ABORT \"maps\" SET %1 WHERE \"Datei\" = ?%2").arg(assignments.join(u", ")).arg(kFieldCount + 1));
+        deleteStmt = prepare(QStringLiteral("DELETE FROM \"maps\" WHERE \"Datei\" = ?1"));
+    }
+
+    // A record refused at open, by its place in key order and, when it could
+    // be read, its file name: both find it in another program.
+    static QString recordName(int number, const LevelRecord& record)
+    {
+        const auto* key = std::get_if<QString>(&record[Field::Datei]);
+        return key ? QStringLiteral("%1 ('%2')").arg(number).arg(*key) : QString::number(number);
+    }
+
     void load()
     {
         const Stmt select = prepare(QStringLiteral("SELECT %1 FROM \"maps\" ORDER BY \"Datei\"").arg(columnList()));
         int rc = SQLITE_OK;
         while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
             LevelRecord record;
-            for (int col = 0; col < kFieldCount; ++col)
-                record[size_t(col)] = columnValue(select.get(), col);
+            if (const auto why = LevelSchema::readRecord(select.get(), record))
+                fail(formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s"),
+                                   {fileName, recordName(rows.size() + 1, record), *why}));
             rows.append(std::move(record));
         }
         if (rc != SQLITE_DONE)
             fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {fileName, engineMessage()}));
         rows.sortByKey();
+        // Only a damaged key index lets two stored records share a key; a
+        // write to one of them would reach both.
+        for (int i = 1; i < rows.size(); ++i) {
+            if (compareKeys(keyOf(rows[i - 1]), keyOf(rows[i])) == 0)
+                fail(formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s"),
+                                   {fileName, recordName(i + 1, rows[i]), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+        }
     }
 };
 
@@ -495,6 +523,17 @@ bool isWriteProtected(const QString& name)
     return ::stat(QFile::encodeName(name).constData(), &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
+// The file may come from any program: nothing stored in it may run code
+// (triggers, extensions, functions in the schema) or write around the engine.
+bool guardAgainstTheFile(sqlite3* db)
+{
+    return sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr) == SQLITE_OK
+        && sqlite3_enable_load_extension(db, 0) == SQLITE_OK;
+}
+
 } // namespace
 
 void LevelTable::open()
@@ -523,6 +562,8 @@ void LevelTable::open()
     d->db = std::move(db);
     try {
         sqlite3* h = d->db.get();
+        if (!guardAgainstTheFile(h))
+            fail(openFailed(d->engineMessage()));
         sqlite3_busy_timeout(h, 0);
         // The exclusive lock is taken now and held until close, so a second
         // program fails at its open instead of at its first write.
@@ -545,7 +586,11 @@ void LevelTable::open()
             fail(formatMessage(QStringLiteral("Tabelle %s hat nicht den erwarteten Aufbau: %s"), {name, *why}));
         }
         d->load();
-        if (d->exec("COMMIT") != SQLITE_OK)
+        d->prepareWrites();
+        // Everything so far only read. Ending without a commit also drops
+        // what SQLite repairs on its own in a damaged header, so that a table
+        // refused up to here is left exactly as it was found.
+        if (d->exec("ROLLBACK") != SQLITE_OK)
             fail(openFailed(d->engineMessage()));
 
         // WAL: a post costs one sync of the log instead of the journal's
@@ -555,17 +600,6 @@ void LevelTable::open()
         if (d->exec("PRAGMA journal_mode = WAL") != SQLITE_OK || d->exec("PRAGMA synchronous = FULL") != SQLITE_OK
             || d->exec("BEGIN EXCLUSIVE") != SQLITE_OK || d->exec("COMMIT") != SQLITE_OK)
             fail(openFailed(d->engineMessage()));
-
-        const QString columns = columnList();
-        QStringList placeholders;
-        QStringList assignments;
-        for (int i = 0; i < kFieldCount; ++i) {
-            placeholders << QStringLiteral("?%1").arg(i + 1);
-            assignments << QStringLiteral("\"%1\" = ?%2").arg(QLatin1String(kLevelFields[size_t(i)].name)).arg(i + 1);
-        }
-        d->insertStmt = d->prepare(QStringLiteral("INSERT INTO \"maps\" (%1) VALUES (%2)").arg(columns, placeholders.join(u", ")));
-        d->updateStmt = d->prepare(QStringLiteral("UPDATE \"maps\" SET %1 WHERE \"Datei\" = ?%2").arg(assignments.join(u", ")).arg(kFieldCount + 1));
-        d->deleteStmt = d->prepare(QStringLiteral("DELETE FROM \"maps\" WHERE \"Datei\" = ?1"));
     } catch (...) {
         d->insertStmt.reset();
         d->updateStmt.reset();
@@ -832,6 +866,7 @@ void LevelTable::remove()
     const QString key = keyOf(d->rows[d->cur]);
     if (d->run(d->deleteStmt.get(), nullptr, &key) != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"), {key, d->fileName, d->engineMessage()}));
+    d->requireOneChanged(key);
     const bool wasEditing = d->state == State::Edit;
     d->leaveEditing();
     d->rows.erase(d->cur);

@@ -29,9 +29,11 @@ public:
     [[nodiscard]] QString fileName() const;
 
     // Opens for exclusive use and stands on the first record. A missing file,
-    // a file that is no SQLite database, a table of another shape, or a file
-    // in use by another program fails at once with a clear message naming
-    // the file; the file is left untouched and the table stays closed.
+    // a file that is no SQLite database, a table of another shape or with a
+    // trigger or a view hung on it, a stored record that breaks a field's
+    // rules, or a file in use by another program fails at once with a clear
+    // message naming the file; the file is left untouched and the table stays
+    // closed. Nothing stored in the file runs: no trigger, no extension.
     void open();
     void close();
     [[nodiscard]] bool isOpen() const;
@@ -71,6 +73,7 @@ public:
 
     void insert() override;
     void edit() override;
+    // Post, remove and append fail unless the file changed exactly the one row they meant.
     void post() override;   // the required-field test, the key test, then on disk
     void cancel() override;
     void remove() override; // the caller asks first
