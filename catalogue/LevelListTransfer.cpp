@@ -59,6 +59,10 @@ void requireCarried(const LevelTable& table, int pos)
     if (!why && pos == Field::Beschreibung && text->contains(u'<')
         && LevelList::unescapeDescription(LevelList::escapeDescription(*text)) != *text)
         why = QStringLiteral("enthält \"<CR>\" oder \"<LF>\" als Text, den ein Import als Zeilenumbruch liest");
+    // A longer line is one the import refuses.
+    if (!why && pos == Field::Beschreibung && text->size() * 4 > LevelList::kMaxLineLength
+        && LevelList::escapeDescription(*text).size() > LevelList::kMaxLineLength)
+        why = QStringLiteral("ist länger als eine Zeile der Levelliste (%1 Zeichen)").arg(LevelList::kMaxLineLength);
     if (why)
         throw TolvexError(formatMessage(QStringLiteral("Datensatz '%s': Feld '%s' %s; die Levelliste wird nicht geschrieben"),
                                         {table.text(Field::Datei), QLatin1String(kLevelFields[size_t(pos)].name), *why}));

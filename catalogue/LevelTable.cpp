@@ -8,7 +8,6 @@
 #include <QScopeGuard>
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -517,12 +516,6 @@ QString LevelTable::fileName() const
 
 namespace {
 
-bool isWriteProtected(const QString& name)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(name).constData(), &st) == 0 && (st.st_mode & 0222) == 0;
-}
-
 // The file may come from any program: nothing stored in it may run code
 // (triggers, extensions, functions in the schema) or write around the engine.
 bool guardAgainstTheFile(sqlite3* db)
@@ -554,8 +547,7 @@ void LevelTable::open()
     Db db(raw);
     if (opened != SQLITE_OK)
         fail(openFailed(db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString::fromUtf8(sqlite3_errstr(opened))));
-    // SQLite falls back to reading only when it may not write, and root may
-    // write anything; a file without write bits is protected for everyone.
+    // SQLite falls back to reading only when it may not write, and root may write anything.
     if (sqlite3_db_readonly(db.get(), "main") == 1 || isWriteProtected(name))
         fail(formatMessage(QStringLiteral("Tabelle %s ist schreibgeschützt"), {name}));
 

@@ -31,7 +31,7 @@ void ignoreFileSizeSignal()
 
 // Root passes every access() test, so a file or folder without any write
 // bit counts as protected for everyone.
-bool writeProtected(const QByteArray& path)
+bool writeProtectedFile(const QByteArray& path)
 {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0)
@@ -274,7 +274,7 @@ std::optional<SaveFailure> saveAtomically(const QString& path, QByteArrayView da
     const auto target = targetOf(path);
     if (!target)
         return SaveFailure::CannotCreate;
-    if (writeProtected(target->folder)) {
+    if (writeProtectedFile(target->folder)) {
         if (!target->exists)
             return SaveFailure::CannotCreate;
         return overwriteInPlace(*target, data);
@@ -298,9 +298,9 @@ bool maySave(const QString& path)
     if (!target)
         return false;
     if (target->exists)
-        return !writeProtected(target->path);
+        return !writeProtectedFile(target->path);
     struct stat folder {};
-    return ::stat(target->folder.constData(), &folder) == 0 && S_ISDIR(folder.st_mode) && !writeProtected(target->folder);
+    return ::stat(target->folder.constData(), &folder) == 0 && S_ISDIR(folder.st_mode) && !writeProtectedFile(target->folder);
 }
 
 bool fileExists(const QString& path)
@@ -322,6 +322,11 @@ std::optional<QByteArray> readWholeFile(const QString& path)
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
+}
+
+bool isWriteProtected(const QString& path)
+{
+    return writeProtectedFile(QFile::encodeName(path));
 }
 
 } // namespace tolvex

@@ -33,6 +33,11 @@ enum class SaveFailure {
 // writing anything.
 [[nodiscard]] bool maySave(const QString& path);
 
+// True for an existing file or folder the user may not write. Root passes
+// every permission test, so one without any write bit counts as protected
+// for everyone.
+[[nodiscard]] bool isWriteProtected(const QString& path);
+
 // True when a regular file exists at the path; directories and empty paths don't count.
 [[nodiscard]] bool fileExists(const QString& path);
 

@@ -1,4 +1,5 @@
 #include "tests/support/TestFiles.h"
+#include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
@@ -292,6 +293,13 @@ private Q_SLOTS:
         QCOMPARE(errorOf([&] { transfer.exportFile(listPath); }),
                  QStringLiteral("Datensatz 'base1': Feld 'Beschreibung' enthält \"<CR>\" oder \"<LF>\" als Text, den ein Import "
                                 "als Zeilenumbruch liest; die Levelliste wird nicht geschrieben"));
+        QCOMPARE(contents(listPath), QByteArray("the old list\r\n"));
+
+        // Nor a description whose line the import would refuse as too long.
+        table.edit();
+        table.setText(Field::Beschreibung, QString(LevelList::kMaxLineLength / 4, u'x') + QString(LevelList::kMaxLineLength / 4, u'\n'));
+        table.post();
+        QVERIFY(errorOf([&] { transfer.exportFile(listPath); }).contains(QStringLiteral("ist länger als eine Zeile der Levelliste")));
         QCOMPARE(contents(listPath), QByteArray("the old list\r\n"));
     }
 };
