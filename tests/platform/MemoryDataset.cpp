@@ -334,12 +334,22 @@ void MemoryDataset::remove()
 void MemoryDataset::disableControls()
 {
     ++m_disabled;
+    ++m_suspensions;
 }
 
 void MemoryDataset::enableControls()
 {
     if (m_disabled > 0 && --m_disabled == 0)
         Q_EMIT controlsEnabled();
+}
+
+QStringList levelTexts(const QString& datei, const QString& level, const QString& typ, const QString& minPlayers,
+                       const QString& maxPlayers, const QStringList& flags)
+{
+    QStringList texts{datei, level, typ, minPlayers, maxPlayers, QStringLiteral("Beschreibung")};
+    for (int pos = Field::Quad; pos < kFieldCount; ++pos)
+        texts << (flags.contains(QLatin1String(kLevelFields[pos].name)) ? QStringLiteral("Wahr") : QStringLiteral("Falsch"));
+    return texts;
 }
 
 } // namespace tolvex::test

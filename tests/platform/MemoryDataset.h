@@ -25,6 +25,9 @@ public:
     [[nodiscard]] int textAtCalls() const { return m_textAtCalls; }
     void resetTextAtCalls() { m_textAtCalls = 0; }
     [[nodiscard]] int removeCalls() const { return m_removeCalls; }
+    // How deep the display is suspended now, and how often it was suspended.
+    [[nodiscard]] int suspensionDepth() const { return m_disabled; }
+    [[nodiscard]] int suspensions() const { return m_suspensions; }
     [[nodiscard]] QString storedText(int index, int pos) const;
 
     [[nodiscard]] State state() const override { return m_state; }
@@ -74,9 +77,16 @@ private:
     bool m_eof = true;
     bool m_modified = false;
     int m_disabled = 0;
+    int m_suspensions = 0;
     int m_removeCalls = 0;
     mutable int m_textAtCalls = 0;
 };
+
+// A level as thirteen texts: file name, level name, type, players, a
+// description, and "Wahr" for the flags named, "Falsch" for the others.
+[[nodiscard]] QStringList levelTexts(const QString& datei, const QString& level, const QString& typ = QStringLiteral("DM"),
+                                     const QString& minPlayers = {}, const QString& maxPlayers = {},
+                                     const QStringList& flags = {});
 
 // Three levels, in key order: ctf1 (CTF, no description, flags empty), dm1
 // (DM, a description, flags set and cleared) and q2dm3 (type "Dm", no players).

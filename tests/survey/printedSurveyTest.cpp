@@ -2,7 +2,7 @@
 #include "catalogue/SurveyPrint.h"
 #include "platform/PrinterCanvas.h"
 #include "platform/TolvexError.h"
-#include "LevelTableDouble.h"
+#include "tests/platform/MemoryDataset.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -70,7 +70,7 @@ std::vector<QStringList> catalogue(int count)
     const QStringList flagSets[] = {{}, {"GL", "RL"}, {"Quad", "Invul", "BFG"}, {"GL", "RL", "HB", "RG", "BFG", "Quad", "Invul"}};
     std::vector<QStringList> records;
     for (int i = 1; i <= count; ++i) {
-        records.push_back(LevelTableDouble::record(
+        records.push_back(test::levelTexts(
             QStringLiteral("map%1").arg(i, 3, 10, QLatin1Char('0')),
             // Names of different lengths, some cut to fit, so misaligned columns would show.
             QStringLiteral("Arena %1 ").arg(i) + QString(i % 37, u'w'), i % 3 ? QStringLiteral("DM") : QStringLiteral("CTF"),
@@ -109,7 +109,8 @@ private Q_SLOTS:
     void surveyPrintsToPdfWithAlignedColumns()
     {
         const auto records = catalogue(120);
-        LevelTableDouble table(records);
+        test::MemoryDataset table;
+        table.load(records);
         const QString pdf = m_dir.filePath(QStringLiteral("survey.pdf"));
         QPointF headingAt;
         {
@@ -173,7 +174,8 @@ private Q_SLOTS:
 
     void unwritableOutputFailsAndResumesTheDisplay()
     {
-        LevelTableDouble table(catalogue(3));
+        test::MemoryDataset table;
+        table.load(catalogue(3));
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(m_dir.filePath(QStringLiteral("no/such/folder/survey.pdf")));

@@ -1,5 +1,5 @@
 #include "catalogue/SurveyLines.h"
-#include "LevelTableDouble.h"
+#include "tests/platform/MemoryDataset.h"
 
 #include <QTest>
 
@@ -34,11 +34,11 @@ private Q_SLOTS:
 
         const QStringList all{"Quad", "Invul", "GL", "RL", "HB", "RG", "BFG"};
         QTest::newRow("every flag set")
-            << 1 << LevelTableDouble::record("q2dm1", "The Edge", "DM", "2", "8", all)
+            << 1 << test::levelTexts("q2dm1", "The Edge", "DM", "2", "8", all)
             << "1  " << "q2dm1          " << "The Edge                      " << "DM " << "2-8    "
             << "GL RL HB RG BFG Quad Invul ";
         QTest::newRow("no flag set")
-            << 42 << LevelTableDouble::record("q2ctf1", "McKinley Revival", "CTF", "4", "16")
+            << 42 << test::levelTexts("q2ctf1", "McKinley Revival", "CTF", "4", "16")
             << "42 " << "q2ctf1         " << "McKinley Revival              " << "CTF" << "4-16   "
             << QString(27, u' ');
         QTest::newRow("empty flags count as not set")
@@ -46,36 +46,36 @@ private Q_SLOTS:
             << "7  " << "e1             " << "Empty                         " << "   " << "-      "
             << QString(27, u' ');
         QTest::newRow("slots keep their order")
-            << 3 << LevelTableDouble::record("q2dm3", "The Pits", "DM", "2", "4", {"Quad", "BFG", "RL"})
+            << 3 << test::levelTexts("q2dm3", "The Pits", "DM", "2", "4", {"Quad", "BFG", "RL"})
             << "3  " << "q2dm3          " << "The Pits                      " << "DM " << "2-4    "
             << "   RL       BFG Quad       ";
         QTest::newRow("999 still fits")
-            << 999 << LevelTableDouble::record("a", "b") << "999" << "a              "
+            << 999 << test::levelTexts("a", "b") << "999" << "a              "
             << "b                             " << "DM " << "-      " << QString(27, u' ');
         QTest::newRow("from the 1000th line on")
-            << 1000 << LevelTableDouble::record("a", "b") << "..." << "a              "
+            << 1000 << test::levelTexts("a", "b") << "..." << "a              "
             << "b                             " << "DM " << "-      " << QString(27, u' ');
         QTest::newRow("level name of 31 characters")
-            << 5 << LevelTableDouble::record("long", QString(31, u'L'), "DM", "1", "2")
+            << 5 << test::levelTexts("long", QString(31, u'L'), "DM", "1", "2")
             << "5  " << "long           " << QString(27, u'L') + "..." << "DM " << "1-2    " << QString(27, u' ');
         QTest::newRow("level name of 50 characters")
-            << 5 << LevelTableDouble::record("long", "Die Festung über dem Abgrund der tausend Stufen zwei")
+            << 5 << test::levelTexts("long", "Die Festung über dem Abgrund der tausend Stufen zwei")
             << "5  " << "long           " << "Die Festung über dem Abgrun..." << "DM " << "-      "
             << QString(27, u' ');
         QTest::newRow("level name of exactly 30")
-            << 5 << LevelTableDouble::record("exact", QString(30, u'x')) << "5  " << "exact          "
+            << 5 << test::levelTexts("exact", QString(30, u'x')) << "5  " << "exact          "
             << QString(30, u'x') << "DM " << "-      " << QString(27, u' ');
         QTest::newRow("file name of exactly 15")
-            << 6 << LevelTableDouble::record("abcdefghijklmno", "Fifteen") << "6  " << "abcdefghijklmno"
+            << 6 << test::levelTexts("abcdefghijklmno", "Fifteen") << "6  " << "abcdefghijklmno"
             << "Fifteen                       " << "DM " << "-      " << QString(27, u' ');
         QTest::newRow("player range too wide")
-            << 8 << LevelTableDouble::record("big", "Big", "DM", "100", "1000") << "8  " << "big            "
+            << 8 << test::levelTexts("big", "Big", "DM", "100", "1000") << "8  " << "big            "
             << "Big                           " << "DM " << "100-..." << QString(27, u' ');
         QTest::newRow("negative numbers")
-            << 9 << LevelTableDouble::record("neg", "Neg", "DM", "-1", "-2") << "9  " << "neg            "
+            << 9 << test::levelTexts("neg", "Neg", "DM", "-1", "-2") << "9  " << "neg            "
             << "Neg                           " << "DM " << "-1--2  " << QString(27, u' ');
         QTest::newRow("only a maximum")
-            << 10 << LevelTableDouble::record("max", "Max", "", "", "12") << "10 " << "max            "
+            << 10 << test::levelTexts("max", "Max", "", "", "12") << "10 " << "max            "
             << "Max                           " << "   " << "-12    " << QString(27, u' ');
     }
     void recordLineFillsFixedColumns()

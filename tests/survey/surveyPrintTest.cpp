@@ -1,6 +1,6 @@
 #include "catalogue/SurveyLines.h"
 #include "catalogue/SurveyPrint.h"
-#include "LevelTableDouble.h"
+#include "tests/platform/MemoryDataset.h"
 #include "RecordingCanvas.h"
 
 #include <QTest>
@@ -13,12 +13,12 @@ std::vector<QStringList> levels(int count)
 {
     std::vector<QStringList> records;
     for (int i = 1; i <= count; ++i)
-        records.push_back(LevelTableDouble::record(QStringLiteral("lvl%1").arg(i, 3, 10, QLatin1Char('0')),
+        records.push_back(test::levelTexts(QStringLiteral("lvl%1").arg(i, 3, 10, QLatin1Char('0')),
                                                    QStringLiteral("Level %1").arg(i)));
     return records;
 }
 
-QString printError(LevelTableDouble& table, RecordingCanvas& canvas)
+QString printError(test::MemoryDataset& table, RecordingCanvas& canvas)
 {
     try {
         printSurvey(table, canvas);
@@ -37,7 +37,8 @@ private Q_SLOTS:
     void printsHeadingThenOneLinePerRecord()
     {
         auto records = levels(2);
-        LevelTableDouble table(records);
+        test::MemoryDataset table;
+        table.load(records);
         RecordingCanvas canvas(20, 1000, &table);
         printSurvey(table, canvas);
         const QString regular = QStringLiteral("font MS Sans Serif 10 fixed");
@@ -61,7 +62,8 @@ private Q_SLOTS:
 
     void emptyCatalogueGivesTheHeadingOnly()
     {
-        LevelTableDouble table({});
+        test::MemoryDataset table;
+        table.load({});
         RecordingCanvas canvas(20, 1000, &table);
         printSurvey(table, canvas);
         QCOMPARE(canvas.calls.filter(QStringLiteral("text ")), QStringList{QStringLiteral("text 50,50 ") + surveyHeading()});
@@ -84,7 +86,8 @@ private Q_SLOTS:
     {
         QFETCH(int, records);
         QFETCH(QString, positions);
-        LevelTableDouble table(levels(records));
+        test::MemoryDataset table;
+        table.load(levels(records));
         RecordingCanvas canvas(20, 200, &table);
         printSurvey(table, canvas);
         QCOMPARE(canvas.linePositions(), positions);
@@ -97,7 +100,8 @@ private Q_SLOTS:
 
     void reportsProgressAfterEveryLine()
     {
-        LevelTableDouble table(levels(4));
+        test::MemoryDataset table;
+        table.load(levels(4));
         RecordingCanvas canvas(20, 1000, &table);
         QList<int> done;
         printSurvey(table, canvas, [&done](int lines) { done << lines; });
@@ -120,7 +124,8 @@ private Q_SLOTS:
         QFETCH(QString, failingCall);
         QFETCH(int, occurrence);
         QFETCH(bool, documentBegun);
-        LevelTableDouble table(levels(8));
+        test::MemoryDataset table;
+        table.load(levels(8));
         RecordingCanvas canvas(20, 200, &table);
         canvas.failAt(failingCall, occurrence);
         QCOMPARE(printError(table, canvas), QStringLiteral("Der Drucker hat kein Papier"));
