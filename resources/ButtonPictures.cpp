@@ -58,85 +58,155 @@ void arrow(QPainter& p, QPointF from, QPointF to, QColor colour)
     p.drawLine(to, to - d * 3.5 - n * 3);
 }
 
+void die(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 2, 2);
+    p.setBrush(kInk);
+    for (const QPointF dot : {QPointF(5.5, 5.5), QPointF(8, 8), QPointF(10.5, 10.5), QPointF(10.5, 5.5), QPointF(5.5, 10.5)})
+        p.drawEllipse(dot, 1, 1);
+}
+
+void playWithBot(QPainter& p)
+{
+    playTriangle(p, QRectF(2, 3, 8, 10), kGreen);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kGold);
+    p.drawEllipse(QRectF(9, 7, 6, 6));
+    p.drawRect(QRectF(10.5, 12, 3, 3));
+}
+
+void listSheet(QPainter& p)
+{
+    sheet(p, QRectF(3, 1.5, 10, 13));
+    p.setPen(QPen(kBlue, 1.5));
+    p.drawLine(QPointF(5, 4), QPointF(11, 4));
+}
+
+void clipboard(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(200, 150, 90));
+    p.drawRect(QRectF(2.5, 2.5, 11, 12));
+    sheet(p, QRectF(4.5, 4.5, 7, 8));
+    p.setBrush(Qt::lightGray);
+    p.drawRect(QRectF(5.5, 1.5, 5, 2.5));
+}
+
+void grid(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(1.5, 2.5, 13, 11));
+    p.fillRect(QRectF(2, 3, 12, 2.5), kBlue);
+    for (const qreal y : {8.0, 10.5})
+        p.drawLine(QPointF(1.5, y), QPointF(14.5, y));
+    p.drawLine(QPointF(6, 5.5), QPointF(6, 13.5));
+}
+
+void information(QPainter& p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawPoint(QPointF(8, 4.8));
+    p.drawLine(QPointF(8, 7.5), QPointF(8, 11.5));
+}
+
+void gear(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::gray);
+    for (int i = 0; i < 8; ++i) {
+        p.save();
+        p.translate(8, 8);
+        p.rotate(45.0 * i);
+        p.drawRect(QRectF(-1.5, -7, 3, 3));
+        p.restore();
+    }
+    p.drawEllipse(QRectF(3, 3, 10, 10));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(6, 6, 4, 4));
+}
+
+void exitDoor(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(150, 100, 60));
+    p.drawRect(QRectF(3.5, 1.5, 8, 13));
+    arrow(p, QPointF(8, 8), QPointF(15, 8), kRed);
+}
+
+void printer(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 1.5, 7, 5));
+    p.setBrush(Qt::lightGray);
+    p.drawRect(QRectF(1.5, 6.5, 13, 6));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 10.5, 7, 4));
+}
+
+void plus(QPainter& p)
+{
+    p.setPen(QPen(kGreen, 2.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(8, 3), QPointF(8, 13));
+    p.drawLine(QPointF(3, 8), QPointF(13, 8));
+}
+
+void disk(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kBlue);
+    p.drawRect(QRectF(1.5, 1.5, 13, 13));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 1.5, 7, 5));
+    p.drawRect(QRectF(3.5, 9.5, 9, 5));
+}
+
+void folder(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kGold);
+    p.drawRect(QRectF(1.5, 4.5, 13, 9));
+    p.drawRect(QRectF(1.5, 3, 5, 2));
+}
+
 void draw(QPainter& p, Picture picture)
 {
     switch (picture) {
     case Picture::RandomLevel:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(Qt::white);
-        p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 2, 2);
-        p.setBrush(kInk);
-        for (const QPointF dot : {QPointF(5.5, 5.5), QPointF(8, 8), QPointF(10.5, 10.5), QPointF(10.5, 5.5), QPointF(5.5, 10.5)})
-            p.drawEllipse(dot, 1, 1);
+        die(p);
         break;
     case Picture::StartWithBots:
-        playTriangle(p, QRectF(2, 3, 8, 10), kGreen);
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(kGold);
-        p.drawEllipse(QRectF(9, 7, 6, 6));
-        p.drawRect(QRectF(10.5, 12, 3, 3));
+        playWithBot(p);
         break;
     case Picture::StartGame:
         playTriangle(p, QRectF(4, 2.5, 9, 11), kGreen);
         break;
     case Picture::MapList:
-        sheet(p, QRectF(3, 1.5, 10, 13));
-        p.setPen(QPen(kBlue, 1.5));
-        p.drawLine(QPointF(5, 4), QPointF(11, 4));
+        listSheet(p);
         break;
     case Picture::Clipboard:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(QColor(200, 150, 90));
-        p.drawRect(QRectF(2.5, 2.5, 11, 12));
-        sheet(p, QRectF(4.5, 4.5, 7, 8));
-        p.setBrush(Qt::lightGray);
-        p.drawRect(QRectF(5.5, 1.5, 5, 2.5));
+        clipboard(p);
         break;
     case Picture::Overview:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(1.5, 2.5, 13, 11));
-        p.fillRect(QRectF(2, 3, 12, 2.5), kBlue);
-        for (const qreal y : {8.0, 10.5})
-            p.drawLine(QPointF(1.5, y), QPointF(14.5, y));
-        p.drawLine(QPointF(6, 5.5), QPointF(6, 13.5));
+        grid(p);
         break;
     case Picture::Information:
-        p.setPen(Qt::NoPen);
-        p.setBrush(kBlue);
-        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-        p.drawPoint(QPointF(8, 4.8));
-        p.drawLine(QPointF(8, 7.5), QPointF(8, 11.5));
+        information(p);
         break;
     case Picture::Configuration:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(Qt::gray);
-        for (int i = 0; i < 8; ++i) {
-            p.save();
-            p.translate(8, 8);
-            p.rotate(45.0 * i);
-            p.drawRect(QRectF(-1.5, -7, 3, 3));
-            p.restore();
-        }
-        p.drawEllipse(QRectF(3, 3, 10, 10));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QRectF(6, 6, 4, 4));
+        gear(p);
         break;
     case Picture::CloseProgram:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(QColor(150, 100, 60));
-        p.drawRect(QRectF(3.5, 1.5, 8, 13));
-        arrow(p, QPointF(8, 8), QPointF(15, 8), kRed);
+        exitDoor(p);
         break;
     case Picture::Print:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(Qt::lightGray);
-        p.drawRect(QRectF(1.5, 6.5, 13, 6));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 10.5, 7, 4));
+        printer(p);
         break;
     case Picture::Export:
         sheet(p, QRectF(1.5, 1.5, 9, 13));
@@ -151,27 +221,17 @@ void draw(QPainter& p, Picture picture)
         cross(p, kRed);
         break;
     case Picture::AddLevel:
-        p.setPen(QPen(kGreen, 2.4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(8, 3), QPointF(8, 13));
-        p.drawLine(QPointF(3, 8), QPointF(13, 8));
+        plus(p);
         break;
     case Picture::RemoveLevel:
         p.setPen(QPen(kRed, 2.4, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(3, 8), QPointF(13, 8));
         break;
     case Picture::SaveAndClose:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(kBlue);
-        p.drawRect(QRectF(1.5, 1.5, 13, 13));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.drawRect(QRectF(3.5, 9.5, 9, 5));
+        disk(p);
         break;
     case Picture::Browse:
-        p.setPen(QPen(kInk, 1));
-        p.setBrush(kGold);
-        p.drawRect(QRectF(1.5, 4.5, 13, 9));
-        p.drawRect(QRectF(1.5, 3, 5, 2));
+        folder(p);
         break;
     case Picture::Ok:
         tick(p, kGreen);
