@@ -1,9 +1,9 @@
 #include "about/info.h"
 
-#include "common/Product.h"
 #include "common/toolbox.h"
+#include "lang/WindowTexts.h"
 #include "platform/ErrorReport.h"
-#include "platform/Form.h"
+#include "platform/DesignLayout.h"
 #include "platform/WindowFrame.h"
 #include "resources/ProgramIcon.h"
 
@@ -11,7 +11,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 
 namespace tolvex {
 
@@ -22,9 +21,7 @@ namespace {
 // A read-only text block: no border, the window's colour, no scroll bars, skipped by Tab.
 QPlainTextEdit* textBlock(const QString& name, const QRect& geometry, const QStringList& lines, QWidget* parent)
 {
-    auto* memo = new QPlainTextEdit(parent);
-    memo->setObjectName(name);
-    memo->setGeometry(geometry);
+    auto* memo = placed(new QPlainTextEdit(parent), name, geometry);
     memo->setReadOnly(true);
     memo->setFrameShape(QFrame::NoFrame);
     memo->setFocusPolicy(Qt::NoFocus);
@@ -38,33 +35,10 @@ QPlainTextEdit* textBlock(const QString& name, const QRect& geometry, const QStr
     return memo;
 }
 
-QStringList freewareNotice()
+// The lines of a notice, filled in from the window's texts.
+QStringList blankLines(int count)
 {
-    return {
-        QStringLiteral("Tolvex ist Freeware: Sie dürfen es kostenlos nutzen und "),
-        QStringLiteral("unverändert weitergeben. Für Schäden durch die Nutzung "),
-        QStringLiteral("übernimmt der Autor keine Haftung. Der Verkauf des "),
-        QStringLiteral("Programms ist nicht gestattet. Ohne Zustimmung hierzu: "),
-        QStringLiteral("Nutzung des Programms ist untersagt!"),
-    };
-}
-
-QStringList databaseNotice()
-{
-    return {
-        QStringLiteral("Tolvex verwendet die Borland Database Engine 5 zur Verwaltung der "),
-        QStringLiteral("Level-Daten. Ist die BDE nicht auf dem System installiert, funktioniert "),
-        QStringLiteral("das Programm nicht. Die BDE kann unter ") + QString::fromLatin1(kWebAddress) + u' ',
-        QStringLiteral("kostenlos bezogen bezogen werden."),
-    };
-}
-
-QStringList trademarkNotice()
-{
-    return {
-        QStringLiteral("Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen "),
-        QStringLiteral("der ID-Software Corporation."),
-    };
+    return QStringList(count, QString());
 }
 
 QStringList credits()
@@ -81,37 +55,18 @@ QStringList credits()
 
 } // namespace
 
-void setMemoLine(QPlainTextEdit* memo, int line, const QString& text)
-{
-    QTextBlock block = memo->document()->findBlockByNumber(line);
-    if (!block.isValid())
-        return;
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(text);
-}
-
-QString memoLine(const QPlainTextEdit* memo, int line)
-{
-    return memo->document()->findBlockByNumber(line).text();
-}
-
 Tinfoform::Tinfoform(QWidget* parent)
     : Form(parent)
 {
     setObjectName(QStringLiteral("infoform"));
     setWindowTitle(QStringLiteral("Tolvex"));
     resize(345, 333);
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(windowFont());
 
     const QPixmap icon = programIcon().pixmap(QSize(32, 32), devicePixelRatioF());
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(8, 4, 32, 32);
+    Image1 = placed(new QLabel(this), QStringLiteral("Image1"), {8, 4, 32, 32});
     Image1->setPixmap(icon);
-    Image2 = new QLabel(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(304, 4, 32, 32);
+    Image2 = placed(new QLabel(this), QStringLiteral("Image2"), {304, 4, 32, 32});
     Image2->setPixmap(icon);
 
     Label1 = designLabel(QStringLiteral("Label1"), QStringLiteral("Tolvex"), {152, 0}, this);
@@ -122,25 +77,25 @@ Tinfoform::Tinfoform(QWidget* parent)
     Label3->setFont(designFont(QStringLiteral("Small Fonts"), 8));
     Label3->adjustSize();
 
-    Memo1 = textBlock(QStringLiteral("Memo1"), {12, 64, 325, 69}, freewareNotice(), this);
-    Memo2 = textBlock(QStringLiteral("Memo2"), {12, 136, 325, 53}, databaseNotice(), this);
+    Memo1 = textBlock(QStringLiteral("Memo1"), {12, 64, 325, 69}, blankLines(5), this);
+    Memo2 = textBlock(QStringLiteral("Memo2"), {12, 136, 325, 53}, blankLines(4), this);
     QPalette darkRed = Memo2->palette();
     darkRed.setColor(QPalette::Text, QColor(0x80, 0, 0));
     Memo2->setPalette(darkRed);
-    Memo4 = textBlock(QStringLiteral("Memo4"), {12, 192, 325, 29}, trademarkNotice(), this);
+    Memo4 = textBlock(QStringLiteral("Memo4"), {12, 192, 325, 29}, blankLines(2), this);
 
     Label4 = designLabel(QStringLiteral("Label4"), QStringLiteral("have fun!"), {12, 224}, this);
     Label5 = designLabel(QStringLiteral("Label5"), QStringLiteral("© 2026 Kestrowan-Team"), {0, 224}, this);
     Label5->setAlignment(Qt::AlignRight);
     Label5->move(337 - Label5->width(), 224);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setGeometry(12, 240, 325, 5);
+    Bevel1 = placed(new QFrame(this), QStringLiteral("Bevel1"), {12, 240, 325, 5});
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
     // The bevel's line runs along its lower edge, not through its middle.
     Bevel1->setFrameRect(QRect(0, 3, 325, 2));
+
+    applyTexts(this, infoTexts(), TextLanguage::Design);
 
     Memo3 = textBlock(QStringLiteral("Memo3"), {12, 248, 325, 85}, credits(), this);
     QFont fixed = designFont(QStringLiteral("Courier New"), 11);
@@ -154,14 +109,8 @@ Tinfoform::Tinfoform(QWidget* parent)
 
 void Tinfoform::FormShow()
 {
-    Q_EMIT shown();
     Label3->setText(VersionText());
     Label3->adjustSize();
-}
-
-void Tinfoform::FormClose()
-{
-    Q_EMIT closed();
 }
 
 } // namespace tolvex

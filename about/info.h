@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DesignTexts.h"
 #include "platform/Form.h"
 
 class QFrame;
@@ -28,19 +29,11 @@ public:
     QFrame* Bevel1;
     QPlainTextEdit* Memo3;
 
-Q_SIGNALS:
-    void shown();
-    void closed();
-
 protected:
     void FormShow() override;
-    void FormClose() override;
 };
 
 extern Tinfoform* infoform;
 
-// Replaces one line of a text block in place; the number of lines stays.
-void setMemoLine(QPlainTextEdit* memo, int line, const QString& text);
-[[nodiscard]] QString memoLine(const QPlainTextEdit* memo, int line);
 
 } // namespace tolvex

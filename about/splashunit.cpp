@@ -3,7 +3,7 @@
 #include "common/Product.h"
 #include "common/toolbox.h"
 #include "platform/ErrorReport.h"
-#include "platform/Fonts.h"
+#include "platform/DesignLayout.h"
 #include "platform/PictureBox.h"
 #include "platform/WindowFrame.h"
 
@@ -18,15 +18,13 @@ namespace {
 
 QLabel* overlayLabel(const QString& name, const QString& text, QPoint at, int pixelHeight, QColor colour, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
+    auto* label = designLabel(name, text, at, parent);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAutoFillBackground(false);
     label->setFont(designFont(QStringLiteral("MS Sans Serif"), pixelHeight));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    label->move(at);
     label->adjustSize();
     return label;
 }
@@ -40,9 +38,7 @@ Tsplash::Tsplash(QWidget* parent)
     resize(541, 237);
     setModal(true);
 
-    Image1 = new PictureBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 541, 237);
+    Image1 = placed(new PictureBox(this), QStringLiteral("Image1"), {0, 0, 541, 237});
     Image1->setStretch(false);
     runGuarded([this] { Image1->load(QStringLiteral(":/splash.jpg")); });
 

@@ -4,9 +4,11 @@
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
 #include "common/toolbox.h"
+#include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "platform/Anchors.h"
 #include "platform/DBGrid.h"
+#include "platform/DesignLayout.h"
 #include "platform/Dataset.h"
 #include "platform/ErrorReport.h"
 #include "platform/PrinterCanvas.h"
@@ -47,9 +49,8 @@ TForm1::TForm1(QWidget* parent)
     : Form(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Levelübersicht"));
     resize(kClientSize);
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(windowFont());
 
     Table1 = new LevelTable(this);
     Table1->setObjectName(QStringLiteral("Table1"));
@@ -58,44 +59,26 @@ TForm1::TForm1(QWidget* parent)
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
     DataSource1->setDataSet(Table1);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, kClientSize.width(), 33);
+    Panel1 = designPanel(QStringLiteral("Panel1"), {0, 0, kClientSize.width(), 33}, this);
     setAnchors(Panel1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 
-    Edit1 = new QLineEdit(Panel1);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(8, 8, 117, 21);
-    Edit1->setToolTip(QStringLiteral("Suchschlüssel"));
+    Edit1 = placed(new QLineEdit(Panel1), QStringLiteral("Edit1"), {8, 8, 117, 21});
     Edit1->installEventFilter(this);
 
-    struct Button {
-        SpeedButton** field;
-        const char* name;
-        int left;
-        Picture picture;
-        const char* hint;
-    };
-    const Button buttons[] = {
-        {&SpeedButton1, "SpeedButton1", 268, Picture::Print, "Levelübersicht drucken"},
-        {&SpeedButton3, "SpeedButton3", 296, Picture::Export, "Levelliste exportieren"},
-        {&SpeedButton4, "SpeedButton4", 324, Picture::Import, "Leveldaten importieren"},
-        {&SpeedButton2, "SpeedButton2", 352, Picture::CloseWindow, "Levelübersicht schließen"},
-    };
-    for (const Button& b : buttons) {
-        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel1);
-        button->setGeometry(b.left, 4, 25, 25);
-        button->setPicture(buttonPicture(b.picture));
-        button->setHint(QString::fromUtf8(b.hint));
-        setAnchors(button, Anchors(Anchor::Top) | Anchor::Right);
-        *b.field = button;
-    }
+    buildSpeedButtons(
+        {
+            {&SpeedButton1, "SpeedButton1", {268, 4, 25, 25}, buttonPicture(Picture::Print)},
+            {&SpeedButton3, "SpeedButton3", {296, 4, 25, 25}, buttonPicture(Picture::Export)},
+            {&SpeedButton4, "SpeedButton4", {324, 4, 25, 25}, buttonPicture(Picture::Import)},
+            {&SpeedButton2, "SpeedButton2", {352, 4, 25, 25}, buttonPicture(Picture::CloseWindow)},
+        },
+        Panel1, Anchors(Anchor::Top) | Anchor::Right);
 
     DBGrid1 = new DBGrid(this);
     DBGrid1->bind(DataSource1);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setGeometry(0, 33, kClientSize.width(), kClientSize.height() - 33);
+    placed(DBGrid1, QStringLiteral("DBGrid1"), {0, 33, kClientSize.width(), kClientSize.height() - 33});
     setAnchors(DBGrid1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
+    applyTexts(this, overviewTexts(), TextLanguage::Design);
 
     PrintDialog1 = std::make_unique<QPrinter>(QPrinter::HighResolution);
     SaveDialog1 = levelListDialog(true);
@@ -129,14 +112,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::FormShow()
 {
-    Q_EMIT shown();
     Edit1->setText(Table1->text(0));
     Edit1->setFocus();
-}
-
-void TForm1::FormClose()
-{
-    Q_EMIT closed();
 }
 
 void TForm1::Edit1Change()

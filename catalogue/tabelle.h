@@ -43,13 +43,8 @@ public:
     FileDialogOptions SaveDialog1;
     FileDialogOptions OpenDialog1;
 
-Q_SIGNALS:
-    void shown();
-    void closed();
-
 protected:
     void FormShow() override;
-    void FormClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,11 +1,12 @@
 #include "config/options.h"
 
 #include "config/Konfig.h"
+#include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorReport.h"
-#include "platform/Form.h"
+#include "platform/DesignLayout.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SpeedButton.h"
@@ -39,11 +40,20 @@ public:
 
 QLineEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
 {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setGeometry(geometry);
+    auto* e = placed(new QLineEdit(parent), name, geometry);
     e->setValidator(new KonfigText(e));
     return e;
+}
+
+// A language button is captioned in its own language, whichever language the windows show.
+SpeedButton* languageButton(const QString& name, int left, const QString& text, const QString& hint, QWidget* parent)
+{
+    auto* button = new SpeedButton(name, parent);
+    button->setGeometry(left, 160, 77, 25);
+    button->setText(text);
+    button->setHint(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
 }
 
 // A browsed path goes into an edit as it is; refuse one konfig.ini cannot hold.
@@ -63,45 +73,32 @@ TKonfigForm::TKonfigForm(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("KonfigForm"));
-    setWindowTitle(QStringLiteral("Konfiguration"));
     resize(342, 195);
     setModal(true);
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(windowFont());
 
-    Label2 = designLabel(QStringLiteral("Label2"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"), {20, 12}, this);
+    Label2 = designLabel(QStringLiteral("Label2"), QString(), {20, 12}, this);
     Edit1 = edit(QStringLiteral("Edit1"), {20, 28, 285, 21}, this);
-    SpeedButton1 = new SpeedButton(QStringLiteral("SpeedButton1"), this);
-    SpeedButton1->setGeometry(308, 28, 23, 22);
-    SpeedButton1->setPicture(buttonPicture(Picture::Browse));
+    buildSpeedButtons({{&SpeedButton1, "SpeedButton1", {308, 28, 23, 22}, buttonPicture(Picture::Browse)}}, this);
 
-    Label1 = designLabel(QStringLiteral("Label1"), QStringLiteral("zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):"), {20, 60}, this);
+    Label1 = designLabel(QStringLiteral("Label1"), QString(), {20, 60}, this);
     Edit2 = edit(QStringLiteral("Edit2"), {20, 76, 285, 21}, this);
 
-    Label3 = designLabel(QStringLiteral("Label3"), QStringLiteral("EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):"), {20, 104}, this);
+    Label3 = designLabel(QStringLiteral("Label3"), QString(), {20, 104}, this);
     Edit3 = edit(QStringLiteral("Edit3"), {20, 120, 285, 21}, this);
-    SpeedButton2 = new SpeedButton(QStringLiteral("SpeedButton2"), this);
-    SpeedButton2->setGeometry(308, 120, 23, 22);
-    SpeedButton2->setPicture(buttonPicture(Picture::Browse));
+    buildSpeedButtons({{&SpeedButton2, "SpeedButton2", {308, 120, 23, 22}, buttonPicture(Picture::Browse)}}, this);
 
-    SpeedButton3 = new SpeedButton(QStringLiteral("SpeedButton3"), this);
-    SpeedButton3->setGeometry(20, 160, 77, 25);
-    SpeedButton3->setText(QStringLiteral("deutsch"));
-    SpeedButton3->setHint(QStringLiteral("deutsche Benutzeroberfläche"));
-    SpeedButton3->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    SpeedButton3 = languageButton(QStringLiteral("SpeedButton3"), 20, QStringLiteral("deutsch"), QStringLiteral("deutsche Benutzeroberfläche"), this);
 
-    BitBtn1 = new QPushButton(buttonPicture(Picture::Ok), QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(140, 160, 75, 25);
+    BitBtn1 = placed(new QPushButton(buttonPicture(Picture::Ok), QStringLiteral("OK"), this), QStringLiteral("BitBtn1"), {140, 160, 75, 25});
     BitBtn1->setDefault(true);
 
-    SpeedButton4 = new SpeedButton(QStringLiteral("SpeedButton4"), this);
-    SpeedButton4->setGeometry(256, 160, 77, 25);
-    SpeedButton4->setText(QStringLiteral("english"));
-    SpeedButton4->setHint(QStringLiteral("english Userinterface"));
-    SpeedButton4->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    SpeedButton4 = languageButton(QStringLiteral("SpeedButton4"), 256, QStringLiteral("english"), QStringLiteral("english Userinterface"), this);
 
     SpeedButton::group({SpeedButton3, SpeedButton4});
     SpeedButton3->setDown(true);
+
+    applyTexts(this, konfigTexts(), TextLanguage::Design);
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, BitBtn1);

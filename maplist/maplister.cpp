@@ -1,8 +1,9 @@
 #include "maplist/maplister.h"
 
 #include "config/Konfig.h"
+#include "lang/WindowTexts.h"
 #include "maplist/MapListFile.h"
-#include "platform/Anchors.h"
+#include "platform/DesignLayout.h"
 #include "platform/ErrorReport.h"
 #include "platform/ProfileFile.h"
 #include "platform/SpeedButton.h"
@@ -54,42 +55,27 @@ Tmapform::Tmapform(QWidget* parent)
     setObjectName(QStringLiteral("mapform"));
     setWindowTitle(QStringLiteral("EraserBot Maplist"));
     resize(kClientSize);
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(windowFont());
 
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(0, 0, kClientSize.width() - 35, kClientSize.height());
+    ListBox1 = placed(new QListWidget(this), QStringLiteral("ListBox1"), {0, 0, kClientSize.width() - 35, kClientSize.height()});
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
     ListBox1->setItemDelegate(new FixedHeightItems(13, ListBox1));
     ListBox1->setUniformItemSizes(true);
     setAnchors(ListBox1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(kClientSize.width() - 35, 0, 35, kClientSize.height());
+    Panel1 = designPanel(QStringLiteral("Panel1"), {kClientSize.width() - 35, 0, 35, kClientSize.height()}, this);
     setAnchors(Panel1, Anchors(Anchor::Top) | Anchor::Right | Anchor::Bottom);
 
-    struct Button {
-        SpeedButton** field;
-        const char* name;
-        int top;
-        Picture picture;
-        const char* hint;
-    };
-    const Button buttons[] = {
-        {&SpeedButton1, "SpeedButton1", 4, Picture::AddLevel, "Level hinzufügen"},
-        {&SpeedButton2, "SpeedButton2", 32, Picture::RemoveLevel, "Level entfernen"},
-        {&SpeedButton3, "SpeedButton3", 60, Picture::SaveAndClose, "Fenster schließen und speichern"},
-        {&SpeedButton4, "SpeedButton4", 88, Picture::CloseWithoutSaving, "Fenster schließen ohne Speichern"},
-    };
-    for (const Button& b : buttons) {
-        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel1);
-        button->setGeometry(8, b.top, 23, 22);
-        button->setPicture(buttonPicture(b.picture));
-        button->setHint(QString::fromUtf8(b.hint));
-        *b.field = button;
-    }
+    buildSpeedButtons(
+        {
+            {&SpeedButton1, "SpeedButton1", {8, 4, 23, 22}, buttonPicture(Picture::AddLevel)},
+            {&SpeedButton2, "SpeedButton2", {8, 32, 23, 22}, buttonPicture(Picture::RemoveLevel)},
+            {&SpeedButton3, "SpeedButton3", {8, 60, 23, 22}, buttonPicture(Picture::SaveAndClose)},
+            {&SpeedButton4, "SpeedButton4", {8, 88, 23, 22}, buttonPicture(Picture::CloseWithoutSaving)},
+        },
+        Panel1);
+    applyTexts(this, mapListTexts(), TextLanguage::Design);
 
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnDesktop);
@@ -109,11 +95,6 @@ void Tmapform::FormShow()
     ListBox1->clear();
     ListBox1->addItems(entries);
     Q_EMIT listShown();
-}
-
-void Tmapform::FormClose()
-{
-    Q_EMIT closed();
 }
 
 void Tmapform::SpeedButton1Click()

@@ -29,12 +29,11 @@ public:
     SpeedButton* SpeedButton4;
 
 Q_SIGNALS:
+    // Once the list is loaded: a list that could not be read leaves the window shown but not marked.
     void listShown();
-    void closed();
 
 protected:
     void FormShow() override;
-    void FormClose() override;
 
 private:
     void SpeedButton1Click();

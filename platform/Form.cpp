@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QShowEvent>
-#include <QLabel>
 
 namespace tolvex {
 
@@ -14,13 +13,20 @@ void Form::showEvent(QShowEvent* event)
     // A window restored or re-exposed by the window system gets a spontaneous
     // show event; the handler is for the program's own showing only, or a
     // restore would reload the window over what the user did meanwhile.
-    if (!event->spontaneous())
-        runGuarded([this] { FormShow(); });
+    if (event->spontaneous())
+        return;
+    runGuarded([this] {
+        Q_EMIT shown();
+        FormShow();
+    });
 }
 
 void Form::closeEvent(QCloseEvent* event)
 {
-    runGuarded([this] { FormClose(); });
+    runGuarded([this] {
+        FormClose();
+        Q_EMIT closed();
+    });
     event->accept();
 }
 
@@ -33,15 +39,6 @@ void toggleWindow(QWidget* window)
     window->show();
     window->raise();
     window->activateWindow();
-}
-
-QLabel* designLabel(const QString& name, const QString& text, QPoint at, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(at);
-    label->adjustSize();
-    return label;
 }
 
 } // namespace tolvex

@@ -19,11 +19,12 @@
 #include "catalogue/tabelle.h"
 #include "config/Konfig.h"
 #include "config/options.h"
+#include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "maplist/maplister.h"
 #include "platform/Anchors.h"
 #include "platform/ErrorReport.h"
-#include "platform/Fonts.h"
+#include "platform/DesignLayout.h"
 #include "platform/Form.h"
 #include "platform/PictureBox.h"
 #include "platform/ProfileFile.h"
@@ -58,28 +59,9 @@ QFont smallFont()
     return designFont(QStringLiteral("Small Fonts"), 9);
 }
 
-QGroupBox* group(const QString& name, const QString& title, const QRect& geometry, QWidget* parent)
-{
-    auto* g = new QGroupBox(title, parent);
-    g->setObjectName(name);
-    g->setGeometry(geometry);
-    return g;
-}
-
 DBEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
 {
-    auto* e = new DBEdit(parent);
-    e->setObjectName(name);
-    e->setGeometry(geometry);
-    return e;
-}
-
-QWidget* panel(const QString& name, const QRect& geometry, QWidget* parent)
-{
-    auto* p = new QWidget(parent);
-    p->setObjectName(name);
-    p->setGeometry(geometry);
-    return p;
+    return placed(new DBEdit(parent), name, geometry);
 }
 
 } // namespace
@@ -93,13 +75,11 @@ TForm2::TForm2(QWidget* parent)
 
     const int w = kClientSize.width();
     const int h = kClientSize.height();
-    Panel2 = panel(QStringLiteral("Panel2"), {0, 0, w, 93}, this);
-    Panel3 = panel(QStringLiteral("Panel3"), {0, h - 34, w, 34}, this);
-    Panel1 = panel(QStringLiteral("Panel1"), {0, 93, 241, h - 93 - 34}, this);
-    Panel4 = panel(QStringLiteral("Panel4"), {w - 4, 93, 4, h - 93 - 34}, this);
-    Image1 = new PictureBox(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(241, 93, w - 241 - 4, h - 93 - 34);
+    Panel2 = designPanel(QStringLiteral("Panel2"), {0, 0, w, 93}, this);
+    Panel3 = designPanel(QStringLiteral("Panel3"), {0, h - 34, w, 34}, this);
+    Panel1 = designPanel(QStringLiteral("Panel1"), {0, 93, 241, h - 93 - 34}, this);
+    Panel4 = designPanel(QStringLiteral("Panel4"), {w - 4, 93, 4, h - 93 - 34}, this);
+    Image1 = placed(new PictureBox(this), QStringLiteral("Image1"), {241, 93, w - 241 - 4, h - 93 - 34});
     Image1->setStretch(true);
 
     setAnchors(Panel2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
@@ -108,50 +88,48 @@ TForm2::TForm2(QWidget* parent)
     setAnchors(Panel4, Anchors(Anchor::Top) | Anchor::Right | Anchor::Bottom);
     setAnchors(Image1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
 
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(windowFont());
     buildLevelPanels();
     buildFooter();
     buildBottomRow();
     buildBotMenu();
+    applyTexts(this, mainWindowTexts(), TextLanguage::Design);
     setFrame(this, Frame::Sizeable, false);
     setOuterGeometry(this, kDesignOuter);
 }
 
 void TForm2::buildLevelPanels()
 {
-    LevelInfo = group(QStringLiteral("LevelInfo"), QStringLiteral("Level Information"), {8, 4, 357, 77}, Panel2);
+    LevelInfo = designGroup(QStringLiteral("LevelInfo"), QStringLiteral("Level Information"), {8, 4, 357, 77}, Panel2);
     setAnchors(LevelInfo, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
-    Xdateiname = designLabel(QStringLiteral("Xdateiname"), QStringLiteral("Datei-Name"), {4, 28}, LevelInfo);
+    Xdateiname = designLabel(QStringLiteral("Xdateiname"), QString(), {4, 28}, LevelInfo);
     DBEdit1 = edit(QStringLiteral("DBEdit1"), {68, 24, 197, 21}, LevelInfo);
     setAnchors(DBEdit1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
-    XohneEndung = designLabel(QStringLiteral("XohneEndung"), QStringLiteral("(ohne Endung!)"), {272, 28}, LevelInfo);
+    XohneEndung = designLabel(QStringLiteral("XohneEndung"), QString(), {272, 28}, LevelInfo);
     setAnchors(XohneEndung, Anchors(Anchor::Top) | Anchor::Right);
-    Xlevelname = designLabel(QStringLiteral("Xlevelname"), QStringLiteral("Level-Name"), {4, 52}, LevelInfo);
+    Xlevelname = designLabel(QStringLiteral("Xlevelname"), QString(), {4, 52}, LevelInfo);
     DBEdit2 = edit(QStringLiteral("DBEdit2"), {68, 48, 277, 21}, LevelInfo);
     setAnchors(DBEdit2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 
-    XSpieler = group(QStringLiteral("XSpieler"), QStringLiteral("Spieler Information"), {384, 4, 153, 77}, Panel2);
+    XSpieler = designGroup(QStringLiteral("XSpieler"), QString(), {384, 4, 153, 77}, Panel2);
     setAnchors(XSpieler, Anchors(Anchor::Top) | Anchor::Right);
-    Xmin = designLabel(QStringLiteral("Xmin"), QStringLiteral("minimale Spielerzahl:"), {8, 24}, XSpieler);
+    Xmin = designLabel(QStringLiteral("Xmin"), QString(), {8, 24}, XSpieler);
     DBEdit3 = edit(QStringLiteral("DBEdit3"), {112, 20, 29, 21}, XSpieler);
-    Xmax = designLabel(QStringLiteral("Xmax"), QStringLiteral("maximale Spielerzahl:"), {8, 48}, XSpieler);
+    Xmax = designLabel(QStringLiteral("Xmax"), QString(), {8, 48}, XSpieler);
     DBEdit4 = edit(QStringLiteral("DBEdit4"), {112, 44, 29, 21}, XSpieler);
 
-    XLevelTyp = new DBRadioGroup(QStringLiteral("Level Typ"), Panel2);
+    XLevelTyp = new DBRadioGroup(QString(), Panel2);
     XLevelTyp->setItems({QStringLiteral("DM"), QStringLiteral("CTF")});
     XLevelTyp->setValues({QStringLiteral("DM"), QStringLiteral("CTF")});
-    XLevelTyp->setObjectName(QStringLiteral("XLevelTyp"));
-    XLevelTyp->setGeometry(552, 4, 85, 77);
+    placed(XLevelTyp, QStringLiteral("XLevelTyp"), {552, 4, 85, 77});
     setAnchors(XLevelTyp, Anchors(Anchor::Top) | Anchor::Right);
 
-    XBeschreibung = group(QStringLiteral("XBeschreibung"), QStringLiteral("Beschreibung"), {8, 0, 225, 217}, Panel1);
+    XBeschreibung = designGroup(QStringLiteral("XBeschreibung"), QString(), {8, 0, 225, 217}, Panel1);
     setAnchors(XBeschreibung, Anchors(Anchor::Left) | Anchor::Top | Anchor::Bottom);
-    DBMemo1 = new DBMemo(XBeschreibung);
-    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
-    DBMemo1->setGeometry(8, 20, 209, 189);
+    DBMemo1 = placed(new DBMemo(XBeschreibung), QStringLiteral("DBMemo1"), {8, 20, 209, 189});
     setAnchors(DBMemo1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Bottom);
 
-    XWaffen = group(QStringLiteral("XWaffen"), QStringLiteral("vorhandene Items"), {8, 224, 225, 101}, Panel1);
+    XWaffen = designGroup(QStringLiteral("XWaffen"), QString(), {8, 224, 225, 101}, Panel1);
     setAnchors(XWaffen, Anchors(Anchor::Left) | Anchor::Bottom);
     struct Item {
         DBCheckBox** field;
@@ -175,11 +153,9 @@ void TForm2::buildLevelPanels()
         box->adjustSize();
         *item.field = box;
     }
-    Label8 = new QLabel(QStringLiteral("Datensatz: 0/0"), XWaffen);
-    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8 = placed(new QLabel(QStringLiteral("Datensatz: 0/0"), XWaffen), QStringLiteral("Label8"), {162, 84, 59, 11});
     Label8->setFont(smallFont());
     Label8->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label8->setGeometry(162, 84, 59, 11);
 }
 
 void TForm2::buildBotMenu()
@@ -197,10 +173,10 @@ void TForm2::buildBotMenu()
     separator->setObjectName(QStringLiteral("N1"));
     separator->setEnabled(false);
 
-    const std::pair<QMenu**, const char*> submenus[] = {{&wenig1, "wenig"}, {&mittel1, "mittel"}, {&viel1, "viel"}};
-    for (const auto& [field, caption] : submenus) {
-        *field = PopupMenu1->addMenu(QString::fromLatin1(caption));
-        (*field)->setObjectName(QString::fromLatin1(caption) + u'1');
+    const std::pair<QMenu**, const char*> submenus[] = {{&wenig1, "wenig1"}, {&mittel1, "mittel1"}, {&viel1, "viel1"}};
+    for (const auto& [field, name] : submenus) {
+        *field = PopupMenu1->addMenu(QString());
+        (*field)->setObjectName(QLatin1String(name));
     }
     for (const BotMenuItem& item : kBotMenuItems) {
         QMenu* submenu = PopupMenu1->findChild<QMenu*>(QLatin1String(item.submenu));
@@ -214,21 +190,12 @@ void TForm2::buildBotMenu()
 
 void TForm2::buildFooter()
 {
-    DBNavigator1 = new DBNavigator(Panel3);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->setGeometry(8, 4, 225, 25);
-    DBNavigator1->setHints({QStringLiteral("Erster Datensatz"), QStringLiteral("Vorheriger Datensatz"),
-                            QStringLiteral("Nächster Datensatz"), QStringLiteral("Letzter Datensatz"),
-                            QStringLiteral("Datensatz einfügen"), QStringLiteral("Datensatz löschen"),
-                            QStringLiteral("Datensatz bearbeiten"), QStringLiteral("Übernehmen"),
-                            QStringLiteral("Bearbeiten abbrechen"), QStringLiteral("Daten aktualisieren")});
+    DBNavigator1 = placed(new DBNavigator(Panel3), QStringLiteral("DBNavigator1"), {8, 4, 225, 25});
     DBNavigator1->setDeleteQuestion(QStringLiteral("Datensatz löschen?"), QStringLiteral("Bestätigung"));
 
-    Label6 = new QLabel(QStringLiteral("Der Level-Katalog für Quake 2"), Panel3);
-    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6 = placed(new QLabel(QStringLiteral("Der Level-Katalog für Quake 2"), Panel3), QStringLiteral("Label6"), {240, 8, 173, 11});
     Label6->setFont(smallFont());
     Label6->setAlignment(Qt::AlignCenter);
-    Label6->setGeometry(240, 8, 173, 11);
     setAnchors(Label6, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 
     Label7 = new QLabel(u'(' + QString::fromLatin1(kWebAddress) + u')', Panel3);
@@ -240,7 +207,6 @@ void TForm2::buildFooter()
     blue.setColor(QPalette::WindowText, Qt::blue);
     Label7->setPalette(blue);
     Label7->setCursor(Qt::PointingHandCursor);
-    Label7->setToolTip(QStringLiteral("Besuche die Tolvex-Webseite"));
     Label7->setAlignment(Qt::AlignCenter);
     // As wide as the address needs, centred where the design puts the link.
     const int linkWidth = qMax(90, Label7->sizeHint().width());
@@ -271,33 +237,19 @@ void TForm2::bindData(LevelTable* table, DataSource* source)
 
 void TForm2::buildBottomRow()
 {
-    struct Button {
-        SpeedButton** field;
-        const char* name;
-        int left;
-        int width;
-        Picture picture;
-        const char* hint;
-    };
-    const Button buttons[] = {
-        {&SpeedButton9, "SpeedButton9", 420, 25, Picture::RandomLevel, "zufälliges Level wählen"},
-        {&SpeedButton7, "SpeedButton7", 444, 25, Picture::StartWithBots, "Quake mit EraserBot und diesem Level starten"},
-        {&SpeedButton5, "SpeedButton5", 468, 25, Picture::StartGame, "Quake mit diesem Level starten"},
-        {&SpeedButton4, "SpeedButton4", 492, 25, Picture::MapList, "EraserBot Maplist editieren"},
-        {&SpeedButton2, "SpeedButton2", 516, 25, Picture::Clipboard, "Dateiname in Zwischenablage einfügen"},
-        {&SpeedButton6, "SpeedButton6", 541, 23, Picture::Overview, "Tabellenansicht"},
-        {&SpeedButton8, "SpeedButton8", 564, 25, Picture::Information, "Informationen"},
-        {&SpeedButton3, "SpeedButton3", 588, 25, Picture::Configuration, "Konfiguration"},
-        {&SpeedButton1, "SpeedButton1", 612, 25, Picture::CloseProgram, "Programm beenden"},
-    };
-    for (const Button& b : buttons) {
-        auto* button = new SpeedButton(QString::fromLatin1(b.name), Panel3);
-        button->setGeometry(b.left, 4, b.width, 25);
-        button->setPicture(buttonPicture(b.picture));
-        button->setHint(QString::fromUtf8(b.hint));
-        setAnchors(button, Anchors(Anchor::Top) | Anchor::Right);
-        *b.field = button;
-    }
+    buildSpeedButtons(
+        {
+            {&SpeedButton9, "SpeedButton9", {420, 4, 25, 25}, buttonPicture(Picture::RandomLevel)},
+            {&SpeedButton7, "SpeedButton7", {444, 4, 25, 25}, buttonPicture(Picture::StartWithBots)},
+            {&SpeedButton5, "SpeedButton5", {468, 4, 25, 25}, buttonPicture(Picture::StartGame)},
+            {&SpeedButton4, "SpeedButton4", {492, 4, 25, 25}, buttonPicture(Picture::MapList)},
+            {&SpeedButton2, "SpeedButton2", {516, 4, 25, 25}, buttonPicture(Picture::Clipboard)},
+            {&SpeedButton6, "SpeedButton6", {541, 4, 23, 25}, buttonPicture(Picture::Overview)},
+            {&SpeedButton8, "SpeedButton8", {564, 4, 25, 25}, buttonPicture(Picture::Information)},
+            {&SpeedButton3, "SpeedButton3", {588, 4, 25, 25}, buttonPicture(Picture::Configuration)},
+            {&SpeedButton1, "SpeedButton1", {612, 4, 25, 25}, buttonPicture(Picture::CloseProgram)},
+        },
+        Panel3, Anchors(Anchor::Top) | Anchor::Right);
     for (SpeedButton* toggle : {SpeedButton6, SpeedButton4, SpeedButton8})
         toggle->setToggle(true);
     SpeedButton4->setEnabled(false);

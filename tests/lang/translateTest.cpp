@@ -3,6 +3,7 @@
 #include "catalogue/tabelle.h"
 #include "common/Product.h"
 #include "config/options.h"
+#include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "maplist/maplister.h"
 #include "platform/DBNavigator.h"
@@ -41,9 +42,9 @@ struct Target {
     const char* control; // nullptr: the window itself; for messages the variable
     Kind kind;
     int index; // the memo line or the navigator position
-    const char* german;
-    const char* english;
-    const char* design = nullptr; // nullptr: the German text
+    QString german;
+    QString english;
+    QString design;
 };
 
 QString web()
@@ -51,92 +52,39 @@ QString web()
     return QString::fromLatin1(kWebAddress);
 }
 
+Kind kindOf(TextRole role)
+{
+    switch (role) {
+    case TextRole::Caption:
+        return Kind::Caption;
+    case TextRole::Hint:
+        return Kind::Hint;
+    case TextRole::MemoLine:
+        return Kind::MemoLine;
+    case TextRole::NavigatorHint:
+        return Kind::NavigatorHint;
+    }
+    return Kind::Message;
+}
+
+// Every row of the windows' text tables, and the message texts.
 const std::vector<Target>& targets()
 {
-    static const QByteArray germanEngineLine = "das Programm nicht. Die BDE kann unter " + QByteArray(kWebAddress);
-    static const QByteArray germanEngineDesign = germanEngineLine + ' ';
-    static const QByteArray englishEngineLine = QByteArray(kWebAddress) + " for free.";
-    static const std::vector<Target> all = {
-        {"Form2", "Xdateiname", Kind::Caption, 0, "Datei-Name", "Filename"},
-        {"Form2", "Xlevelname", Kind::Caption, 0, "Level-Name", "Levelname"},
-        {"Form2", "XohneEndung", Kind::Caption, 0, "(ohne Endung)", "(no extension)", "(ohne Endung!)"},
-        {"Form2", "XSpieler", Kind::Caption, 0, "Spieler Information", "Player information"},
-        {"Form2", "Xmin", Kind::Caption, 0, "minimale Spielerzahl:", "Minimum of Players:"},
-        {"Form2", "Xmax", Kind::Caption, 0, "maximale Spielerzahl:", "Maximum of Players:"},
-        {"Form2", "XLevelTyp", Kind::Caption, 0, "Level Typ", "Leveltype"},
-        {"Form2", "XBeschreibung", Kind::Caption, 0, "Beschreibung", "Description"},
-        {"Form2", "XWaffen", Kind::Caption, 0, "vorhandene Items", "Existing items"},
-        {"Form2", "SpeedButton9", Kind::Hint, 0, "zufälliges Level wählen", "choose random Map"},
-        {"Form2", "SpeedButton7", Kind::Hint, 0, "Quake mit EraserBot und diesem Level starten", "Start Quake with EraserBot and this Level"},
-        {"Form2", "SpeedButton5", Kind::Hint, 0, "Quake mit diesem Level starten", "Start Quake with this Level"},
-        {"Form2", "SpeedButton4", Kind::Hint, 0, "EraserBot Maplist editieren", "Edit the EraserBot Maplist"},
-        {"Form2", "SpeedButton2", Kind::Hint, 0, "Dateiname in Zwischenablage einfügen", "Copy Filename into Clipboard"},
-        {"Form2", "SpeedButton6", Kind::Hint, 0, "Tabellenansicht", "View Index"},
-        {"Form2", "SpeedButton8", Kind::Hint, 0, "Informationen", "Informations"},
-        {"Form2", "SpeedButton3", Kind::Hint, 0, "Konfiguration", "Configuration"},
-        {"Form2", "SpeedButton1", Kind::Hint, 0, "Programm beenden", "Close Program"},
-        {"Form2", "wenig1", Kind::Caption, 0, "wenig", "less"},
-        {"Form2", "mittel1", Kind::Caption, 0, "mittel", "medium"},
-        {"Form2", "viel1", Kind::Caption, 0, "viel", "more"},
-        {"Form2", "Label7", Kind::Hint, 0, "Besuche die Tolvex-Webseite", "Visit the Tolvex-Website"},
-
-        {"Form1", "SpeedButton1", Kind::Hint, 0, "Levelübersicht drucken", "Print Level survey"},
-        {"Form1", "SpeedButton3", Kind::Hint, 0, "Levelliste exportieren", "Export Levelindex"},
-        {"Form1", "SpeedButton4", Kind::Hint, 0, "Leveldaten importieren", "Import Levelindex"},
-        {"Form1", "SpeedButton2", Kind::Hint, 0, "Levelübersicht schließen", "Close Level survey"},
-        {"Form1", "Edit1", Kind::Hint, 0, "Suchschlüssel", "Search"},
-        {"Form1", nullptr, Kind::Caption, 0, "Levelübersicht", "Level survey"},
-
-        {"mapform", "SpeedButton1", Kind::Hint, 0, "Level hinzufügen", "Add Level"},
-        {"mapform", "SpeedButton2", Kind::Hint, 0, "Level entfernen", "Delete Level"},
-        {"mapform", "SpeedButton3", Kind::Hint, 0, "Fenster schließen und speichern", "Save and quit"},
-        {"mapform", "SpeedButton4", Kind::Hint, 0, "Fenster schließen ohne Speichern", "Quit without saving"},
-
-        {"infoform", "Memo1", Kind::MemoLine, 0, "Tolvex ist Freeware: Sie dürfen es kostenlos nutzen und",
-         "Tolvex is freeware: you may use it free of charge and", "Tolvex ist Freeware: Sie dürfen es kostenlos nutzen und "},
-        {"infoform", "Memo1", Kind::MemoLine, 1, "unverändert weitergeben. Für Schäden durch die Nutzung",
-         "pass it on unchanged. The author accepts no liability", "unverändert weitergeben. Für Schäden durch die Nutzung "},
-        {"infoform", "Memo1", Kind::MemoLine, 2, "übernimmt der Autor keine Haftung. Der Verkauf des",
-         "for damage caused by its use. Selling it is not allowed.", "übernimmt der Autor keine Haftung. Der Verkauf des "},
-        {"infoform", "Memo1", Kind::MemoLine, 3, "Programms ist nicht gestattet. Ohne Zustimmung hierzu:",
-         "If you do not agree to these terms, do not use Tolvex.", "Programms ist nicht gestattet. Ohne Zustimmung hierzu: "},
-        {"infoform", "Memo1", Kind::MemoLine, 4, "Nutzung des Programms ist untersagt!", ""},
-        {"infoform", "Memo2", Kind::MemoLine, 0, "Tolvex verwendet die Borland Database Engine 5 zur Verwaltung der",
-         "Tolvex uses the  Borland Database Engine 5 for the administration",
-         "Tolvex verwendet die Borland Database Engine 5 zur Verwaltung der "},
-        {"infoform", "Memo2", Kind::MemoLine, 1, "Level-Daten. Ist die BDE nicht auf dem System installiert, funktioniert",
-         "of the Level Data. If the BDE is not installed on your system,",
-         "Level-Daten. Ist die BDE nicht auf dem System installiert, funktioniert "},
-        {"infoform", "Memo2", Kind::MemoLine, 2, germanEngineLine.constData(), "Tolvex won\u00b4t work. The BDE can be downloaded from",
-         germanEngineDesign.constData()},
-        {"infoform", "Memo2", Kind::MemoLine, 3, "kostenlos bezogen bezogen werden.", englishEngineLine.constData()},
-        {"infoform", "Memo4", Kind::MemoLine, 0, "Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen",
-         "Quake, Quake 2 and the stylized Q are registered Trademarks",
-         "Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen "},
-        {"infoform", "Memo4", Kind::MemoLine, 1, "der ID-Software Corporation.", "of the ID-Software Corporation."},
-
-        {"KonfigForm", nullptr, Kind::Caption, 0, "Konfiguration", "Configuration"},
-        {"KonfigForm", "Label2", Kind::Caption, 0, "Quake-Position (z.B c:\\quake2\\quake2.exe):", "Position of Quake (e.g. c:\\quake2\\quake2.exe):"},
-        {"KonfigForm", "Label1", Kind::Caption, 0, "zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):",
-         "Optional Console Parameters (e.g. +set dmflags 20):"},
-        {"KonfigForm", "Label3", Kind::Caption, 0, "EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):",
-         "EraserBot Maplist (e.g. c:\\quake2\\eraser\\maps.txt):"},
-
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 0, "Erster Datensatz", "First Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 1, "Vorheriger Datensatz", "Previous Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 2, "Nächster Datensatz", "Next Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 3, "Letzter Datensatz", "Last Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 4, "Datensatz einfügen", "Enter new Data"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 5, "Datensatz löschen", "Delete Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 6, "Datensatz bearbeiten", "Edit Entry"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 7, "Übernehmen", "Accept"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 8, "Bearbeiten abbrechen", "Cancel"},
-        {"Form2", "DBNavigator1", Kind::NavigatorHint, 9, "Daten aktualisieren", "Actualize Data"},
-
-        {nullptr, "MsgExported", Kind::Message, 0, "Daten eportiert!", "Data exported!"},
-        {nullptr, "MsgImported", Kind::Message, 0, "Import abgeschlossen", "Import finished!"},
-        {nullptr, "MsgRecord", Kind::Message, 0, "Datensatz:", "Record:"},
-    };
+    static const std::vector<Target> all = [] {
+        const std::pair<const char*, const std::vector<DesignText>&> tables[] = {
+            {"Form2", mainWindowTexts()}, {"Form1", overviewTexts()}, {"mapform", mapListTexts()},
+            {"infoform", infoTexts()},    {"KonfigForm", konfigTexts()},
+        };
+        std::vector<Target> rows;
+        for (const auto& [window, table] : tables) {
+            for (const DesignText& t : table)
+                rows.push_back({window, t.control, kindOf(t.role), t.index, t.german, t.english, t.in(TextLanguage::Design)});
+        }
+        rows.push_back({nullptr, "MsgExported", Kind::Message, 0, "Daten eportiert!", "Data exported!", "Daten eportiert!"});
+        rows.push_back({nullptr, "MsgImported", Kind::Message, 0, "Import abgeschlossen", "Import finished!", "Import abgeschlossen"});
+        rows.push_back({nullptr, "MsgRecord", Kind::Message, 0, "Datensatz:", "Record:", "Datensatz:"});
+        return rows;
+    }();
     return all;
 }
 
@@ -324,8 +272,7 @@ private Q_SLOTS:
     {
         start();
         for (const Target& t : targets()) {
-            const QString expected = QString::fromUtf8(t.design ? t.design : t.german);
-            QVERIFY2(shownText(t) == expected, qPrintable(targetName(t) + QLatin1String(": ") + shownText(t)));
+            QVERIFY2(shownText(t) == t.design, qPrintable(targetName(t) + QLatin1String(": ") + shownText(t)));
         }
     }
 
@@ -338,6 +285,7 @@ private Q_SLOTS:
             {QStringLiteral("german")},
             {QStringLiteral("english"), QStringLiteral("german")},
             {QStringLiteral("english"), QStringLiteral("german"), QStringLiteral("english")},
+            {QStringLiteral("german"), QStringLiteral("english"), QStringLiteral("german")},
             {QStringLiteral("english"), QStringLiteral("english")},
         };
         for (int i = 0; i < static_cast<int>(targets().size()); ++i) {
@@ -357,7 +305,9 @@ private Q_SLOTS:
             start();
         applyAll(calls);
         const Target& t = targets()[static_cast<size_t>(target)];
-        QCOMPARE(shownText(t), QString::fromUtf8(calls.back() == QLatin1String("english") ? t.english : t.german));
+        // Each text really switches, so a row that reads right reached its control.
+        QVERIFY2(t.english != t.german, qPrintable(targetName(t)));
+        QCOMPARE(shownText(t), calls.back() == QLatin1String("english") ? t.english : t.german);
     }
 
     void theNoticesKeepTheirNumberOfLines()

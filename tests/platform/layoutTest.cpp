@@ -1,13 +1,39 @@
 #include "platform/Anchors.h"
+#include "platform/DBNavigator.h"
+#include "platform/DesignLayout.h"
+#include "platform/DesignTexts.h"
+#include "platform/Form.h"
 #include "platform/SpeedButton.h"
 #include "platform/WindowFrame.h"
 
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace tolvex;
+
+namespace {
+
+// Records the order of a form's handlers and signals.
+class RecordingForm final : public Form {
+public:
+    RecordingForm()
+    {
+        connect(this, &Form::shown, this, [this] { events << QStringLiteral("shown"); });
+        connect(this, &Form::closed, this, [this] { events << QStringLiteral("closed"); });
+    }
+    QStringList events;
+
+protected:
+    void FormShow() override { events << QStringLiteral("FormShow"); }
+    void FormClose() override { events << QStringLiteral("FormClose"); }
+};
+
+} // namespace
 
 class LayoutTest : public QObject {
     Q_OBJECT
@@ -128,6 +154,62 @@ private Q_SLOTS:
         QVERIFY(german->isDown());
         QVERIFY(!english->isDown());
         QCOMPARE(germanClicks.size(), 1);
+    }
+
+    // A toggle button is down from before the show handler runs until after the close handler ran.
+    void aFormSignalsAroundItsHandlers()
+    {
+        RecordingForm form;
+        form.show();
+        form.close();
+        QCOMPARE(form.events, (QStringList{"shown", "FormShow", "FormClose", "closed"}));
+    }
+
+    void speedButtonsAreBuiltInOrderAndAnchoredAsAsked()
+    {
+        QWidget parent;
+        parent.resize(200, 100);
+        SpeedButton* anchored = nullptr;
+        SpeedButton* plain = nullptr;
+        buildSpeedButtons({{&anchored, "SpeedButton2", {150, 4, 25, 25}, QIcon()}}, &parent, Anchors(Anchor::Top) | Anchor::Right);
+        buildSpeedButtons({{&plain, "SpeedButton1", {4, 4, 23, 22}, QIcon()}}, &parent);
+        parent.show();
+        parent.resize(260, 100);
+        QCOMPARE(anchored->geometry(), QRect(210, 4, 25, 25));
+        QCOMPARE(plain->geometry(), QRect(4, 4, 23, 22));
+        QCOMPARE(parent.findChild<SpeedButton*>(QStringLiteral("SpeedButton2")), anchored);
+        QVERIFY(anchored->hint().isEmpty());
+    }
+
+    void designTextsReachEveryRoleInEachLanguage()
+    {
+        QWidget window;
+        auto* label = designLabel(QStringLiteral("Label1"), QString(), {4, 4}, &window);
+        auto* group = designGroup(QStringLiteral("Group1"), QString(), {0, 20, 100, 50}, &window);
+        SpeedButton* button = nullptr;
+        buildSpeedButtons({{&button, "SpeedButton1", {10, 10, 25, 25}, QIcon()}}, group);
+        auto* memo = placed(new QPlainTextEdit(QStringLiteral("\n"), &window), QStringLiteral("Memo1"), {0, 80, 100, 40});
+        auto* navigator = placed(new DBNavigator(&window), QStringLiteral("DBNavigator1"), {0, 130, 225, 25});
+        const std::vector<DesignText> texts = {
+            {nullptr, TextRole::Caption, "Fenster", "Window"},
+            {"Label1", TextRole::Caption, "eine recht lange Beschriftung", "label", "Entwurf"},
+            {"Group1", TextRole::Caption, "Gruppe", "Group"},
+            {"SpeedButton1", TextRole::Hint, "Knopf", "Button"},
+            {"Memo1", TextRole::MemoLine, "zweite", "second", {}, 1},
+            {"DBNavigator1", TextRole::NavigatorHint, "Letzter", "Last", {}, 3},
+        };
+        const auto shown = [&] {
+            return QStringList{window.windowTitle(), label->text(), group->title(), button->hint(), memo->toPlainText(),
+                               navigator->button(DBNavigator::Button::Last)->toolTip()};
+        };
+        applyTexts(&window, texts, TextLanguage::Design);
+        QCOMPARE(shown(), (QStringList{"Fenster", "Entwurf", "Gruppe", "Knopf", "\nzweite", "Letzter"}));
+        applyTexts(&window, texts, TextLanguage::German);
+        QCOMPARE(label->size(), label->sizeHint());
+        applyTexts(&window, texts, TextLanguage::English);
+        QCOMPARE(shown(), (QStringList{"Window", "label", "Group", "Button", "\nsecond", "Last"}));
+        QCOMPARE(label->size(), label->sizeHint());
+        QCOMPARE(button->parentWidget(), group);
     }
 };
 
