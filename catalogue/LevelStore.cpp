@@ -1,0 +1,402 @@
+#include "catalogue/LevelStore.h"
+
+#include "catalogue/LevelRecords.h"
+#include "catalogue/LevelSchema.h"
+#include "platform/SafeFile.h"
+#include "platform/TolvexError.h"
+
+#include <QFile>
+#include <QScopeGuard>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace tolvex {
+
+namespace {
+
+// Appends of an import share a transaction this long: few syncs, and a crash
+// loses at most the unfinished batch, never the file.
+constexpr int kBulkBatch = 4096;
+
+struct DbCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using Db = std::unique_ptr<sqlite3, DbCloser>;
+
+struct StmtFinalizer {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw TolvexError(message);
+}
+
+int bindValue(sqlite3_stmt* stmt, int param, const FieldValue& value)
+{
+    if (const auto* text = std::get_if<QString>(&value)) {
+        const QByteArray utf8 = text->toUtf8();
+        return sqlite3_bind_text(stmt, param, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    if (const auto* n = std::get_if<int>(&value))
+        return sqlite3_bind_int(stmt, param, *n);
+    if (const auto* flag = std::get_if<bool>(&value))
+        return sqlite3_bind_int(stmt, param, *flag ? 1 : 0);
+    return sqlite3_bind_null(stmt, param);
+}
+
+// Runs one prepared write; the extra key names the stored record an update or delete replaces.
+int run(sqlite3_stmt* stmt, const LevelRecord* record, const QString* storedKey)
+{
+    int param = 1;
+    if (record) {
+        for (const FieldValue& value : *record)
+            bindValue(stmt, param++, value);
+    }
+    if (storedKey)
+        bindValue(stmt, param, *storedKey);
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return rc;
+}
+
+QString columnList()
+{
+    QStringList names;
+    for (const FieldDef& def : kLevelFields)
+        names << u'"' + QLatin1String(def.name) + u'"';
+    return names.join(u", ");
+}
+
+// The file may come from any program: nothing stored in it may run code
+// (triggers, extensions, functions in the schema) or write around the engine.
+bool guardAgainstTheFile(sqlite3* db)
+{
+    return sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr) == SQLITE_OK
+        && sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr) == SQLITE_OK
+        && sqlite3_enable_load_extension(db, 0) == SQLITE_OK;
+}
+
+// A record refused at open, by its place in key order and, when it could
+// be read, its file name: both find it in another program.
+QString recordName(int number, const LevelRecord& record)
+{
+    const auto* key = std::get_if<QString>(&record[Field::Datei]);
+    return key ? QStringLiteral("%1 ('%2')").arg(number).arg(*key) : QString::number(number);
+}
+
+// Never created here: without SQLITE_OPEN_CREATE a missing file stays missing.
+Db connect(const QString& name)
+{
+    if (!fileExists(name))
+        fail(formatMessage(QStringLiteral("Tabelle %s nicht gefunden"), {name}));
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(name).constData(), &raw,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+    Db db(raw);
+    if (opened != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString::fromUtf8(sqlite3_errstr(opened));
+        fail(formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {name, why}));
+    }
+    // SQLite falls back to reading only when it may not write, and root may write anything.
+    if (sqlite3_db_readonly(db.get(), "main") == 1 || isWriteProtected(name))
+        fail(formatMessage(QStringLiteral("Tabelle %s ist schreibgeschützt"), {name}));
+    return db;
+}
+
+} // namespace
+
+struct LevelStore::Connection {
+    Db db;
+    Stmt insertStmt;
+    Stmt updateStmt;
+    Stmt deleteStmt;
+
+    [[nodiscard]] Stmt prepare(const QString& sql, const QString& fileName) const
+    {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v3(db.get(), sql.toUtf8().constData(), -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+            fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"),
+                               {fileName, QString::fromUtf8(sqlite3_errmsg(db.get()))}));
+        return Stmt(raw);
+    }
+};
+
+LevelStore::LevelStore(DropUnstored dropUnstored)
+    : m_dropUnstored(std::move(dropUnstored))
+{
+}
+
+LevelStore::~LevelStore() = default;
+
+void LevelStore::open(const QString& fileName, LevelRecords& records)
+{
+    m_fileName = fileName;
+    auto connection = std::make_unique<Connection>();
+    connection->db = connect(fileName);
+    m_c = std::move(connection);
+    try {
+        if (!guardAgainstTheFile(m_c->db.get()))
+            fail(openFailed(engineMessage()));
+        lockExclusively();
+        checkShape();
+        load(records);
+        prepareWrites();
+        // Everything so far only read. Ending without a commit also drops
+        // what SQLite repairs on its own in a damaged header, so that a table
+        // refused up to here is left exactly as it was found.
+        if (exec("ROLLBACK") != SQLITE_OK)
+            fail(openFailed(engineMessage()));
+        switchToWal();
+    } catch (...) {
+        m_c.reset();
+        records.clear();
+        throw;
+    }
+}
+
+// The exclusive lock is taken now and held until close, so a second program
+// fails at its open instead of at its first write.
+void LevelStore::lockExclusively()
+{
+    sqlite3_busy_timeout(m_c->db.get(), 0);
+    if (exec("PRAGMA locking_mode = EXCLUSIVE") != SQLITE_OK)
+        fail(openFailed(engineMessage()));
+    if (exec("BEGIN EXCLUSIVE") == SQLITE_OK)
+        return;
+    switch (sqlite3_errcode(m_c->db.get()) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        fail(formatMessage(QStringLiteral("Tabelle %s wird von einem anderen Programm benutzt"), {m_fileName}));
+    case SQLITE_NOTADB:
+        fail(formatMessage(QStringLiteral("Datei %s ist keine SQLite-Datenbank"), {m_fileName}));
+    default:
+        fail(openFailed(engineMessage()));
+    }
+}
+
+void LevelStore::checkShape()
+{
+    if (const auto why = LevelSchema::mismatch(m_c->db.get())) {
+        exec("ROLLBACK");
+        fail(formatMessage(QStringLiteral("Tabelle %s hat nicht den erwarteten Aufbau: %s"), {m_fileName, *why}));
+    }
+}
+
+void LevelStore::load(LevelRecords& records)
+{
+    const Stmt select = m_c->prepare(QStringLiteral("SELECT %1 FROM \"maps\" ORDER BY \"Datei\"").arg(columnList()), m_fileName);
+    const QString refused = QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s");
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        LevelRecord record;
+        if (const auto why = LevelSchema::readRecord(select.get(), record))
+            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), *why}));
+        records.append(std::move(record));
+    }
+    if (rc != SQLITE_DONE)
+        fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {m_fileName, engineMessage()}));
+    records.sortByKey();
+    // Only a damaged key index lets two stored records share a key; a write
+    // to one of them would reach both.
+    for (int i = 1; i < records.size(); ++i) {
+        if (compareKeys(keyOf(records[i - 1]), keyOf(records[i])) == 0)
+            fail(formatMessage(refused, {m_fileName, recordName(i + 1, records[i]), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+    }
+}
+
+void LevelStore::prepareWrites()
+{
+    const QString columns = columnList();
+    QStringList placeholders;
+    QStringList assignments;
+    for (int i = 0; i < kFieldCount; ++i) {
+        placeholders << QStringLiteral("?%1").arg(i + 1);
+        assignments << QStringLiteral("\"%1\" = ?%2").arg(QLatin1String(kLevelFields[size_t(i)].name)).arg(i + 1);
+    }
+    // OR ABORT overrides any conflict clause another program gave the
+    // table: REPLACE would delete other records unseen, IGNORE store nothing.
+    m_c->insertStmt = m_c->prepare(QStringLiteral("INSERT OR ABORT INTO \"maps\" (%1) VALUES (%2)").arg(columns, placeholders.join(u", ")), m_fileName);
+    m_c->updateStmt = m_c->prepare(QStringLiteral("UPDATE OR ABORT \"maps\" SET %1 WHERE \"Datei\" = ?%2").arg(assignments.join(u", ")).arg(kFieldCount + 1), m_fileName);
+    m_c->deleteStmt = m_c->prepare(QStringLiteral("DELETE FROM \"maps\" WHERE \"Datei\" = ?1"), m_fileName);
+}
+
+// WAL: a post costs one sync of the log instead of the journal's several
+// syncs and a file deletion (see bench/tableBench.cpp). In exclusive locking
+// mode the log index lives in memory, so there is no -shm file, and the -wal
+// file is folded back at close.
+void LevelStore::switchToWal()
+{
+    if (exec("PRAGMA journal_mode = WAL") != SQLITE_OK || exec("PRAGMA synchronous = FULL") != SQLITE_OK
+        || exec("BEGIN EXCLUSIVE") != SQLITE_OK || exec("COMMIT") != SQLITE_OK)
+        fail(openFailed(engineMessage()));
+}
+
+void LevelStore::close()
+{
+    if (!m_c)
+        return;
+    if (m_inTransaction && exec("COMMIT") != SQLITE_OK)
+        exec("ROLLBACK");
+    m_inTransaction = false;
+    m_transactionCount = 0;
+    m_transactionKeys.clear();
+    m_bulkDepth = 0;
+    m_c.reset();
+}
+
+void LevelStore::insert(const LevelRecord& record)
+{
+    commitOpenBatch();
+    if (const auto failure = insertOne(record))
+        fail(*failure);
+}
+
+void LevelStore::append(const LevelRecord& record)
+{
+    if (m_bulkDepth == 0)
+        insert(record);
+    else
+        appendToBatch(record);
+}
+
+void LevelStore::appendToBatch(const LevelRecord& record)
+{
+    const QString key = keyOf(record);
+    if (!m_inTransaction) {
+        if (exec("BEGIN IMMEDIATE") != SQLITE_OK)
+            fail(writeErrorMessage(key));
+        m_inTransaction = true;
+    }
+    // A refused INSERT is undone by SQLite on its own and leaves the earlier
+    // records of the batch in place; those are committed at once, since the
+    // import stops here.
+    if (const auto failure = insertOne(record)) {
+        const QString message = *failure;
+        if (sqlite3_get_autocommit(m_c->db.get())) {
+            m_inTransaction = false;
+            m_transactionCount = 0;
+            dropBatch();
+        } else {
+            commitTransaction();
+        }
+        fail(message);
+    }
+    m_transactionKeys.push_back(key);
+    if (++m_transactionCount >= kBulkBatch)
+        commitTransaction();
+}
+
+void LevelStore::update(const QString& storedKey, const LevelRecord& record)
+{
+    commitOpenBatch();
+    if (run(m_c->updateStmt.get(), &record, &storedKey) != SQLITE_DONE)
+        fail(writeErrorMessage(keyOf(record)));
+    requireOneChanged(storedKey);
+}
+
+void LevelStore::remove(const QString& storedKey)
+{
+    commitOpenBatch();
+    if (run(m_c->deleteStmt.get(), nullptr, &storedKey) != SQLITE_DONE)
+        fail(formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"),
+                           {storedKey, m_fileName, engineMessage()}));
+    requireOneChanged(storedKey);
+}
+
+// Appends out of key order touch pages all over the file; a larger cache keeps
+// a batch's pages in memory until its commit instead of spilling them.
+void LevelStore::beginBulk()
+{
+    if (m_bulkDepth++ == 0)
+        exec("PRAGMA cache_size = -65536");
+}
+
+void LevelStore::endBulk()
+{
+    if (m_bulkDepth == 0 || --m_bulkDepth > 0)
+        return;
+    const auto restoreCache = qScopeGuard([this] { exec("PRAGMA cache_size = -2000"); });
+    commitOpenBatch();
+}
+
+// A write outside an import is a transaction of its own, on disk when it returns.
+void LevelStore::commitOpenBatch()
+{
+    if (m_inTransaction)
+        commitTransaction();
+}
+
+void LevelStore::commitTransaction()
+{
+    m_inTransaction = false;
+    m_transactionCount = 0;
+    if (exec("COMMIT") == SQLITE_OK) {
+        m_transactionKeys.clear();
+        return;
+    }
+    const QString why = engineMessage();
+    exec("ROLLBACK");
+    dropBatch();
+    fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gespeichert werden: %s"), {m_fileName, why}));
+}
+
+void LevelStore::dropBatch()
+{
+    const std::vector<QString> keys = std::exchange(m_transactionKeys, {});
+    m_dropUnstored(keys);
+}
+
+// Inserts one record; the reason when the file did not take exactly that one row.
+std::optional<QString> LevelStore::insertOne(const LevelRecord& record) const
+{
+    if (run(m_c->insertStmt.get(), &record, nullptr) != SQLITE_DONE)
+        return writeErrorMessage(keyOf(record));
+    if (sqlite3_changes(m_c->db.get()) != 1)
+        return formatMessage(QStringLiteral("Datensatz '%s' kann nicht in Tabelle %s gespeichert werden: %s"),
+                             {keyOf(record), m_fileName, QStringLiteral("die Tabelle hat ihn nicht übernommen")});
+    return std::nullopt;
+}
+
+// An update or delete that found no row to change is no success.
+void LevelStore::requireOneChanged(const QString& storedKey) const
+{
+    if (sqlite3_changes(m_c->db.get()) != 1)
+        fail(formatMessage(QStringLiteral("Datensatz '%s' ist in Tabelle %s nicht mehr vorhanden"), {storedKey, m_fileName}));
+}
+
+int LevelStore::exec(const char* sql) const
+{
+    return sqlite3_exec(m_c->db.get(), sql, nullptr, nullptr, nullptr);
+}
+
+QString LevelStore::engineMessage() const
+{
+    return QString::fromUtf8(sqlite3_errmsg(m_c->db.get()));
+}
+
+QString LevelStore::openFailed(const QString& why) const
+{
+    return formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {m_fileName, why});
+}
+
+QString LevelStore::keyViolationMessage(const QString& key) const
+{
+    return formatMessage(QStringLiteral("Schlüsselverletzung: Datei-Name '%s' ist in Tabelle %s schon vorhanden"), {key, m_fileName});
+}
+
+QString LevelStore::writeErrorMessage(const QString& key) const
+{
+    if (sqlite3_extended_errcode(m_c->db.get()) == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return keyViolationMessage(key);
+    return formatMessage(QStringLiteral("Datensatz '%s' kann nicht in Tabelle %s gespeichert werden: %s"), {key, m_fileName, engineMessage()});
+}
+
+} // namespace tolvex

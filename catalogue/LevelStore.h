@@ -1,0 +1,80 @@
+#pragma once
+
+#include "catalogue/LevelFields.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tolvex {
+
+class LevelRecords;
+
+// The file behind a level table: opened for exclusive use, checked, read once,
+// then written through record by record. Failures are thrown as TolvexError
+// with a message naming the file.
+class LevelStore {
+public:
+    // Called with the keys of an import's batch that never reached the disk,
+    // so that the records leave memory too.
+    using DropUnstored = std::function<void(const std::vector<QString>& keys)>;
+
+    explicit LevelStore(DropUnstored dropUnstored);
+    ~LevelStore();
+    LevelStore(const LevelStore&) = delete;
+    LevelStore& operator=(const LevelStore&) = delete;
+
+    // Opens the file for exclusive use and reads its records into the given
+    // container. On failure the file is left as it was found, nothing stays
+    // open and the container is empty.
+    void open(const QString& fileName, LevelRecords& records);
+    // Keeps a pending import batch when the file takes it, else drops it.
+    void close();
+
+    // A single write: finishes an open batch first and is on disk when it returns.
+    void insert(const LevelRecord& record);
+    // Like insert, but between beginBulk and endBulk it joins the current batch.
+    void append(const LevelRecord& record);
+    // Replace or delete the stored record of the given key.
+    void update(const QString& storedKey, const LevelRecord& record);
+    void remove(const QString& storedKey);
+
+    void beginBulk();
+    // Commits the batch once the outermost bulk ends; nothing when not bulk.
+    void endBulk();
+
+    [[nodiscard]] QString keyViolationMessage(const QString& key) const;
+
+private:
+    struct Connection;
+
+    void lockExclusively();
+    void checkShape();
+    void load(LevelRecords& records);
+    void prepareWrites();
+    void switchToWal();
+    void commitOpenBatch();
+    void commitTransaction();
+    void dropBatch();
+    void appendToBatch(const LevelRecord& record);
+
+    [[nodiscard]] std::optional<QString> insertOne(const LevelRecord& record) const;
+    int exec(const char* sql) const;
+    [[nodiscard]] QString engineMessage() const;
+    [[nodiscard]] QString openFailed(const QString& why) const;
+    [[nodiscard]] QString writeErrorMessage(const QString& key) const;
+    void requireOneChanged(const QString& storedKey) const;
+
+    DropUnstored m_dropUnstored;
+    std::unique_ptr<Connection> m_c;
+    QString m_fileName;
+    int m_bulkDepth = 0;
+    bool m_inTransaction = false;
+    int m_transactionCount = 0;
+    std::vector<QString> m_transactionKeys;
+};
+
+} // namespace tolvex
