@@ -13,7 +13,9 @@ start_display() {
   # a server that says it started is not yet one a client can reach.
   for n in $(shuf -i 100-899 -n 30); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp > "$work/xvfb.log" 2>&1 &
+    # Without -noreset the server resets when its last client leaves, and a
+    # client connecting during the reset is turned away.
+    Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
       if DISPLAY=":$n" xprop -root > /dev/null 2>&1; then
@@ -32,11 +34,15 @@ start_display() {
 }
 
 start_window_manager() {
-  openbox --sm-disable > "$work/openbox.log" 2>&1 &
-  wm_pid=$!
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return 0
-    sleep 0.1
+  local attempt
+  for attempt in 1 2 3; do
+    openbox --sm-disable > "$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    for _ in $(seq 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return 0
+      kill -0 "$wm_pid" 2> /dev/null || break
+      sleep 0.1
+    done
   done
   echo "openbox did not take the screen:"
   cat "$work/openbox.log"
