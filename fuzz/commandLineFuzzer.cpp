@@ -1,12 +1,16 @@
 // The launch's parameter texts and their splitting into arguments. Any text
 // splits without fault; arguments quoted by the usual rules split back into
-// themselves; a level's file name and the mode stay the arguments they are.
+// themselves; a level's file name and the mode stay the arguments they are,
+// and a name that would not is refused by both parameter texts.
 
 #include "FuzzSupport.h"
 
 #include "launch/LaunchCommand.h"
 #include "platform/Cp1252.h"
 #include "platform/ProgramStart.h"
+#include "platform/TolvexError.h"
+
+#include <algorithm>
 
 using namespace tolvex;
 
@@ -64,6 +68,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString level = parts.value(0);
     const QString type = parts.value(1);
     const QString extra = parts.value(2);
+    // A name the game would split into commands starts nothing: both texts refuse it alike.
+    const auto refused = [](const auto& make) {
+        try {
+            (void)make();
+            return false;
+        } catch (const TolvexError&) {
+            return true;
+        }
+    };
+    const bool refusedName = refused([&] { requireLevelName(level); });
+    FUZZ_CHECK(refused([&] { return gameParameters(level, type, extra); }) == refusedName, text);
+    FUZZ_CHECK(refused([&] { return eraserBotParameters(level, extra, 1); }) == refusedName, text);
+    FUZZ_CHECK(!refusedName || level.contains(u'+') || level.contains(u';') || level.contains(u'"')
+                   || std::any_of(level.cbegin(), level.cend(), [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; }),
+               text);
+    if (refusedName)
+        return 0;
     const QStringList game = splitCommandLine(gameParameters(level, type, extra));
     if (plainWord(level)) {
         FUZZ_CHECK(game.size() >= 4, text);
