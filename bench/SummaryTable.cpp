@@ -130,7 +130,7 @@ QString SummaryTable::operations()
         const auto found = m_results.find(key);
         return found == m_results.end() ? nullptr : &found->second;
     };
-    const auto shown = [](const std::string& name, const Measured* m) -> QString {
+    const auto shown = [](const Measured* m) -> QString {
         if (!m)
             return notMeasured();
         if (!m->error.empty())
@@ -166,8 +166,8 @@ QString SummaryTable::operations()
             result = verdict(met);
             m_missed += met ? 0 : 1;
         }
-        out += row({label, shown(op.ours, ours), op.peer.empty() ? QStringLiteral("—") : op.peerName,
-                    op.peer.empty() ? QStringLiteral("—") : shown(op.peer, peer), ratio, op.goalText, result});
+        out += row({label, shown(ours), op.peer.empty() ? QStringLiteral("—") : op.peerName,
+                    op.peer.empty() ? QStringLiteral("—") : shown(peer), ratio, op.goalText, result});
     }
 
     // Memory is measured in bytes, not time: the program's growth against the level list's size.
@@ -182,7 +182,7 @@ QString SummaryTable::operations()
                     verdict(met)});
     } else {
         m_missed += memory ? 1 : 0;
-        out += row({QStringLiteral("peak memory holding %1 records").arg(n), shown("BM_PeakMemory" + big, memory), QStringLiteral("—"),
+        out += row({QStringLiteral("peak memory holding %1 records").arg(n), shown(memory), QStringLiteral("—"),
                     QStringLiteral("—"), QStringLiteral("—"), QStringLiteral("≤ 2×"), memory ? verdict(false) : QStringLiteral("—")});
     }
     return out;
