@@ -10,27 +10,25 @@ namespace tolvex {
 
 namespace {
 
-void startConfiguredGame(const QString& parameters)
+// konfig.ini is read once per start, for the game and its extra parameters alike.
+template <typename MakeParameters>
+void startConfiguredGame(MakeParameters makeParameters)
 {
-    const QString game = konfig::read(ProfileFile(KonfigPath()), konfig::kGame);
-    ExecuteFile(NamePart(game), parameters, DirPart(game));
-}
-
-QString extraParameters()
-{
-    return konfig::read(ProfileFile(KonfigPath()), konfig::kParameters);
+    const ProfileFile ini(KonfigPath());
+    const QString game = konfig::read(ini, konfig::kGame);
+    ExecuteFile(NamePart(game), makeParameters(konfig::read(ini, konfig::kParameters)), DirPart(game));
 }
 
 } // namespace
 
 void startGame(const QString& levelFile, const QString& levelType)
 {
-    startConfiguredGame(gameParameters(levelFile, levelType, extraParameters()));
+    startConfiguredGame([&](const QString& extra) { return gameParameters(levelFile, levelType, extra); });
 }
 
 void startGameWithBots(const QString& levelFile, qint64 botCount)
 {
-    startConfiguredGame(eraserBotParameters(levelFile, extraParameters(), botCount));
+    startConfiguredGame([&](const QString& extra) { return eraserBotParameters(levelFile, extra, botCount); });
 }
 
 } // namespace tolvex
