@@ -1,5 +1,7 @@
-// Creates a level table file and fills it from a level list file:
+// Creates a level table file and fills it from a level list file, or leaves
+// it empty for a new user to fill:
 //   mkmapsdb LEVELLIST.txt maps.DB
+//   mkmapsdb --empty maps.DB
 // The table is built under a temporary name beside the target and linked into
 // place at the end, so an existing file is never replaced and a failure leaves
 // no half-filled table behind.
@@ -19,6 +21,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,23 +55,29 @@ void createSchema(const QByteArray& path)
         throw TolvexError(QStringLiteral("Tabelle kann nicht angelegt werden: ") + QString::fromUtf8(sqlite3_errmsg(db.get())));
 }
 
-// The number of records the table holds afterwards.
-int fill(const QString& tablePath, QByteArrayView listText)
+// The number of records the table holds afterwards. The table is opened as
+// the program opens it, also when nothing goes in, so that what is linked
+// into place is a table the program takes.
+int fill(const QString& tablePath, const std::optional<QByteArray>& listText)
 {
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    LevelListTransfer(table).importText(listText);
+    if (listText)
+        LevelListTransfer(table).importText(*listText);
     const int records = table.recordCount();
     table.close();
     return records;
 }
 
-int run(const QString& listPath, const QString& target)
+// Without a list path the table stays empty.
+int run(const std::optional<QString>& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const QByteArray listText = readText(listPath);
+    std::optional<QByteArray> listText;
+    if (listPath)
+        listText = readText(*listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -98,11 +107,14 @@ int run(const QString& listPath, const QString& target)
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: mkmapsdb LEVELLIST.txt maps.DB\n");
+        std::fprintf(stderr, "usage: mkmapsdb LEVELLIST.txt maps.DB\n       mkmapsdb --empty maps.DB\n");
         return 2;
     }
+    std::optional<QString> listPath;
+    if (std::strcmp(argv[1], "--empty") != 0)
+        listPath = QFile::decodeName(argv[1]);
     try {
-        const int records = run(QFile::decodeName(argv[1]), QFile::decodeName(argv[2]));
+        const int records = run(listPath, QFile::decodeName(argv[2]));
         std::printf("%s: %d records\n", argv[2], records);
         return 0;
     } catch (const TolvexError& e) {
