@@ -13,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvex"));
     QApplication::setWindowIcon(tolvex::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(TOLVEX_APP_ID));
     // The main window's close ends the program, whatever tool windows are open.
     QApplication::setQuitOnLastWindowClosed(false);
     tolvex::Dialogs::install(std::make_unique<tolvex::QtDialogs>());

@@ -8,6 +8,7 @@ packages=(
   libbenchmark-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils
+  desktop-file-utils appstream
   clang libclang-rt-14-dev
 )
 
