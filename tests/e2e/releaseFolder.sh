@@ -103,8 +103,15 @@ wait_for_window() { # title
   echo "$id"
 }
 
-dialog="$(wait_for_window Konfiguration)"
-xdotool windowactivate --sync "$dialog" key Return
+wait_for_window Konfiguration > /dev/null
+# OK is the dialog's default button; a key sent while the dialog is still
+# settling may be lost, so it goes again until the dialog is gone.
+for _ in $(seq 20); do
+  dialog="$(find_window Konfiguration)"
+  [ -n "$dialog" ] || break
+  xdotool windowactivate --sync "$dialog" key Return 2> /dev/null || true
+  sleep 0.5
+done
 main="$(wait_for_window 'Tolvex - Kestrowan')"
 sleep 1
 [ -z "$(find_window Tolvex)" ] || fail "an error box came up at the first start"
