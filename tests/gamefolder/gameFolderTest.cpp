@@ -1,5 +1,7 @@
 #include "gamefolder/BspFile.h"
+#include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
 #include "platform/TolvexError.h"
@@ -7,6 +9,7 @@
 #include "tools/MapWriter.h"
 
 #include <QDir>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -185,6 +188,25 @@ private Q_SLOTS:
         QCOMPARE(found.maps.size(), size_t(4));
         for (const GameMap& map : found.maps)
             QVERIFY2(!levelTextsOf(map), qPrintable(map.name));
+    }
+
+    // The demo's game folder is made from these; three are in the demo catalogue.
+    void demoMapDescriptionsGiveTheirRecords()
+    {
+        const QMap<QString, QString> expected{
+            {"q2dm1", "The Edge|DM|8"},          {"Q2DM2", "Tokay's Towers|DM|8"}, {"q2ctf1", "McKinley Revival|CTF|16"},
+            {"tvxarena", "Tolvex Arena|DM|6"},   {"tvxyard", "Rail Yard for the Tolvex demo|DM|10"},
+            {"tvxpak", "Packed Halls|DM|4"},     {"tvxflags", "Twin Flags|CTF|12"},
+        };
+        const QDir descriptions(QStringLiteral(DEMO_GAME));
+        QCOMPARE(descriptions.entryList({"*.txt"}, QDir::Files).size(), expected.size());
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            const QByteArray text = mapwriter::entityText(QString::fromUtf8(contents(descriptions.filePath(it.key() + ".txt"))));
+            const auto entities = parseEntities(text);
+            QVERIFY2(entities, qPrintable(it.key()));
+            const QStringList texts = levelTexts(it.key(), *entities);
+            QCOMPARE(QStringList({texts.at(1), texts.at(2), texts.at(4)}).join(u'|'), it.value());
+        }
     }
 
     void gameFolderIsTheGameProgramsFolder()
