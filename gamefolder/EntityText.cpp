@@ -1,5 +1,7 @@
 #include "gamefolder/EntityText.h"
 
+#include <cstring>
+
 namespace tolvex {
 
 namespace {
@@ -23,8 +25,8 @@ public:
         const char c = m_text[m_at];
         if (c == '"') {
             const qsizetype start = ++m_at;
-            while (m_at < m_text.size() && m_text[m_at] != '"')
-                ++m_at;
+            const void* end = std::memchr(m_text.data() + start, '"', size_t(m_text.size() - start));
+            m_at = end ? static_cast<const char*>(end) - m_text.data() : m_text.size();
             const Token token{m_text.sliced(start, m_at - start), true};
             if (m_at < m_text.size())
                 ++m_at;
@@ -78,11 +80,15 @@ std::optional<QByteArrayView> Entity::value(QByteArrayView key) const
 std::optional<std::vector<Entity>> parseEntities(QByteArrayView text)
 {
     std::vector<Entity> entities;
+    // A map's entity takes some 80 bytes of text at least.
+    entities.reserve(size_t(text.size() / 80));
     Tokenizer tokens(text);
     while (const auto open = tokens.next()) {
         if (!open->is('{'))
             return std::nullopt;
         Entity& entity = entities.emplace_back();
+        // Most entities hold a handful of pairs: one allocation for them.
+        entity.pairs.reserve(8);
         while (true) {
             const auto key = tokens.next();
             if (!key || key->is('}'))

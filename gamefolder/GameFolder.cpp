@@ -225,24 +225,6 @@ QString unreadableFolderMessage(const QString& folder)
     return formatMessage(QStringLiteral("Der Spielordner %s kann nicht gelesen werden"), {folder});
 }
 
-std::optional<QByteArray> entityLumpOf(const GameMap& map)
-{
-    if (map.kind == GameMap::Kind::Pk3) {
-        const auto archive = ZipArchive::open(map.file);
-        if (!archive || archive->name(map.index) != map.entry)
-            return std::nullopt;
-        const auto entry = archive->entry(map.index);
-        return entry ? readEntityLump(*entry) : std::nullopt;
-    }
-    const auto file = FileSource::open(map.file);
-    if (!file)
-        return std::nullopt;
-    if (map.kind == GameMap::Kind::Loose)
-        return readEntityLump(*file);
-    SliceSource inPackage(*file, map.offset, map.size);
-    return readEntityLump(inPackage);
-}
-
 } // namespace
 
 bool GameMaps::contains(QStringView datei) const
@@ -291,13 +273,56 @@ GameMaps findMaps(const QString& folder)
     return std::move(scan.result);
 }
 
-std::optional<QStringList> levelTextsOf(const GameMap& map)
+// The package last read from; a loose map is opened and closed each time.
+struct MapReader::Open {
+    QString package;
+    std::unique_ptr<FileSource> pak;
+    std::unique_ptr<ZipArchive> pk3;
+
+    std::optional<QByteArray> entityLump(const GameMap& map)
+    {
+        if (map.kind == GameMap::Kind::Loose) {
+            const auto file = FileSource::open(map.file);
+            return file ? readEntityLump(*file) : std::nullopt;
+        }
+        if (map.file != package) {
+            package = map.file;
+            pak.reset();
+            pk3.reset();
+            if (map.kind == GameMap::Kind::Pak)
+                pak = FileSource::open(map.file);
+            else
+                pk3 = ZipArchive::open(map.file);
+        }
+        if (map.kind == GameMap::Kind::Pak) {
+            if (!pak)
+                return std::nullopt;
+            SliceSource inPackage(*pak, map.offset, map.size);
+            return readEntityLump(inPackage);
+        }
+        if (!pk3 || pk3->name(map.index) != map.entry)
+            return std::nullopt;
+        const auto entry = pk3->entry(map.index);
+        return entry ? readEntityLump(*entry) : std::nullopt;
+    }
+};
+
+MapReader::MapReader() : m(std::make_unique<Open>()) {}
+
+MapReader::~MapReader() = default;
+
+std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
 {
-    const auto lump = entityLumpOf(map);
+    const auto lump = m->entityLump(map);
     const auto entities = lump ? parseEntities(*lump) : std::nullopt;
     if (!entities || entities->empty())
         return std::nullopt;
     return levelTexts(map.name, *entities);
+}
+
+std::optional<QStringList> levelTextsOf(const GameMap& map)
+{
+    return MapReader().levelTextsOf(map);
 }
 
 } // namespace tolvex

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -52,5 +53,22 @@ struct GameMaps {
 // "Falsch" flags as the text forms take them) read from the map's entity
 // lump, or nothing when the map cannot be read or holds no entity.
 [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+
+// Reads the maps of one scan one after the other as levelTextsOf does, and
+// keeps the package of the last one open, so that the maps of a package cost
+// no opening of it each.
+class MapReader {
+public:
+    MapReader();
+    ~MapReader();
+    MapReader(const MapReader&) = delete;
+    MapReader& operator=(const MapReader&) = delete;
+
+    [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+
+private:
+    struct Open;
+    std::unique_ptr<Open> m;
+};
 
 } // namespace tolvex
