@@ -2,6 +2,7 @@
 
 #include "catalogue/BulkAppends.h"
 #include "catalogue/LevelTable.h"
+#include "config/Konfig.h"
 #include "gamefolder/GameFolder.h"
 #include "platform/DisplaySuspension.h"
 #include "platform/TolvexError.h"
@@ -11,14 +12,13 @@ namespace tolvex {
 std::optional<GameMaps> installedMaps()
 {
     try {
-        return findMaps(gameFolder());
+        return findMaps(gameFolder(KonfigPath()));
     } catch (const TolvexError&) {
         return std::nullopt;
     }
 }
 
-GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapReader& read,
-                              const std::function<void(int done, int total)>& progress)
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read, const GameLevelsProgress& progress)
 {
     GameLevelsAdded result;
     result.skipped = maps.skipped;
@@ -43,6 +43,13 @@ GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const Map
     bulk.end();
     suspension.resume();
     return result;
+}
+
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress)
+{
+    MapReader reader;
+    return addGameLevels(
+        table, maps, [&reader](const GameMap& map) { return reader.levelTextsOf(map); }, progress);
 }
 
 } // namespace tolvex

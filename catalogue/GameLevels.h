@@ -19,7 +19,14 @@ struct GameLevelsAdded {
 };
 
 // Reads a map's record texts, or nothing when the map cannot be used.
-using MapReader = std::function<std::optional<QStringList>(const GameMap&)>;
+using MapTexts = std::function<std::optional<QStringList>(const GameMap&)>;
+// Hears the maps handled so far, of how many.
+using GameLevelsProgress = std::function<void(int done, int total)>;
+
+// The maps of the game folder konfig.ini names, for marking which catalogued
+// levels are installed; nothing when no folder is set or it cannot be read,
+// since then nothing is known about any level.
+[[nodiscard]] std::optional<GameMaps> installedMaps();
 
 // Appends a record for every found map whose name the table does not hold
 // yet, compared like the key; stored records are never changed, and maps of
@@ -27,13 +34,9 @@ using MapReader = std::function<std::optional<QStringList>(const GameMap&)>;
 // display suspended, the records committed in batches, a refused record
 // stopping the run with the table's error and keeping every record before
 // it. The last record added becomes current; with none added nothing moves.
-// The progress hears the maps handled so far, of how many.
-// The maps of the game folder konfig.ini names, for marking which catalogued
-// levels are installed; nothing when no folder is set or it cannot be read,
-// since then nothing is known about any level.
-[[nodiscard]] std::optional<GameMaps> installedMaps();
-
-GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapReader& read,
-                              const std::function<void(int done, int total)>& progress = {});
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read,
+                              const GameLevelsProgress& progress = {});
+// The same, reading the maps from the files the scan found.
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress = {});
 
 } // namespace tolvex

@@ -5,6 +5,7 @@
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
 #include "common/toolbox.h"
+#include "config/Konfig.h"
 #include "gamefolder/GameFolder.h"
 #include "lang/WindowTexts.h"
 #include "lang/translate.h"
@@ -181,11 +182,11 @@ void TForm1::SpeedButton5Click()
     GameLevelsAdded added;
     {
         WorkProgress progress(this, QStringLiteral("Levels werden übernommen"));
-        GameMaps maps = findMaps(gameFolder());
+        GameMaps maps = findMaps(gameFolder(KonfigPath()));
         const auto reporter = progress.reporter();
         // Kept before the add, so the marks are right even when a refused record stops it.
         markInstalledLevels(std::move(maps));
-        added = addGameLevels(*Table1, *m_installed, levelTextsOf, reporter);
+        added = addGameLevels(*Table1, *m_installed, reporter);
     }
     ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
                                             QString::number(added.skipped)}));

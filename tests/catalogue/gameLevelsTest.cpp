@@ -65,7 +65,7 @@ class GameLevelsTest : public QObject {
 
     // Reads every map as a level of its own name, except "broken" (unreadable)
     // and "refused" (a record the table turns down), and notes what it read.
-    [[nodiscard]] MapReader reader()
+    [[nodiscard]] MapTexts reader()
     {
         return [this](const GameMap& map) -> std::optional<QStringList> {
             m_read.append(map.name);
