@@ -119,6 +119,10 @@ QString SummaryTable::operations()
         {QStringLiteral("search per keystroke in the overview (%1)").arg(n), "BM_SearchKeystroke", {}, {}, Goal::None, 0,
          QStringLiteral("—")},
         {QStringLiteral("print 10,000 records to PDF"), "BM_PrintSurvey/10000", {}, {}, Goal::None, 0, QStringLiteral("—")},
+        {QStringLiteral("scan a game folder of 2,000 loose maps and read their records"), "BM_GameFolderLoose", "BM_GameFolderLoosePeer",
+         QStringLiteral("cat of the same files into /dev/null"), Goal::RatioAtMost, 3.0, QStringLiteral("≤ 3×")},
+        {QStringLiteral("scan a package of 2,000 maps and read their records"), "BM_GameFolderPackage", "BM_GameFolderPackagePeer",
+         QStringLiteral("cat of the package into /dev/null"), Goal::RatioAtMost, 3.0, QStringLiteral("≤ 3×")},
     };
 
     QString out = row({QStringLiteral("operation"), QStringLiteral("Tolvex"), QStringLiteral("peer"), QStringLiteral("peer's time"),
@@ -149,6 +153,8 @@ QString SummaryTable::operations()
             label += QStringLiteral(", a %1 KiB file").arg(qRound(peer->counters.at("jpeg_bytes") / 1024));
         if (valid(ours) && ours->counters.contains("region_w"))
             label += QStringLiteral(", region %1×%2").arg(ours->counters.at("region_w")).arg(ours->counters.at("region_h"));
+        if (valid(ours) && ours->counters.contains("maps"))
+            label += QStringLiteral(", %1 per map").arg(duration(ours->seconds / ours->counters.at("maps")));
         if (valid(ours) && ours->counters.contains("decoded_w"))
             label += QStringLiteral(", decoded at %1×%2").arg(ours->counters.at("decoded_w")).arg(ours->counters.at("decoded_h"));
         QString ratio = QStringLiteral("—");

@@ -1,5 +1,6 @@
 #include "catalogue/LevelListTransfer.h"
 
+#include "catalogue/BulkAppends.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
 #include "platform/DisplaySuspension.h"
@@ -12,40 +13,6 @@
 namespace tolvex {
 
 namespace {
-
-// The appends of one import share transactions; whatever ends the import,
-// the records appended before it are committed.
-class BulkAppends {
-public:
-    explicit BulkAppends(LevelTable& table)
-        : m_table(table)
-    {
-        m_table.beginBulk();
-    }
-    ~BulkAppends()
-    {
-        if (!m_open)
-            return;
-        // Only reached while the error that stopped the import is on its way
-        // out; that one is what the user needs to see.
-        try {
-            m_table.endBulk();
-        } catch (...) {
-        }
-    }
-    BulkAppends(const BulkAppends&) = delete;
-    BulkAppends& operator=(const BulkAppends&) = delete;
-
-    void end()
-    {
-        m_open = false;
-        m_table.endBulk();
-    }
-
-private:
-    LevelTable& m_table;
-    bool m_open = true;
-};
 
 // Stops the export at a value the level list would give back otherwise:
 // numbers and flags always come back, texts only when they fit the line.

@@ -1,9 +1,12 @@
 #include "catalogue/tabelle.h"
 
+#include "catalogue/GameLevels.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/SurveyPrint.h"
 #include "common/toolbox.h"
+#include "config/Konfig.h"
+#include "gamefolder/GameFolder.h"
 #include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "platform/Anchors.h"
@@ -13,6 +16,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/PrinterCanvas.h"
 #include "platform/SpeedButton.h"
+#include "platform/TolvexError.h"
 #include "platform/WindowFrame.h"
 #include "platform/WorkProgress.h"
 #include "resources/ButtonPictures.h"
@@ -67,6 +71,7 @@ TForm1::TForm1(QWidget* parent)
 
     buildSpeedButtons(
         {
+            {&SpeedButton5, "SpeedButton5", {240, 4, 25, 25}, buttonPicture(Picture::LevelsFromGame)},
             {&SpeedButton1, "SpeedButton1", {268, 4, 25, 25}, buttonPicture(Picture::Print)},
             {&SpeedButton3, "SpeedButton3", {296, 4, 25, 25}, buttonPicture(Picture::Export)},
             {&SpeedButton4, "SpeedButton4", {324, 4, 25, 25}, buttonPicture(Picture::Import)},
@@ -96,6 +101,7 @@ TForm1::TForm1(QWidget* parent)
     connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton1Click));
     connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
     connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
+    connect(SpeedButton5, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
 }
 
 TForm1::~TForm1() = default;
@@ -112,6 +118,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::FormShow()
 {
+    markInstalledLevels(installedMaps());
     Edit1->setText(Table1->text(0));
     Edit1->setFocus();
 }
@@ -168,6 +175,32 @@ void TForm1::SpeedButton4Click()
         LevelListTransfer(*Table1, progress.reporter()).importFile(*path);
     }
     ShowInfo(MsgImported);
+}
+
+void TForm1::SpeedButton5Click()
+{
+    GameLevelsAdded added;
+    {
+        WorkProgress progress(this, QStringLiteral("Levels werden übernommen"));
+        GameMaps maps = findMaps(gameFolder(KonfigPath()));
+        const auto reporter = progress.reporter();
+        // Kept before the add, so the marks are right even when a refused record stops it.
+        markInstalledLevels(std::move(maps));
+        added = addGameLevels(*Table1, *m_installed, reporter);
+    }
+    ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
+                                            QString::number(added.skipped)}));
+}
+
+void TForm1::markInstalledLevels(std::optional<GameMaps> maps)
+{
+    if (!maps) {
+        m_installed.reset();
+        DBGrid1->setDimmedRows({});
+        return;
+    }
+    m_installed = std::make_unique<GameMaps>(std::move(*maps));
+    DBGrid1->setDimmedRows([this](int row) { return !m_installed->contains(Table1->textAt(row, Field::Datei)); });
 }
 
 } // namespace tolvex

@@ -5,6 +5,7 @@
 #include "platform/Form.h"
 
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 class QPrinter;
@@ -13,6 +14,7 @@ namespace tolvex {
 
 class DataSource;
 class DBGrid;
+struct GameMaps;
 class LevelTable;
 class SpeedButton;
 
@@ -34,6 +36,7 @@ public:
     SpeedButton* SpeedButton1;
     SpeedButton* SpeedButton3;
     SpeedButton* SpeedButton4;
+    SpeedButton* SpeedButton5;
     SpeedButton* SpeedButton2;
     DBGrid* DBGrid1;
 
@@ -55,6 +58,11 @@ private:
     void SpeedButton1Click();
     void SpeedButton3Click();
     void SpeedButton4Click();
+    void SpeedButton5Click();
+    void markInstalledLevels(std::optional<GameMaps> maps);
+
+    // The maps of the game folder as last gathered; rows of other names are dimmed.
+    std::unique_ptr<GameMaps> m_installed;
 };
 
 extern TForm1* Form1;

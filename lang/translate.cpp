@@ -11,6 +11,7 @@ namespace tolvex {
 QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
+QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
 
 namespace {
 
@@ -42,6 +43,8 @@ void applyLanguage(bool english)
     MsgExported = english ? QStringLiteral("Data exported!") : QStringLiteral("Daten eportiert!");
     MsgImported = english ? QStringLiteral("Import finished!") : QStringLiteral("Import abgeschlossen");
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
+    MsgLevelsAdded = english ? QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")
+                             : QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -9,10 +9,12 @@ namespace tolvex {
 extern QString MsgExported;
 extern QString MsgImported;
 extern QString MsgRecord;
+// "%d added, %d already there, %d skipped" after levels were taken from the game folder.
+extern QString MsgLevelsAdded;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden
-// or not, and set the three message texts.
+// or not, and set the message texts.
 void ApplyEnglish();
 void ApplyGerman();
 

@@ -52,6 +52,11 @@ DBGrid::DBGrid(QWidget* parent)
     connect(m_model, &DBGridModel::refreshFinished, this, [this] { m_refreshing = false; });
 }
 
+void DBGrid::setDimmedRows(std::function<bool(int row)> test)
+{
+    m_model->setDimmedRows(std::move(test), palette().color(QPalette::Disabled, QPalette::Text));
+}
+
 void DBGrid::bind(DataSource* source)
 {
     if (m_source)

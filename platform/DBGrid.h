@@ -2,6 +2,8 @@
 
 #include "platform/Dataset.h"
 
+#include <functional>
+
 #include <QPointer>
 #include <QTableView>
 
@@ -25,6 +27,10 @@ public:
     void bind(DataSource* source);
     [[nodiscard]] DataSource* dataSource() const { return m_source; }
     [[nodiscard]] DBGridModel* gridModel() const { return m_model; }
+
+    // Rows the test picks are drawn in the palette's disabled text colour;
+    // the test is asked per painted row, so it must be cheap.
+    void setDimmedRows(std::function<bool(int row)> test);
 
     // Rows are not searched by typing: that would read every record.
     void keyboardSearch(const QString& search) override;

@@ -1,5 +1,7 @@
 #include "platform/DBGridModel.h"
 
+#include <utility>
+
 namespace tolvex {
 
 DBGridModel::DBGridModel(QObject* parent)
@@ -101,6 +103,10 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
             return text && !text->isEmpty() ? QStringLiteral("(MEMO)") : QStringLiteral("(Memo)");
         }
         return pending ? dataset->text(index.column()) : dataset->textAt(index.row(), index.column());
+    case Qt::ForegroundRole:
+        if (m_dimmed && m_dimmed(index.row()))
+            return m_dimColour;
+        return {};
     case Qt::TextAlignmentRole:
         if (def.kind == FieldKind::SmallInt)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
@@ -108,6 +114,14 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+void DBGridModel::setDimmedRows(RowTest test, const QColor& colour)
+{
+    m_dimmed = std::move(test);
+    m_dimColour = colour;
+    if (m_rows > 0 && m_columns > 0)
+        Q_EMIT dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1), {Qt::ForegroundRole});
 }
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -3,7 +3,10 @@
 #include "platform/Dataset.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QPointer>
+
+#include <functional>
 
 namespace tolvex {
 
@@ -29,6 +32,11 @@ public:
     // Brings the rows and columns in line with the dataset and shows the cells anew.
     void refresh();
 
+    // Rows the test picks are drawn in the given colour. The test is asked
+    // for every row painted, so it must be cheap; an empty test dims none.
+    using RowTest = std::function<bool(int row)>;
+    void setDimmedRows(RowTest test, const QColor& colour);
+
 Q_SIGNALS:
     // Around a refresh: a view's current row may shift meanwhile without the dataset moving.
     void refreshStarted();
@@ -42,6 +50,8 @@ private:
     void adjustCounts();
 
     QPointer<DataSource> m_source;
+    RowTest m_dimmed;
+    QColor m_dimColour;
     int m_rows = 0;
     int m_columns = 0;
 };

@@ -175,6 +175,18 @@ void folder(QPainter& p)
     p.drawRect(QRectF(1.5, 3, 5, 2));
 }
 
+// A folder with a plus: levels taken over from the game's own folder.
+void folderWithPlus(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kGold);
+    p.drawRect(QRectF(0.5, 5.5, 11, 8));
+    p.drawRect(QRectF(0.5, 4, 4.5, 2));
+    p.setPen(QPen(kGreen, 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(12, 1.5), QPointF(12, 8.5));
+    p.drawLine(QPointF(8.5, 5), QPointF(15.5, 5));
+}
+
 void draw(QPainter& p, Picture picture)
 {
     switch (picture) {
@@ -215,6 +227,9 @@ void draw(QPainter& p, Picture picture)
     case Picture::Import:
         sheet(p, QRectF(5.5, 1.5, 9, 13));
         arrow(p, QPointF(1, 10), QPointF(10, 10), kBlue);
+        break;
+    case Picture::LevelsFromGame:
+        folderWithPlus(p);
         break;
     case Picture::CloseWindow:
     case Picture::CloseWithoutSaving:

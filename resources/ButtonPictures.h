@@ -19,6 +19,7 @@ enum class Picture {
     Print,
     Export,
     Import,
+    LevelsFromGame,
     CloseWindow,
     AddLevel,
     RemoveLevel,

@@ -1,0 +1,135 @@
+// Scanning a game folder: finding its maps and reading each one's record,
+// 2,000 loose map files and a package of 2,000, next to reading the same
+// files' bytes with cat.
+
+#include "bench/BenchData.h"
+#include "bench/ChildProcess.h"
+#include "bench/Registration.h"
+#include "gamefolder/GameFolder.h"
+#include "tools/MapWriter.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <stdexcept>
+
+using namespace tolvex;
+using namespace tolvex::bench;
+
+namespace {
+
+constexpr int kMaps = 2'000;
+
+// An entity lump of the size real deathmatch maps have, a few KiB: the
+// world, spawn points, items and weapons, lights, each placed somewhere.
+QByteArray entityText(int n)
+{
+    QByteArray text = "{\n\"classname\" \"worldspawn\"\n\"message\" \"Arena " + QByteArray::number(n)
+                      + "\\nby the benchmark\"\n\"sky\" \"unit1_\"\n\"sounds\" \"3\"\n}\n";
+    const char* classes[] = {"info_player_deathmatch", "weapon_railgun", "item_armor_body", "light",
+                             "weapon_rocketlauncher", "item_health_large", "ammo_slugs", "item_quad"};
+    for (int i = 0; i < 48; ++i) {
+        text += "{\n\"classname\" \"" + QByteArray(classes[(i + n) % 8]) + "\"\n\"origin\" \"" + QByteArray::number(i * 64 - 1024)
+                + ' ' + QByteArray::number(n % 512) + " 24\"\n\"angle\" \"" + QByteArray::number(i * 45 % 360) + "\"\n}\n";
+    }
+    return text;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("the benchmark's game folder could not be written");
+}
+
+QString mapName(int n)
+{
+    return QStringLiteral("bench%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+// Game folders made once: one of loose maps, one with a single package.
+const QString& looseFolder()
+{
+    static const QString folder = [] {
+        const QString root = workPath(QStringLiteral("game-loose"));
+        for (int n = 0; n < kMaps; ++n)
+            writeFile(root + "/baseq2/maps/" + mapName(n) + ".bsp", mapwriter::bspFile(entityText(n)));
+        return root;
+    }();
+    return folder;
+}
+
+const QString& packageFolder()
+{
+    static const QString folder = [] {
+        const QString root = workPath(QStringLiteral("game-pak"));
+        std::vector<std::pair<QByteArray, QByteArray>> files;
+        for (int n = 0; n < kMaps; ++n)
+            files.emplace_back("maps/" + mapName(n).toUtf8() + ".bsp", mapwriter::bspFile(entityText(n)));
+        writeFile(root + "/baseq2/pak0.pak", mapwriter::pakFile(files));
+        return root;
+    }();
+    return folder;
+}
+
+void scan(benchmark::State& state, const QString& folder)
+{
+    for (auto _ : state) {
+        const GameMaps found = findMaps(folder);
+        MapReader reader;
+        int read = 0;
+        for (const GameMap& map : found.maps)
+            read += reader.levelTextsOf(map) ? 1 : 0;
+        if (read != kMaps) {
+            state.SkipWithError("the scan missed maps");
+            return;
+        }
+    }
+    state.counters["maps"] = kMaps;
+}
+
+void catFiles(benchmark::State& state, const QStringList& files)
+{
+    const QStringList command = QStringList{QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("cat \"$@\" >/dev/null"),
+                                            QStringLiteral("sh")}
+                                + files;
+    for (auto _ : state) {
+        if (!runChild(command).exitedCleanly) {
+            state.SkipWithError("cat failed");
+            return;
+        }
+    }
+    state.counters["maps"] = kMaps;
+}
+
+void BM_GameFolderLoose(benchmark::State& state)
+{
+    scan(state, looseFolder());
+}
+TOLVEX_BENCHMARK(BM_GameFolderLoose)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderLoosePeer(benchmark::State& state)
+{
+    const QString maps = looseFolder() + "/baseq2/maps/";
+    QStringList files;
+    for (const QString& name : QDir(maps).entryList(QDir::Files, QDir::Name))
+        files << maps + name;
+    catFiles(state, files);
+}
+TOLVEX_BENCHMARK(BM_GameFolderLoosePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderPackage(benchmark::State& state)
+{
+    scan(state, packageFolder());
+}
+TOLVEX_BENCHMARK(BM_GameFolderPackage)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderPackagePeer(benchmark::State& state)
+{
+    catFiles(state, {packageFolder() + "/baseq2/pak0.pak"});
+}
+TOLVEX_BENCHMARK(BM_GameFolderPackagePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+} // namespace

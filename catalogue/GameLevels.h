@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace tolvex {
+
+class LevelTable;
+struct GameMap;
+struct GameMaps;
+
+// What taking levels from the game folder did, for the summary box.
+struct GameLevelsAdded {
+    int added = 0;
+    int present = 0; // names the catalogue held already
+    int skipped = 0; // maps the scan or the reading could not use
+};
+
+// Reads a map's record texts, or nothing when the map cannot be used.
+using MapTexts = std::function<std::optional<QStringList>(const GameMap&)>;
+// Hears the maps handled so far, of how many.
+using GameLevelsProgress = std::function<void(int done, int total)>;
+
+// The maps of the game folder konfig.ini names, for marking which catalogued
+// levels are installed; nothing when no folder is set or it cannot be read,
+// since then nothing is known about any level.
+[[nodiscard]] std::optional<GameMaps> installedMaps();
+
+// Appends a record for every found map whose name the table does not hold
+// yet, compared like the key; stored records are never changed, and maps of
+// stored names are not even read. Appends the way an import does: the
+// display suspended, the records committed in batches, a refused record
+// stopping the run with the table's error and keeping every record before
+// it. The last record added becomes current; with none added nothing moves.
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read,
+                              const GameLevelsProgress& progress = {});
+// The same, reading the maps from the files the scan found.
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress = {});
+
+} // namespace tolvex

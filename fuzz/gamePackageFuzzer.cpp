@@ -1,0 +1,62 @@
+// The input as a package (.pak) and as a zip archive (.pk3). Every entry kept
+// from a package directory lies inside the input, with a name of at most 56
+// bytes; no more entries than the directory's real bytes hold. The map
+// entries of either kind are read as maps, which must stay inside them.
+
+#include "FuzzSupport.h"
+
+#include "gamefolder/BspFile.h"
+#include "gamefolder/PackFile.h"
+#include "gamefolder/ZipArchive.h"
+
+using namespace tolvex;
+
+namespace {
+
+// Enough to reach every kind of entry without one input reading thousands.
+constexpr qint64 kEntriesRead = 64;
+
+void readPackage(QByteArrayView input)
+{
+    MemorySource source(input);
+    const auto directory = readPackDirectory(source, [](const QByteArray&) { return true; });
+    if (!directory)
+        return;
+    FUZZ_CHECK(qint64(directory->entries.size()) + directory->outside <= input.size() / kPackEntrySize, QString());
+    qint64 read = 0;
+    for (const PackEntry& entry : directory->entries) {
+        FUZZ_CHECK(entry.name.size() <= kPackNameSize && !entry.name.contains('\0'), QString::fromLatin1(entry.name.toHex()));
+        FUZZ_CHECK(entry.offset >= 0 && entry.size >= 0 && entry.offset + entry.size <= input.size(),
+                   QString::number(entry.offset));
+        if (read++ < kEntriesRead) {
+            SliceSource map(source, entry.offset, entry.size);
+            if (const auto lump = readEntityLump(map))
+                FUZZ_CHECK(lump->size() <= entry.size, QString());
+        }
+    }
+}
+
+void readZip(QByteArrayView input)
+{
+    const auto archive = ZipArchive::fromBytes(input);
+    if (!archive)
+        return;
+    for (qint64 i = 0; i < std::min(archive->count(), kEntriesRead); ++i) {
+        (void)archive->name(i);
+        if (const auto entry = archive->entry(i)) {
+            FUZZ_CHECK(entry->size() <= kMaxUnpacked, QString::number(entry->size()));
+            if (const auto lump = readEntityLump(*entry))
+                FUZZ_CHECK(lump->size() <= kMaxEntityLump, QString());
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
+    readPackage(input);
+    readZip(input);
+    return 0;
+}

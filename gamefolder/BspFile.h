@@ -1,0 +1,26 @@
+#pragma once
+
+#include "gamefolder/ByteSource.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace tolvex {
+
+// A Quake 2 map file starts with "IBSP", version 38 and the directory of its
+// 19 lumps (offset and length, little-endian 32-bit); the first lump is the
+// entity text.
+inline constexpr int kBspVersion = 38;
+inline constexpr int kBspLumpCount = 19;
+inline constexpr int kBspHeaderSize = 8 + kBspLumpCount * 8;
+
+// The game takes entity texts of up to 256 KiB; a bigger lump is still read
+// up to this size, which no playable map comes near.
+inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
+
+// The entity lump up to its first NUL, or nothing when the file is no map of
+// this version or its lump lies outside it or is bigger than kMaxEntityLump.
+[[nodiscard]] std::optional<QByteArray> readEntityLump(ByteSource& source);
+
+} // namespace tolvex

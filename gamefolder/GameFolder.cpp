@@ -1,0 +1,328 @@
+#include "gamefolder/GameFolder.h"
+
+#include "catalogue/LevelRecords.h"
+#include "config/Konfig.h"
+#include "gamefolder/BspFile.h"
+#include "gamefolder/EntityText.h"
+#include "gamefolder/MapRecord.h"
+#include "gamefolder/PackFile.h"
+#include "gamefolder/ZipArchive.h"
+#include "platform/ProfileFile.h"
+#include "platform/TolvexError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolvex {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+struct DirItem {
+    QString name;
+    enum class Type { File, Folder, Other, Unreadable } type = Type::Other;
+};
+
+// The ASCII letters folded, as the key folds them.
+QString folded(QString text)
+{
+    for (QChar& c : text) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return text;
+}
+
+bool byName(const DirItem& a, const DirItem& b)
+{
+    const int order = compareKeys(a.name, b.name);
+    return order != 0 ? order < 0 : a.name < b.name;
+}
+
+// Links are followed; one that loops or leads nowhere is unreadable.
+DirItem::Type typeOf(int dirFd, const struct dirent* entry)
+{
+    if (entry->d_type == DT_REG)
+        return DirItem::Type::File;
+    if (entry->d_type == DT_DIR)
+        return DirItem::Type::Folder;
+    struct stat st {};
+    if (::fstatat(dirFd, entry->d_name, &st, 0) != 0)
+        return DirItem::Type::Unreadable;
+    if (S_ISDIR(st.st_mode))
+        return DirItem::Type::Folder;
+    return S_ISREG(st.st_mode) ? DirItem::Type::File : DirItem::Type::Other;
+}
+
+// A map or package that is there but may not be read counts as skipped, not as installed.
+bool readable(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+}
+
+// The entries of a folder in name order, or nothing when it cannot be read.
+std::optional<std::vector<DirItem>> listFolder(const QString& folder)
+{
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(folder).constData()));
+    if (!dir)
+        return std::nullopt;
+    std::vector<DirItem> items;
+    while (const struct dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        items.push_back({QFile::decodeName(name), typeOf(::dirfd(dir.get()), entry)});
+    }
+    std::sort(items.begin(), items.end(), byName);
+    return items;
+}
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+// A package entry that is a map: "maps/<name>.bsp", letter case aside.
+bool isMapEntry(const QByteArray& name)
+{
+    return name.size() > 9 && name.first(5).compare("maps/", Qt::CaseInsensitive) == 0
+        && name.last(4).compare(".bsp", Qt::CaseInsensitive) == 0 && name.indexOf('/', 5) < 0;
+}
+
+// Gathers the candidates of one scan in precedence order.
+class Scan {
+public:
+    GameMaps result;
+
+    void add(GameMap map, const QString& fileName)
+    {
+        map.name = fileName.chopped(4);
+        if (!keyCanTake(map.name)) {
+            ++result.skipped;
+            return;
+        }
+        result.maps.push_back(std::move(map));
+    }
+
+    void looseMaps(const QString& mapsFolder)
+    {
+        const auto items = listFolder(mapsFolder);
+        if (!items) {
+            ++result.skipped;
+            return;
+        }
+        for (const DirItem& item : *items) {
+            if (item.name.size() <= 4 || folded(item.name.right(4)) != u".bsp")
+                continue;
+            GameMap map;
+            map.file = joined(mapsFolder, item.name);
+            const bool usable = item.type == DirItem::Type::File && readable(map.file);
+            if (!usable) {
+                result.skipped += item.type == DirItem::Type::Unreadable || item.type == DirItem::Type::File;
+                continue;
+            }
+            map.where = map.file;
+            add(std::move(map), item.name);
+        }
+    }
+
+    void pakMaps(const QString& path)
+    {
+        const auto file = FileSource::open(path);
+        const auto directory = file ? readPackDirectory(*file, isMapEntry) : std::nullopt;
+        if (!directory) {
+            ++result.skipped;
+            return;
+        }
+        result.skipped += directory->outside;
+        for (const PackEntry& entry : directory->entries) {
+            GameMap map{.name = {},
+                        .where = path + u':' + decodeMapText(entry.name),
+                        .kind = GameMap::Kind::Pak,
+                        .file = path,
+                        .entry = entry.name,
+                        .offset = entry.offset,
+                        .size = entry.size};
+            add(std::move(map), decodeMapText(entry.name.sliced(5)));
+        }
+    }
+
+    void pk3Maps(const QString& path)
+    {
+        const auto archive = ZipArchive::open(path);
+        if (!archive) {
+            ++result.skipped;
+            return;
+        }
+        for (qint64 i = 0; i < archive->count(); ++i) {
+            const QByteArray name = archive->name(i);
+            if (!isMapEntry(name))
+                continue;
+            GameMap map{.name = {},
+                        .where = path + u':' + QString::fromUtf8(name),
+                        .kind = GameMap::Kind::Pk3,
+                        .file = path,
+                        .entry = name,
+                        .index = i};
+            add(std::move(map), QString::fromUtf8(name.sliced(5)));
+        }
+    }
+
+    void modFolder(const QString& folder)
+    {
+        const auto items = listFolder(folder);
+        if (!items) {
+            ++result.skipped;
+            return;
+        }
+        for (const DirItem& item : *items) {
+            if (item.type == DirItem::Type::Folder && folded(item.name) == u"maps")
+                looseMaps(joined(folder, item.name));
+        }
+        for (const DirItem& item : *items) {
+            const QString suffix = folded(item.name.right(4));
+            if (item.name.size() <= 4 || (suffix != u".pak" && suffix != u".pk3"))
+                continue;
+            const QString path = joined(folder, item.name);
+            if (item.type == DirItem::Type::Unreadable || (item.type == DirItem::Type::File && !readable(path)))
+                ++result.skipped;
+            else if (item.type == DirItem::Type::File && suffix == u".pak")
+                pakMaps(path);
+            else if (item.type == DirItem::Type::File)
+                pk3Maps(path);
+        }
+    }
+
+    // One map per name, the first in precedence order, the maps in key order.
+    void keepFirstOfEachName()
+    {
+        auto& maps = result.maps;
+        std::stable_sort(maps.begin(), maps.end(),
+                         [](const GameMap& a, const GameMap& b) { return compareKeys(a.name, b.name) < 0; });
+        maps.erase(std::unique(maps.begin(), maps.end(),
+                               [](const GameMap& a, const GameMap& b) { return compareKeys(a.name, b.name) == 0; }),
+                   maps.end());
+    }
+};
+
+QString missingFolderMessage(const QString& folder)
+{
+    return formatMessage(QStringLiteral("Der Spielordner %s existiert nicht"), {folder});
+}
+
+QString unreadableFolderMessage(const QString& folder)
+{
+    return formatMessage(QStringLiteral("Der Spielordner %s kann nicht gelesen werden"), {folder});
+}
+
+} // namespace
+
+bool GameMaps::contains(QStringView datei) const
+{
+    const auto it = std::lower_bound(maps.begin(), maps.end(), datei,
+                                     [](const GameMap& map, QStringView key) { return compareKeys(map.name, key) < 0; });
+    return it != maps.end() && compareKeys(it->name, datei) == 0;
+}
+
+QString gameFolder(const QString& konfigPath)
+{
+    const ProfileFile ini(konfigPath);
+    const QString game = konfig::read(ini, konfig::kGame);
+    if (game.isEmpty())
+        throw TolvexError(formatMessage(
+            QStringLiteral("Kein Spielprogramm eingestellt: \"%s\" unter [%s] in %s ist leer"),
+            {QString(konfig::kGame.key), QString(konfig::kGame.section), konfigPath}));
+    const QString folder = QFileInfo(game).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        throw TolvexError(missingFolderMessage(folder));
+    if (!listFolder(folder))
+        throw TolvexError(unreadableFolderMessage(folder));
+    return folder;
+}
+
+GameMaps findMaps(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        throw TolvexError(missingFolderMessage(folder));
+    const auto items = listFolder(folder);
+    if (!items)
+        throw TolvexError(unreadableFolderMessage(folder));
+
+    Scan scan;
+    scan.result.folder = folder;
+    std::vector<const DirItem*> mods;
+    for (const DirItem& item : *items) {
+        if (item.type == DirItem::Type::Folder)
+            mods.push_back(&item);
+    }
+    // baseq2 first; the rest keep name order.
+    std::stable_partition(mods.begin(), mods.end(), [](const DirItem* item) { return folded(item->name) == u"baseq2"; });
+    for (const DirItem* mod : mods)
+        scan.modFolder(joined(folder, mod->name));
+    scan.keepFirstOfEachName();
+    return std::move(scan.result);
+}
+
+// The package last read from; a loose map is opened and closed each time.
+struct MapReader::Open {
+    QString package;
+    std::unique_ptr<FileSource> pak;
+    std::unique_ptr<ZipArchive> pk3;
+
+    std::optional<QByteArray> entityLump(const GameMap& map)
+    {
+        if (map.kind == GameMap::Kind::Loose) {
+            const auto file = FileSource::open(map.file);
+            return file ? readEntityLump(*file) : std::nullopt;
+        }
+        if (map.file != package) {
+            package = map.file;
+            pak.reset();
+            pk3.reset();
+            if (map.kind == GameMap::Kind::Pak)
+                pak = FileSource::open(map.file);
+            else
+                pk3 = ZipArchive::open(map.file);
+        }
+        if (map.kind == GameMap::Kind::Pak) {
+            if (!pak)
+                return std::nullopt;
+            SliceSource inPackage(*pak, map.offset, map.size);
+            return readEntityLump(inPackage);
+        }
+        if (!pk3 || pk3->name(map.index) != map.entry)
+            return std::nullopt;
+        const auto entry = pk3->entry(map.index);
+        return entry ? readEntityLump(*entry) : std::nullopt;
+    }
+};
+
+MapReader::MapReader() : m(std::make_unique<Open>()) {}
+
+MapReader::~MapReader() = default;
+
+std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
+{
+    const auto lump = m->entityLump(map);
+    const auto entities = lump ? parseEntities(*lump) : std::nullopt;
+    if (!entities || entities->empty())
+        return std::nullopt;
+    return levelTexts(map.name, *entities);
+}
+
+std::optional<QStringList> levelTextsOf(const GameMap& map)
+{
+    return MapReader().levelTextsOf(map);
+}
+
+} // namespace tolvex

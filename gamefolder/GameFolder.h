@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tolvex {
+
+// One map found in the game folder, after precedence (one per folded name).
+struct GameMap {
+    enum class Kind { Loose, Pak, Pk3 };
+
+    QString name;  // the base name as found, without ".bsp"
+    QString where; // for messages: the file, or "package.pak:maps/x.bsp"
+
+    Kind kind = Kind::Loose;
+    QString file;        // the map file, or the package holding it
+    QByteArray entry;    // the entry's name in the package
+    qint64 offset = 0;   // in a .pak: where the map's bytes are
+    qint64 size = 0;     // in a .pak: how many there are
+    qint64 index = -1;   // in a .pk3: the entry's number
+};
+
+struct GameMaps {
+    QString folder;            // the game folder scanned
+    std::vector<GameMap> maps; // one per name (case-folded like the key), by precedence, in key order
+    int skipped = 0;           // unreadable files/packages, names the key cannot take
+
+    // Compared like the key (compareKeys == 0): a binary search of maps, which
+    // findMaps leaves in key order.
+    [[nodiscard]] bool contains(QStringView datei) const;
+};
+
+// The folder of the game program named in konfig.ini "Verzeichnisse"/"quake"
+// (konfig::kGame), read anew. Throws TolvexError naming it for an empty value,
+// a folder that does not exist or cannot be read.
+[[nodiscard]] QString gameFolder(const QString& konfigPath);
+
+// The maps/*.bsp files of each folder directly inside the game folder, loose
+// and in its .pak and .pk3 packages, names matched without regard to letter
+// case. Where a name occurs more than once, the folder baseq2 comes first,
+// then the others in name order; within a folder loose files come first, then
+// the packages in name order. Throws like gameFolder for a game folder that
+// does not exist or cannot be read; anything inside that cannot be read is
+// skipped and counted.
+[[nodiscard]] GameMaps findMaps(const QString& folder);
+
+// The 13 texts of a catalogue record (field order of kLevelFields, "Wahr" /
+// "Falsch" flags as the text forms take them) read from the map's entity
+// lump, or nothing when the map cannot be read or holds no entity.
+[[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+
+// Reads the maps of one scan one after the other as levelTextsOf does, and
+// keeps the package of the last one open, so that the maps of a package cost
+// no opening of it each.
+class MapReader {
+public:
+    MapReader();
+    ~MapReader();
+    MapReader(const MapReader&) = delete;
+    MapReader& operator=(const MapReader&) = delete;
+
+    [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+
+private:
+    struct Open;
+    std::unique_ptr<Open> m;
+};
+
+} // namespace tolvex

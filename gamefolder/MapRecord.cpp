@@ -1,0 +1,142 @@
+#include "gamefolder/MapRecord.h"
+
+#include "catalogue/LevelFields.h"
+#include "platform/Cp1252.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+
+namespace tolvex {
+
+namespace {
+
+constexpr int kMinPlayers = 2;
+constexpr int kMaxSmallInt = 32767;
+
+// The item flags in field order, each with the entity that sets it.
+constexpr std::array<std::pair<int, const char*>, 7> kItems{{
+    {Field::Quad, "item_quad"},
+    {Field::Invul, "item_invulnerability"},
+    {Field::GL, "weapon_grenadelauncher"},
+    {Field::RL, "weapon_rocketlauncher"},
+    {Field::HB, "weapon_hyperblaster"},
+    {Field::RG, "weapon_railgun"},
+    {Field::BFG, "weapon_bfg"},
+}};
+
+bool isBreakAt(const QString& text, qsizetype i, qsizetype* length)
+{
+    const QChar c = text.at(i);
+    if (c == u'\t' || c == u'\n' || c == u'\r') {
+        *length = 1;
+        return true;
+    }
+    if (c == u'\\' && i + 1 < text.size() && text.at(i + 1) == u'n') {
+        *length = 2;
+        return true;
+    }
+    return false;
+}
+
+// Each run of blanks and breaks that holds a break becomes one blank.
+QString joinLines(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype run = i;
+        bool broken = false;
+        qsizetype length = 0;
+        while (run < text.size() && (text.at(run) == u' ' || isBreakAt(text, run, &length))) {
+            broken = broken || text.at(run) != u' ';
+            run += text.at(run) == u' ' ? 1 : length;
+        }
+        if (run == i) {
+            out += text.at(i++);
+            continue;
+        }
+        if (broken)
+            out += u' ';
+        else
+            out += QStringView(text).sliced(i, run - i);
+        i = run;
+    }
+    return out;
+}
+
+// Controls and characters outside Windows-1252 become "?", one for each
+// character, also for one written as two UTF-16 units.
+QString printable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool control = c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        out += control || c.isSurrogate() || !cp1252::representable(c) ? QChar(u'?') : c;
+    }
+    return out;
+}
+
+QString flag(bool set)
+{
+    return set ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+}
+
+} // namespace
+
+bool keyCanTake(const QString& name)
+{
+    return !textFault(Field::Datei, name).has_value();
+}
+
+QString decodeMapText(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    return utf8.hasError() ? cp1252::decode(bytes) : text;
+}
+
+QString levelTitle(QByteArrayView message, const QString& fileName)
+{
+    const int size = kLevelFields[Field::Level].size;
+    const QString title = printable(joinLines(decodeMapText(message)).trimmed()).left(size).trimmed();
+    return title.isEmpty() ? fileName : title;
+}
+
+QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities)
+{
+    QByteArrayView message;
+    bool ctf = false;
+    int deathmatch = 0;
+    int team = 0;
+    std::array<bool, kItems.size()> items{};
+    for (const Entity& entity : entities) {
+        const QByteArrayView classname = entity.classname();
+        if (classname == "worldspawn" && message.isEmpty())
+            message = entity.value("message").value_or(QByteArrayView());
+        else if (classname == "info_player_deathmatch")
+            deathmatch = std::min(deathmatch + 1, kMaxSmallInt);
+        else if (classname == "info_player_team1" || classname == "info_player_team2")
+            team = std::min(team + 1, kMaxSmallInt);
+        ctf = ctf || classname == "item_flag_team1" || classname == "item_flag_team2"
+              || classname == "info_player_team1" || classname == "info_player_team2";
+        for (size_t i = 0; i < kItems.size(); ++i)
+            items[i] = items[i] || classname == kItems[i].second;
+    }
+
+    QStringList texts;
+    texts.reserve(kFieldCount);
+    texts << fileName << levelTitle(message, fileName) << (ctf ? QStringLiteral("CTF") : QStringLiteral("DM"))
+          << QString::number(kMinPlayers) << QString::number(std::max({deathmatch, team, kMinPlayers})) << QString();
+    for (const auto& item : items)
+        texts << flag(item);
+    return texts;
+}
+
+} // namespace tolvex

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "gamefolder/EntityText.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace tolvex {
+
+// Whether a map's base name can be a catalogue key: 1 to 15 characters the
+// key field can store.
+[[nodiscard]] bool keyCanTake(const QString& name);
+
+// A text of a map, UTF-8 when it is valid UTF-8 and Windows-1252 otherwise,
+// as map editors write either.
+[[nodiscard]] QString decodeMapText(QByteArrayView bytes);
+
+// The level's title from the worldspawn "message": the two characters "\n",
+// line breaks and tabs, with the blanks around them, become one blank; trimmed,
+// what is no printable Windows-1252 character becomes "?", cut to the field's
+// size; the file name when nothing is left.
+[[nodiscard]] QString levelTitle(QByteArrayView message, const QString& fileName);
+
+// The 13 texts of a catalogue record in field order, from the map's entities:
+// title, "CTF" when a flag or team spawn point is there (else "DM"), 2 players
+// at least, as many at most as it has deathmatch spawn points or team spawn
+// points (the larger, at least 2), no description, the item flags by presence.
+[[nodiscard]] QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities);
+
+} // namespace tolvex

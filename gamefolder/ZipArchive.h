@@ -1,0 +1,44 @@
+#pragma once
+
+#include "gamefolder/ByteSource.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+struct zip;
+
+namespace tolvex {
+
+// A zip archive (.pk3) opened for reading through libzip.
+class ZipArchive {
+public:
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    // Nothing when the file cannot be opened or is no zip archive.
+    [[nodiscard]] static std::unique_ptr<ZipArchive> open(const QString& path);
+    // The archive in these bytes, which must outlive it.
+    [[nodiscard]] static std::unique_ptr<ZipArchive> fromBytes(QByteArrayView bytes);
+
+    [[nodiscard]] qint64 count() const;
+    // The name of an entry in UTF-8 (names not marked as UTF-8 are read as
+    // the zip format's old code page), empty for a bad index.
+    [[nodiscard]] QByteArray name(qint64 index) const;
+    // An entry's uncompressed bytes by position, or nothing for an entry that
+    // cannot be read (a directory, encrypted, an unknown method). It reads
+    // through the archive, which must outlive it.
+    [[nodiscard]] std::unique_ptr<ByteSource> entry(qint64 index);
+
+private:
+    explicit ZipArchive(struct zip* archive) : m_archive(archive) {}
+    struct zip* m_archive;
+};
+
+// No more than this much of an entry is ever unpacked: a small archive may
+// claim an entry of gigabytes that inflates from a few kilobytes.
+inline constexpr qint64 kMaxUnpacked = qint64(256) << 20;
+
+} // namespace tolvex

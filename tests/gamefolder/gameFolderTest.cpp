@@ -1,0 +1,246 @@
+#include "gamefolder/BspFile.h"
+#include "gamefolder/EntityText.h"
+#include "gamefolder/GameFolder.h"
+#include "gamefolder/MapRecord.h"
+#include "gamefolder/PackFile.h"
+#include "gamefolder/ZipArchive.h"
+#include "platform/TolvexError.h"
+#include "tests/support/TestFiles.h"
+#include "tools/MapWriter.h"
+
+#include <QDir>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+using namespace tolvex;
+
+namespace {
+
+QByteArray mapWithTitle(const QByteArray& title)
+{
+    return mapwriter::bspFile(QByteArray("{ \"classname\" \"worldspawn\" \"message\" \"" + title + "\" }"));
+}
+
+void putFile(const QString& path, const QByteArray& bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    put(path, bytes);
+}
+
+void putZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& files)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    QVERIFY(archive);
+    for (const auto& [name, data] : files) {
+        zip_source_t* source = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
+        QVERIFY(source && zip_file_add(archive, name.constData(), source, 0) >= 0);
+    }
+    QCOMPARE(zip_close(archive), 0);
+}
+
+QStringList namesAndPlaces(const GameMaps& found)
+{
+    QStringList out;
+    for (const GameMap& map : found.maps)
+        out << map.name + u'@' + QDir(found.folder).relativeFilePath(map.where);
+    return out;
+}
+
+QString titleOf(const GameMap& map)
+{
+    const auto texts = levelTextsOf(map);
+    return texts ? texts->at(1) : QStringLiteral("<unreadable>");
+}
+
+std::optional<PackDirectory> directoryOf(const QByteArray& bytes)
+{
+    MemorySource source(bytes);
+    return readPackDirectory(source, [](const QByteArray&) { return true; });
+}
+
+} // namespace
+
+class GameFolderTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void packDirectoryTakesNamesOfAllFiftySixBytes()
+    {
+        const QByteArray longName = "maps/" + QByteArray(47, 'a') + ".bsp";
+        QCOMPARE(longName.size(), kPackNameSize);
+        const auto dir = directoryOf(mapwriter::pakFile({{longName, "12345"}, {"maps/b.bsp", "xy"}}));
+        QVERIFY(dir);
+        QCOMPARE(dir->entries.size(), size_t(2));
+        QCOMPARE(dir->entries[0].name, longName);
+        QCOMPARE(dir->entries[0].size, 5);
+        QCOMPARE(dir->entries[1].name, QByteArray("maps/b.bsp"));
+        QCOMPARE(dir->entries[1].offset, 12 + 5);
+    }
+
+    void packEntryPastTheEndIsCountedNotKept()
+    {
+        QByteArray pak = mapwriter::pakFile({{"maps/a.bsp", "aaaa"}, {"maps/b.bsp", "bbbb"}});
+        // The second entry's size now reaches one byte beyond the file.
+        const qsizetype sizeField = pak.size() - 4;
+        qToLittleEndian<qint32>(qint32(pak.size() - 16 + 1), pak.data() + sizeField);
+        const auto dir = directoryOf(pak);
+        QVERIFY(dir);
+        QCOMPARE(dir->entries.size(), size_t(1));
+        QCOMPARE(dir->outside, 1);
+    }
+
+    void packDirectoryClaimingMoreThanTheFileIsRefused_data()
+    {
+        QTest::addColumn<qint32>("dirOffset");
+        QTest::addColumn<qint32>("dirLength");
+        QTest::newRow("millions of entries") << qint32(12) << qint32(64 * 30'000'000);
+        QTest::newRow("negative length") << qint32(12) << qint32(-64);
+        QTest::newRow("offset past the end") << qint32(0x7fffffff) << qint32(64);
+        QTest::newRow("negative offset") << qint32(-1) << qint32(64);
+    }
+    void packDirectoryClaimingMoreThanTheFileIsRefused()
+    {
+        QByteArray pak = mapwriter::pakFile({{"maps/a.bsp", "aaaa"}});
+        QFETCH(qint32, dirOffset);
+        QFETCH(qint32, dirLength);
+        qToLittleEndian<qint32>(dirOffset, pak.data() + 4);
+        qToLittleEndian<qint32>(dirLength, pak.data() + 8);
+        QVERIFY(!directoryOf(pak));
+        QVERIFY(!directoryOf(QByteArray("PACK", 4)));
+        QVERIFY(!directoryOf(QByteArray("PAKC") + QByteArray(8, '\0')));
+    }
+
+    void precedenceBaseq2ThenNameOrderLooseBeforePackages()
+    {
+        const QTemporaryDir game;
+        const QString g = game.path();
+        putFile(g + "/aaa/maps/dm1.bsp", mapWithTitle("from aaa"));
+        putFile(g + "/baseq2/MAPS/Q2DM1.BSP", mapWithTitle("loose baseq2"));
+        putFile(g + "/baseq2/pak0.pak",
+                mapwriter::pakFile({{"maps/q2dm1.bsp", mapWithTitle("pak baseq2")}, {"maps/dm1.bsp", mapWithTitle("pak dm1")},
+                                    {"maps/sub/deep.bsp", mapWithTitle("not a map of the folder")},
+                                    {"textures/x.wal", "x"}}));
+        putFile(g + "/ctf/maps/Dm1.bsp", mapWithTitle("from ctf"));
+        putFile(g + "/ctf/maps/ctf1.bsp", mapWithTitle("Flags"));
+        putFile(g + "/ctf/maps/readme.txt", "no map");
+        putFile(g + "/maps/top.bsp", mapWithTitle("beside the mods, not in one"));
+
+        const GameMaps found = findMaps(g);
+        QCOMPARE(namesAndPlaces(found), (QStringList{"ctf1@ctf/maps/ctf1.bsp", "dm1@baseq2/pak0.pak:maps/dm1.bsp",
+                                                     "Q2DM1@baseq2/MAPS/Q2DM1.BSP"}));
+        QCOMPARE(found.skipped, 0);
+        QCOMPARE(titleOf(found.maps[1]), QStringLiteral("pak dm1"));
+        QCOMPARE(titleOf(found.maps[2]), QStringLiteral("loose baseq2"));
+        QVERIFY(found.contains(u"q2dm1"));
+        QVERIFY(found.contains(u"CTF1"));
+        QVERIFY(!found.contains(u"ctf"));
+        QVERIFY(!found.contains(u"top"));
+    }
+
+    void mapsInZipArchivesAreRead()
+    {
+        const QTemporaryDir game;
+        putZip(game.path() + "/mymod/b.pk3", {{"maps/zipped.bsp", mapWithTitle("in a zip b")}});
+        putZip(game.path() + "/mymod/a.PK3",
+               {{"Maps/Zipped.bsp", mapWithTitle("in a zip a")}, {"maps/other.bsp", "not a map"}, {"readme.txt", "x"}});
+        const GameMaps found = findMaps(game.path());
+        QCOMPARE(namesAndPlaces(found), (QStringList{"other@mymod/a.PK3:maps/other.bsp", "Zipped@mymod/a.PK3:Maps/Zipped.bsp"}));
+        QCOMPARE(titleOf(found.maps[1]), QStringLiteral("in a zip a"));
+        QCOMPARE(titleOf(found.maps[0]), QStringLiteral("<unreadable>"));
+    }
+
+    void hostileEntriesAreSkippedAndCounted()
+    {
+        const QTemporaryDir game;
+        const QString maps = game.path() + "/baseq2/maps";
+        putFile(maps + "/good.bsp", mapWithTitle("Good"));
+        putFile(maps + "/sixteen_letters_.bsp", mapWithTitle("too long a name"));
+        putFile(maps + "/bad\u03a9.bsp", mapWithTitle("a name the key cannot take"));
+        QCOMPARE(::symlink("loop.bsp", QFile::encodeName(maps + "/loop.bsp").constData()), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(maps + "/pipe.bsp").constData(), 0600), 0);
+        putFile(game.path() + "/baseq2/broken.pak", "PACK but nothing more");
+        putFile(game.path() + "/baseq2/broken.pk3", "PK\3\4 but nothing more");
+        QCOMPARE(::symlink(".", QFile::encodeName(game.path() + "/baseq2/maps/maps").constData()), 0);
+
+        const GameMaps found = findMaps(game.path());
+        QCOMPARE(namesAndPlaces(found), QStringList{"good@baseq2/maps/good.bsp"});
+        QCOMPARE(found.skipped, 5);
+    }
+
+    void mapThatCannotBeReadGivesNothing()
+    {
+        const QTemporaryDir game;
+        const QString maps = game.path() + "/baseq2/maps/";
+        putFile(maps + "short.bsp", mapWithTitle("cut").left(100));
+        putFile(maps + "version.bsp", mapWithTitle("v").replace(4, 1, "\x27"));
+        putFile(maps + "noentity.bsp", mapwriter::bspFile("// nothing here"));
+        // A lump bigger than any playable map's, wholly inside its file.
+        putFile(maps + "huge.bsp", mapwriter::bspFile(QByteArray(QByteArray(kMaxEntityLump, ' ') + "{ \"classname\" \"worldspawn\" }")));
+        const GameMaps found = findMaps(game.path());
+        QCOMPARE(found.maps.size(), size_t(4));
+        for (const GameMap& map : found.maps)
+            QVERIFY2(!levelTextsOf(map), qPrintable(map.name));
+    }
+
+    // The demo's game folder is made from these; three are in the demo catalogue.
+    void demoMapDescriptionsGiveTheirRecords()
+    {
+        const QMap<QString, QString> expected{
+            {"q2dm1", "The Edge|DM|8"},          {"Q2DM2", "Tokay's Towers|DM|8"}, {"q2ctf1", "McKinley Revival|CTF|16"},
+            {"tvxarena", "Tolvex Arena|DM|6"},   {"tvxyard", "Rail Yard for the Tolvex demo|DM|10"},
+            {"tvxpak", "Packed Halls|DM|4"},     {"tvxflags", "Twin Flags|CTF|12"},
+        };
+        const QDir descriptions(QStringLiteral(DEMO_GAME));
+        QCOMPARE(descriptions.entryList({"*.txt"}, QDir::Files).size(), expected.size());
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            const QByteArray text = mapwriter::entityText(QString::fromUtf8(contents(descriptions.filePath(it.key() + ".txt"))));
+            const auto entities = parseEntities(text);
+            QVERIFY2(entities, qPrintable(it.key()));
+            const QStringList texts = levelTexts(it.key(), *entities);
+            QCOMPARE(QStringList({texts.at(1), texts.at(2), texts.at(4)}).join(u'|'), it.value());
+        }
+    }
+
+    void gameFolderIsTheGameProgramsFolder()
+    {
+        const QTemporaryDir dir;
+        const QString konfig = dir.path() + "/konfig.ini";
+        QVERIFY(QDir().mkpath(dir.path() + "/quake2"));
+        put(konfig, "[Verzeichnisse]\r\nquake=" + QFile::encodeName(dir.path()) + "/quake2/quake2\r\n");
+        QCOMPARE(gameFolder(konfig), dir.path() + "/quake2");
+    }
+
+    void gameFolderErrorsNameIt_data()
+    {
+        QTest::addColumn<QByteArray>("quake");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << QByteArray() << "Kein Spielprogramm eingestellt: \"quake\" unter [Verzeichnisse] in %1 ist leer";
+        QTest::newRow("missing folder") << QByteArray("/nowhere/quake2/quake2") << "Der Spielordner /nowhere/quake2 existiert nicht";
+    }
+    void gameFolderErrorsNameIt()
+    {
+        const QTemporaryDir dir;
+        const QString konfig = dir.path() + "/konfig.ini";
+        QFETCH(QByteArray, quake);
+        QFETCH(QString, message);
+        put(konfig, "[Verzeichnisse]\r\nquake=" + quake + "\r\n");
+        try {
+            (void)gameFolder(konfig);
+            QFAIL("no error");
+        } catch (const TolvexError& e) {
+            QCOMPARE(e.message(), message.replace(QStringLiteral("%1"), konfig));
+        }
+        QVERIFY_THROWS_EXCEPTION(TolvexError, (void)findMaps(dir.path() + "/missing"));
+    }
+};
+
+QTEST_GUILESS_MAIN(GameFolderTest)
+#include "gameFolderTest.moc"

@@ -1,0 +1,113 @@
+#include "catalogue/LevelTable.h"
+#include "catalogue/tabelle.h"
+#include "lang/translate.h"
+#include "platform/DBGrid.h"
+#include "platform/DBGridModel.h"
+#include "platform/SpeedButton.h"
+#include "shell/EingabeMaske.h"
+#include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tools/MapWriter.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace tolvex;
+
+namespace {
+
+const std::vector<QStringList> kLevels = {
+    levelRecord(QStringLiteral("q2dm1"), QStringLiteral("The Edge")),
+    levelRecord(QStringLiteral("q2dm2"), QStringLiteral("Tokay's Towers")),
+    levelRecord(QStringLiteral("q2ctf1"), QStringLiteral("McKinley Revival"), QStringLiteral("CTF")),
+};
+
+} // namespace
+
+class OverviewGameFolderTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> m_folder;
+
+    // A relative game program lies in the program folder.
+    void start(const QString& game)
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        m_folder->makeCatalogue(kLevels);
+        const QString path = QDir::isAbsolutePath(game) ? game : m_folder->path(game);
+        m_folder->writeKonfig("[Verzeichnisse]\r\nquake=" + path.toUtf8() + "\r\n[Other]\r\nsprache=deutsch\r\n");
+        m_folder->start();
+        QTest::mouseClick(Form2->SpeedButton6, Qt::LeftButton);
+        QVERIFY(Form1->isVisible());
+    }
+
+    void putMap(const QString& name, const QString& description) const
+    {
+        QDir().mkpath(m_folder->path(QStringLiteral("game/baseq2/maps")));
+        m_folder->writeFile(QStringLiteral("game/baseq2/maps/") + name, mapwriter::bspFile(mapwriter::entityText(description)));
+    }
+
+    [[nodiscard]] ScriptedDialogs& dialogs() const { return m_folder->dialogs(); }
+
+    [[nodiscard]] static bool dimmed(const QString& datei)
+    {
+        const DBGridModel* model = Form1->DBGrid1->gridModel();
+        return model->data(model->index(Form1->Table1->indexOfKey(datei), 0), Qt::ForegroundRole).isValid();
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        m_folder.reset();
+        ApplyGerman();
+    }
+
+    void addTakesTheNewLevelsAndDimsTheUninstalled()
+    {
+        // No game folder at the first showing: nothing is known, so nothing is dimmed.
+        start(QStringLiteral("game/quake2"));
+        QVERIFY(!dimmed(QStringLiteral("q2dm1")) && !dimmed(QStringLiteral("q2dm2")));
+        putMap(QStringLiteral("Q2DM1.bsp"), QStringLiteral("entity worldspawn message=\"Another Edge\""));
+        putMap(QStringLiteral("newctf.bsp"), QStringLiteral("entity worldspawn message=\"Flags\"\n"
+                                                            "entity item_flag_team1\nentity item_flag_team2\n"
+                                                            "entity info_player_team1 * 3\nentity info_player_team2 * 3"));
+        m_folder->writeFile(QStringLiteral("game/baseq2/maps/broken.bsp"), "not a map");
+        m_folder->writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\n");
+
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Error).isEmpty());
+        QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
+                 QStringList{QStringLiteral("1 Level übernommen, 1 schon im Katalog, 1 übersprungen.")});
+        QCOMPARE(Form1->Table1->recordCount(), 4);
+        QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("newctf"));
+        QCOMPARE(Form1->Table1->text(Field::Typ), QStringLiteral("CTF"));
+        QCOMPARE(Form1->Table1->text(Field::MaxPlayer), QStringLiteral("6"));
+        QCOMPARE(Form1->Table1->textAt(Form1->Table1->indexOfKey(QStringLiteral("q2dm1")), Field::Level),
+                 QStringLiteral("The Edge"));
+        QVERIFY(!dimmed(QStringLiteral("q2dm1")));
+        QVERIFY(!dimmed(QStringLiteral("newctf")));
+        QVERIFY(dimmed(QStringLiteral("q2dm2")));
+        QCOMPARE(Form1->DBGrid1->gridModel()->data(Form1->DBGrid1->gridModel()->index(Form1->Table1->indexOfKey(QStringLiteral("q2dm2")), 1),
+                                                   Qt::ForegroundRole)
+                     .value<QColor>(),
+                 Form1->DBGrid1->palette().color(QPalette::Disabled, QPalette::Text));
+    }
+
+    void aMissingGameFolderIsNamedAndNothingChanges()
+    {
+        start(QStringLiteral("/nonexistent/tolvex-game/quake2"));
+        Form1->Table1->last();
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Error),
+                 QStringList{QStringLiteral("Der Spielordner /nonexistent/tolvex-game existiert nicht.")});
+        QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Info).isEmpty());
+        QCOMPARE(Form1->Table1->recordCount(), 3);
+        QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("q2dm2"));
+        QVERIFY(!dimmed(QStringLiteral("q2dm2")));
+    }
+};
+
+QTEST_MAIN(OverviewGameFolderTest)
+#include "overviewGameFolderTest.moc"
