@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tolvex {
 
@@ -23,6 +26,19 @@ std::optional<FileStamp> fileStamp(const QString& path)
                      std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
                      std::int64_t(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
 }
+
+namespace {
+
+// Decoding ahead gives way to the user's own thread whenever both want a
+// core: a move must not wait for a picture nobody asked for yet. Linux
+// keeps the nice value per thread.
+void lowerThisThreadsPriority()
+{
+    thread_local const bool lowered = ::setpriority(PRIO_PROCESS, id_t(::gettid()), 10) == 0;
+    (void)lowered;
+}
+
+} // namespace
 
 PictureCache::PictureCache(int capacity, QObject* parent)
     : QObject(parent)
@@ -115,8 +131,9 @@ void PictureCache::prefetch(const QStringList& paths, QSize cover)
     // More wishes than room would only push out each other.
     while (int(m_wanted.size()) >= m_capacity)
         m_wanted.pop_back();
-    if (!m_running)
-        startNext();
+    // Started from the event loop: the picture just loaded is drawn first.
+    if (!m_running && !std::exchange(m_startPending, true))
+        QMetaObject::invokeMethod(this, &PictureCache::startNext, Qt::QueuedConnection);
 }
 
 void PictureCache::clear()
@@ -128,6 +145,9 @@ void PictureCache::clear()
 
 void PictureCache::startNext()
 {
+    m_startPending = false;
+    if (m_running)
+        return;
     if (m_wanted.empty()) {
         Q_EMIT prefetchDone();
         return;
@@ -135,6 +155,7 @@ void PictureCache::startNext()
     m_running = m_wanted.front();
     m_wanted.pop_front();
     m_pool.start([this, key = *m_running, generation = m_generation] {
+        lowerThisThreadsPriority();
         Decoded decoded = decode(key);
         decoded.generation = generation;
         // The cache lives on until this task is done (the destructor waits),

@@ -60,11 +60,13 @@ public:
     [[nodiscard]] Picture load(const QString& path, QSize cover);
     // Decodes these files in the background, in this order, unless they are
     // kept already; replaces the wishes of an earlier call not yet started.
+    // The work begins once control is back in the event loop.
     void prefetch(const QStringList& paths, QSize cover);
     // Forgets every picture and wish; a decode under way is not kept.
     void clear();
 
-    [[nodiscard]] bool isDecoding() const { return m_running.has_value(); }
+    // Decoding ahead, or about to.
+    [[nodiscard]] bool isDecoding() const { return m_running || m_startPending; }
     [[nodiscard]] int size() const { return int(m_entries.size()); }
 
 Q_SIGNALS:
@@ -99,6 +101,7 @@ private:
     std::list<Entry> m_entries; // the most recently used first
     std::deque<Key> m_wanted;
     std::optional<Key> m_running;
+    bool m_startPending = false;
     int m_generation = 0;
     QThreadPool m_pool;
 };
