@@ -52,9 +52,9 @@ ProgramWindows::ProgramWindows()
     QDir::setCurrent(folder);
     createWindowSet();
     Form1->Table1->open();
-    // The first two records in key order get the screenshot; the record
-    // change moves between them.
-    for (int recNo : {1, 2}) {
+    // A row of records in key order gets the screenshot, each a file of its
+    // own; the record changes walk along it.
+    for (int recNo = kFirstPictured; recNo < kFirstPictured + kPictured; ++recNo) {
         const QString name = Form1->Table1->textAt(recNo - 1, Field::Datei);
         QFile::copy(screenshotFile(), folder + QStringLiteral("/screens/") + name + QStringLiteral(".jpg"));
     }

@@ -10,6 +10,10 @@ class ScriptedDialogs;
 
 namespace tolvex::bench {
 
+// The records (1-based, in key order) that have a screenshot of their own.
+constexpr int kFirstPictured = 21;
+constexpr int kPictured = 8;
+
 // The program's window set in a portable folder of its own, with the level
 // table open on the largest generated catalogue: what a user has in front of
 // them. Made on first use; closeAll ends it while the application still runs.

@@ -1,18 +1,20 @@
 // The windows with real widgets under the offscreen platform: a record
-// change in the main window, the memo on a description of megabytes, a
-// keystroke in the overview's search, and the printed survey, with libjpeg's
-// own full-size decode beside the first.
+// change in the main window with its picture decoded ahead or not, the memo
+// on a description of megabytes, a keystroke in the overview's search, and
+// the printed survey, with libjpeg's own full-size decode beside the first.
 
 #include "bench/BenchData.h"
 #include "bench/ProgramWindows.h"
 #include "bench/Registration.h"
 #include "catalogue/LevelTable.h"
+#include "catalogue/Screenshots.h"
 #include "catalogue/SurveyPrint.h"
 #include "catalogue/tabelle.h"
 #include "platform/DBGrid.h"
 #include "platform/DBMemo.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureCache.h"
 #include "platform/PrinterCanvas.h"
 #include "shell/EingabeMaske.h"
 
@@ -46,27 +48,73 @@ void reportProgramErrors(benchmark::State& state)
         state.SkipWithError(errors.toStdString().c_str());
 }
 
-// One move to the neighbouring record: the bound controls follow, the
-// screenshot is decoded for the picture's region and drawn into it, the
-// counter is rewritten.
-void BM_RecordChange(benchmark::State& state)
+// The records with screenshots, walked to and fro one move at a time.
+int nextInWalk(int& step)
 {
-    ProgramWindows::instance();
-    LevelTable* table = Form1->Table1;
-    int n = 0;
-    for (auto _ : state) {
-        table->moveTo(1 + (n++ & 1));
-        // The main window stays hidden (showing it starts the program's
-        // start-up dialogs), so the picture is drawn the way a paint would.
-        benchmark::DoNotOptimize(Form2->Image1->grab());
-    }
+    const int period = 2 * (kPictured - 1);
+    const int at = step++ % period;
+    return kFirstPictured + (at < kPictured ? at : period - at);
+}
+
+void waitForPrefetch()
+{
+    (void)QTest::qWaitFor([] { return !Form2->pictures()->isDecoding(); }, 10'000);
+}
+
+void countPicture(benchmark::State& state)
+{
     state.counters["region_w"] = Form2->Image1->width();
     state.counters["region_h"] = Form2->Image1->height();
     state.counters["decoded_w"] = Form2->Image1->image().width();
     state.counters["decoded_h"] = Form2->Image1->image().height();
+    const LevelTable* table = Form1->Table1;
+    if (Form2->Image1->path() != screenshotPath(table->textAt(table->recNo() - 1, Field::Datei)))
+        state.SkipWithError("the picture shown is not the current record's");
+}
+
+// One move to the next or prior record once the pictures around it are
+// decoded ahead: the bound controls follow, the screenshot is drawn into the
+// picture region, the counter is rewritten.
+void BM_RecordChangePrefetched(benchmark::State& state)
+{
+    ProgramWindows::instance();
+    LevelTable* table = Form1->Table1;
+    int step = 0;
+    table->moveTo(nextInWalk(step));
+    for (auto _ : state) {
+        state.PauseTiming();
+        waitForPrefetch();
+        state.ResumeTiming();
+        table->moveTo(nextInWalk(step));
+        // The main window stays hidden (showing it starts the program's
+        // start-up dialogs), so the picture is drawn the way a paint would.
+        benchmark::DoNotOptimize(Form2->Image1->grab());
+    }
+    countPicture(state);
     reportProgramErrors(state);
 }
-TOLVEX_BENCHMARK(BM_RecordChange)->Apply(repeated)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_RecordChangePrefetched)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// The same move onto a picture nothing decoded ahead: decoded while the
+// user waits, as after a jump.
+void BM_RecordChangeNotPrefetched(benchmark::State& state)
+{
+    ProgramWindows::instance();
+    LevelTable* table = Form1->Table1;
+    int step = 0;
+    table->moveTo(nextInWalk(step));
+    for (auto _ : state) {
+        state.PauseTiming();
+        waitForPrefetch();
+        Form2->pictures()->clear();
+        state.ResumeTiming();
+        table->moveTo(nextInWalk(step));
+        benchmark::DoNotOptimize(Form2->Image1->grab());
+    }
+    countPicture(state);
+    reportProgramErrors(state);
+}
+TOLVEX_BENCHMARK(BM_RecordChangeNotPrefetched)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // The program's decode for the region alone, without the window around it.
 void BM_DecodeForRegion(benchmark::State& state)

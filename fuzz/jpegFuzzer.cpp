@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             FUZZ_CHECK(image.size() == fullSize, QString());
         }
-        FUZZ_CHECK(image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_Grayscale8, QString());
+        FUZZ_CHECK(image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_Grayscale8, QString());
     } catch (const TolvexError& e) {
         FUZZ_CHECK(*e.what() != '\0', QString());
     }

@@ -37,7 +37,7 @@ inline constexpr qint64 kJpegDecodeBudget = 1'000'000'000;
 // among the program's own resources. With a size to cover, the decoder scales
 // down by 1/8 .. 8/8 to the smallest size that still covers it in both
 // directions; without one, the picture comes at full size. Grayscale files
-// give a grayscale image, colour and CMYK/YCCK files an RGB image.
+// give a grayscale image, colour and CMYK/YCCK files an RGB32 image.
 //
 // Throws "Datei %s kann nicht geöffnet werden" when the file can't be opened,
 // "JPEG-Fehlernr. %d" with libjpeg's message code when its header or data

@@ -1,6 +1,7 @@
 #include "platform/PictureBox.h"
 
 #include "platform/JpegImage.h"
+#include "platform/PictureCache.h"
 #include "platform/TolvexError.h"
 
 #include <QMouseEvent>
@@ -46,17 +47,29 @@ bool PictureBox::needsLargerDecode() const
 void PictureBox::load(const QString& path)
 {
     const QSize cover = coverSize();
-    QSize fullSize;
-    QImage image = loadJpeg(path, cover, &fullSize);
-    m_fullSize = image.size() == fullSize;
-    m_image = std::move(image);
+    PictureCache::Picture picture;
+    if (m_cache)
+        picture = m_cache->load(path, cover);
+    else
+        picture.image = loadJpeg(path, cover, &picture.fullSize);
+    m_fullSize = picture.image.size() == picture.fullSize;
+    m_image = std::move(picture.image);
+    m_drawn = std::move(picture.drawn);
     m_path = path;
     update();
+}
+
+void PictureBox::prefetch(const QStringList& paths)
+{
+    m_prefetched = paths;
+    if (m_cache)
+        m_cache->prefetch(paths, coverSize());
 }
 
 void PictureBox::setImage(const QImage& image)
 {
     m_image = image;
+    m_drawn = QImage();
     m_path.clear();
     m_fullSize = true;
     update();
@@ -67,7 +80,9 @@ void PictureBox::paintEvent(QPaintEvent*)
     if (m_image.isNull())
         return;
     QPainter painter(this);
-    if (m_stretch) {
+    if (m_stretch && !m_drawn.isNull() && m_drawn.size() == coverSize()) {
+        painter.drawImage(rect(), m_drawn);
+    } else if (m_stretch) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(rect(), m_image);
     } else {
@@ -78,14 +93,17 @@ void PictureBox::paintEvent(QPaintEvent*)
 void PictureBox::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (!needsLargerDecode())
-        return;
-    try {
-        load(m_path);
-    } catch (const TolvexError&) {
-        // The file changed or went away since it was shown; stretching the
-        // smaller decode is still the right picture for a resize.
+    if (needsLargerDecode()) {
+        try {
+            load(m_path);
+        } catch (const TolvexError&) {
+            // The file changed or went away since it was shown; stretching the
+            // smaller decode is still the right picture for a resize.
+        }
     }
+    // Pictures decoded ahead for the old size are no use at the new one.
+    if (m_cache && !m_prefetched.isEmpty())
+        m_cache->prefetch(m_prefetched, coverSize());
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)

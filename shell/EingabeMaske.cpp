@@ -5,6 +5,7 @@
 #include "about/splashunit.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/RandomLevel.h"
+#include "catalogue/Screenshots.h"
 #include "common/Product.h"
 #include "common/toolbox.h"
 #include "platform/DBCheckBox.h"
@@ -27,6 +28,7 @@
 #include "platform/DesignLayout.h"
 #include "platform/Form.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureCache.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeFile.h"
 #include "platform/SpeedButton.h"
@@ -54,6 +56,12 @@ namespace {
 constexpr QSize kClientSize(640, 453);
 constexpr QRect kDesignOuter(247, 195, 648, 480);
 
+// Two records each way are decoded ahead, so that a key held down on the
+// navigator finds its pictures ready; room for them, the one shown and the
+// one before a jump.
+constexpr int kPrefetchReach = 2;
+constexpr int kPicturesKept = 2 * kPrefetchReach + 2;
+
 QFont smallFont()
 {
     return designFont(QStringLiteral("Small Fonts"), 9);
@@ -68,6 +76,7 @@ DBEdit* edit(const QString& name, const QRect& geometry, QWidget* parent)
 
 TForm2::TForm2(QWidget* parent)
     : QWidget(parent)
+    , m_pictures(new PictureCache(kPicturesKept, this))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Tolvex - Kestrowan"));
@@ -81,6 +90,7 @@ TForm2::TForm2(QWidget* parent)
     Panel4 = designPanel(QStringLiteral("Panel4"), {w - 4, 93, 4, h - 93 - 34}, this);
     Image1 = placed(new PictureBox(this), QStringLiteral("Image1"), {241, 93, w - 241 - 4, h - 93 - 34});
     Image1->setStretch(true);
+    Image1->setCache(m_pictures);
 
     setAnchors(Panel2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
     setAnchors(Panel3, Anchors(Anchor::Left) | Anchor::Bottom | Anchor::Right);
@@ -370,14 +380,9 @@ bool TForm2::FormClose()
 
 void TForm2::DBEdit1Change()
 {
-    // A file name is a name, never a way out of the screens folder.
-    const QString name = DBEdit1->text();
-    const QString screenshot = ProgramDir() + QStringLiteral("screens/") + name + QStringLiteral(".jpg");
-    if (!name.contains(u'/') && fileExists(screenshot))
-        Image1->load(screenshot);
-    else
-        Image1->load(ProgramDir() + QStringLiteral("nopic.jpg"));
+    Image1->load(screenshotPath(DBEdit1->text()));
     showRecordCounter();
+    Image1->prefetch(neighbourScreenshots(*m_table, kPrefetchReach));
 }
 
 void TForm2::showRecordCounter()

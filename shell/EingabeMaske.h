@@ -13,6 +13,7 @@ namespace tolvex {
 
 class SpeedButton;
 class PictureBox;
+class PictureCache;
 class DataSource;
 class LevelTable;
 class DBEdit;
@@ -35,6 +36,8 @@ public:
     void connectSecondaryWindows();
     // The random level draws from this generator; tests seed it.
     void seedRandomLevel(std::uint32_t seed) { m_random.seed(seed); }
+    // The screenshots decoded for the picture, and those decoded ahead.
+    [[nodiscard]] PictureCache* pictures() const { return m_pictures; }
 
     // Level information
     QGroupBox* LevelInfo;
@@ -117,6 +120,7 @@ private:
     void SpeedButton3Click();
     void SpeedButton1Click();
 
+    PictureCache* m_pictures;
     bool m_shownOnce = false;
     bool m_placementRestored = false;
     LevelTable* m_table = nullptr;

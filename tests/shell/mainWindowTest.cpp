@@ -6,10 +6,12 @@
 #include "platform/DBNavigator.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureCache.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "platform/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/TestPictures.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -19,6 +21,8 @@
 #include <QMenu>
 #include <QDir>
 #include <QTest>
+
+#include <cstdio>
 
 #include <sys/stat.h>
 
@@ -57,6 +61,11 @@ void installGame(const ProgramFolder& folder)
 {
     folder.writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > args.tmp\npwd > pwd.txt\nmv args.tmp args.txt\n");
     ::chmod(QFile::encodeName(folder.path(QStringLiteral("game/quake2"))).constData(), 0755);
+}
+
+void waitForPrefetch()
+{
+    QVERIFY(QTest::qWaitFor([] { return !Form2->pictures()->isDecoding(); }, 20000));
 }
 
 } // namespace
@@ -186,6 +195,83 @@ private Q_SLOTS:
         clickNavigator("next");
         QCOMPARE(Form1->Table1->recNo(), 4);
         QCOMPARE(errors().back(), QStringLiteral("Datei %1 kann nicht geöffnet werden.").arg(m_folder->path(QStringLiteral("nopic.jpg"))));
+    }
+
+    void picturesDecodedAheadAreOfTheFilesAsTheyAreNow()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        savePlain(Qt::red, m_folder->path(QStringLiteral("screens/lvl001.jpg")));
+        savePlain(Qt::green, m_folder->path(QStringLiteral("screens/lvl002.jpg")));
+        savePlain(Qt::blue, m_folder->path(QStringLiteral("screens/lvl003.jpg")));
+        m_folder->makeCatalogue(levels(4));
+        m_folder->writeKonfig("");
+        m_folder->start();
+        waitForPrefetch();
+        QVERIFY(Form2->pictures()->size() >= 3);
+
+        savePlain(Qt::yellow, m_folder->path(QStringLiteral("screens/lvl002.jpg")));
+        clickNavigator("next");
+        QVERIFY(nearColour(middle(Form2->Image1->image()), Qt::yellow));
+
+        waitForPrefetch();
+        // Renamed over the record's picture, as a file manager would.
+        QVERIFY(::rename(QFile::encodeName(m_folder->path(QStringLiteral("screens/lvl001.jpg"))).constData(),
+                         QFile::encodeName(m_folder->path(QStringLiteral("screens/lvl003.jpg"))).constData())
+                == 0);
+        clickNavigator("next");
+        QCOMPARE(Form2->Image1->path(), m_folder->path(QStringLiteral("screens/lvl003.jpg")));
+        QVERIFY(nearColour(middle(Form2->Image1->image()), Qt::red));
+
+        // The name typed over names the picture, whatever was decoded for the record.
+        waitForPrefetch();
+        clickNavigator("edit");
+        Form2->DBEdit1->setFocus();
+        QTest::keyClick(Form2->DBEdit1, Qt::Key_End);
+        QTest::keyClick(Form2->DBEdit1, Qt::Key_Backspace);
+        QTest::keyClick(Form2->DBEdit1, Qt::Key_2);
+        QVERIFY(nearColour(middle(Form2->Image1->image()), Qt::yellow));
+        clickNavigator("cancel");
+        QVERIFY(nearColour(middle(Form2->Image1->image()), Qt::red));
+        QVERIFY(errors().isEmpty());
+    }
+
+    void theErrorBoxComesOnTheMoveToABrokenPictureNotBefore()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        savePlain(Qt::red, m_folder->path(QStringLiteral("screens/lvl001.jpg")));
+        savePlain(Qt::green, m_folder->path(QStringLiteral("screens/lvl002.jpg")));
+        m_folder->writeFile(QStringLiteral("screens/lvl003.jpg"), "not a picture at all");
+        m_folder->makeCatalogue(levels(3));
+        m_folder->writeKonfig("");
+        m_folder->start();
+        waitForPrefetch();
+        clickNavigator("next");
+        waitForPrefetch();
+        QVERIFY(errors().isEmpty());
+
+        clickNavigator("next");
+        QCOMPARE(errors().size(), 1);
+        QVERIFY(errors().back().startsWith(QStringLiteral("JPEG-Fehlernr. ")));
+        QCOMPARE(Form2->Image1->path(), m_folder->path(QStringLiteral("screens/lvl002.jpg")));
+        QVERIFY(nearColour(middle(Form2->Image1->image()), Qt::green));
+        QCOMPARE(Form2->Label8->text(), QStringLiteral("Datensatz: 2/3"));
+    }
+
+    void closingWhileAPictureIsDecodedAhead()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        for (const char* name : {"screens/lvl004.jpg", "screens/lvl005.jpg", "screens/lvl006.jpg"})
+            saveNoise(m_folder->path(QLatin1String(name)));
+        m_folder->makeCatalogue(levels(6));
+        m_folder->writeKonfig("");
+        m_folder->start();
+        waitForPrefetch();
+        clickNavigator("last");
+        QCoreApplication::processEvents(); // the decode ahead begins
+        QVERIFY(Form2->pictures()->isDecoding());
+        m_folder->stop();
+        QTest::qWait(50);
+        QVERIFY(errors().isEmpty());
     }
 
     void aNameWithASlashNeverLeavesTheScreensFolder()
