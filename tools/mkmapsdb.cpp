@@ -1,4 +1,5 @@
-// Creates a level table file and fills it from a level list file:
+// Creates a level table file and fills it from a level list file or from a
+// Paradox level table of the Windows program:
 //   mkmapsdb LEVELLIST.txt maps.DB
 // The table is built under a temporary name beside the target and linked into
 // place at the end, so an existing file is never replaced and a failure leaves
@@ -7,6 +8,8 @@
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "paradox/ParadoxConversion.h"
+#include "paradox/ParadoxTable.h"
 #include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 #include "platform/TolvexError.h"
@@ -53,12 +56,15 @@ void createSchema(const QByteArray& path)
 }
 
 // The number of records the table holds afterwards.
-int fill(const QString& tablePath, QByteArrayView listText)
+int fill(const QString& tablePath, QByteArrayView listText, const std::vector<QStringList>& paradoxRecords, const QString& input)
 {
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    LevelListTransfer(table).importText(listText);
+    if (!paradoxRecords.empty())
+        appendParadoxRecords(table, paradoxRecords, input);
+    else
+        LevelListTransfer(table).importText(listText);
     const int records = table.recordCount();
     table.close();
     return records;
@@ -68,7 +74,9 @@ int run(const QString& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const QByteArray listText = readText(listPath);
+    const bool paradox = isParadoxTable(listPath);
+    const std::vector<QStringList> paradoxRecords = paradox ? readParadoxFile(listPath) : std::vector<QStringList>{};
+    const QByteArray listText = paradox ? QByteArray() : readText(listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -83,7 +91,7 @@ int run(const QString& listPath, const QString& target)
     const TempFile temp(pattern);
 
     createSchema(temp.path());
-    const int records = fill(QFile::decodeName(temp.path()), listText);
+    const int records = fill(QFile::decodeName(temp.path()), listText, paradoxRecords, listPath);
     // link() refuses an existing target, unlike rename().
     if (::link(temp.path().constData(), targetName.constData()) != 0) {
         if (errno == EEXIST)
