@@ -11,6 +11,8 @@ namespace tolvex {
 QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
+QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
+                                    "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 
 namespace {
 
@@ -42,6 +44,10 @@ void applyLanguage(bool english)
     MsgExported = english ? QStringLiteral("Data exported!") : QStringLiteral("Daten eportiert!");
     MsgImported = english ? QStringLiteral("Import finished!") : QStringLiteral("Import abgeschlossen");
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
+    MsgParadox = english ? QStringLiteral("maps.DB is a table in the old Paradox format. Take it over now? "
+                                          "The old files are kept in the folder 'paradox'.")
+                         : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
+                                          "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -9,6 +9,7 @@ namespace tolvex {
 extern QString MsgExported;
 extern QString MsgImported;
 extern QString MsgRecord;
+extern QString MsgParadox;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden

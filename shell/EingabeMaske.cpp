@@ -1,4 +1,5 @@
 #include "shell/EingabeMaske.h"
+#include "shell/CatalogueOpen.h"
 #include "shell/WindowPlacement.h"
 
 #include "about/info.h"
@@ -325,7 +326,7 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     splash->exec();
-    m_table->open();
+    openCatalogue(*m_table);
     if (!fileExists(KonfigPath()))
         KonfigForm->exec();
 
