@@ -11,7 +11,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(levelListFuzzer profileFileFuzzer mapListFuzzer jpegFuzzer commandLineFuzzer levelTableFuzzer)
+  targets=(levelListFuzzer profileFileFuzzer mapListFuzzer jpegFuzzer commandLineFuzzer levelTableFuzzer paradoxFuzzer)
 fi
 
 build=build/fuzz
