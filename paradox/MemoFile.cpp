@@ -57,7 +57,9 @@ QByteArray MemoFile::memo(QByteArrayView field) const
 QByteArray MemoFile::singleBlob(qsizetype block, quint32 length) const
 {
     const QByteArrayView bytes = *m_bytes;
-    if (block + kSingleData > bytes.size() || bytes[block] != kSingleBlob)
+    if (block + kSingleData > bytes.size())
+        damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
+    if (bytes[block] != kSingleBlob)
         damaged(QStringLiteral("ein Memo verweist auf einen Block anderer Art"));
     const qsizetype blocks = paradox::le16(bytes, block + 1);
     if (paradox::le32(bytes, block + 3) != length || kSingleData + qsizetype(length) > blocks * kBlockSize)
@@ -70,7 +72,9 @@ QByteArray MemoFile::singleBlob(qsizetype block, quint32 length) const
 QByteArray MemoFile::subBlob(qsizetype block, int index, quint32 length) const
 {
     const QByteArrayView bytes = *m_bytes;
-    if (index >= kSubEntries || block + kSubTable + kSubEntries * 5 > bytes.size() || bytes[block] != kSubBlocks)
+    if (block + kSubTable + kSubEntries * 5 > bytes.size())
+        damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
+    if (index >= kSubEntries || bytes[block] != kSubBlocks)
         damaged(QStringLiteral("ein Memo verweist auf einen Block anderer Art"));
     const qsizetype entry = block + kSubTable + index * 5;
     const qsizetype offset = qsizetype(quint8(bytes[entry])) * 16;

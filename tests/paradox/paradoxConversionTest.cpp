@@ -139,17 +139,18 @@ private Q_SLOTS:
         QTest::addColumn<qsizetype>("patchAt");     // -1: not patched
         QTest::addColumn<QByteArray>("patch");
         QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("reason");
 
-        QTest::newRow("memo file missing") << "maps.MB" << qsizetype(0) << qsizetype(-1) << QByteArray() << "maps.MB";
-        QTest::newRow("memo file cut short") << "maps.MB" << qsizetype(4200) << qsizetype(-1) << QByteArray() << "maps.MB";
-        QTest::newRow("memo block of another kind") << "maps.MB" << qsizetype(-1) << qsizetype(4096) << QByteArray("\x04") << "maps.MB";
-        QTest::newRow("memo header gone") << "maps.MB" << qsizetype(-1) << qsizetype(0) << QByteArray("\x03") << "maps.MB";
-        QTest::newRow("table cut in its header") << "maps.DB" << qsizetype(0x300) << qsizetype(-1) << QByteArray() << "maps.DB";
-        QTest::newRow("table cut in its records") << "maps.DB" << qsizetype(0x900) << qsizetype(-1) << QByteArray() << "maps.DB";
-        QTest::newRow("more records than stored") << "maps.DB" << qsizetype(-1) << qsizetype(0x06) << QByteArray("\x09") << "maps.DB";
-        QTest::newRow("blocks chained in a circle") << "maps.DB" << qsizetype(-1) << qsizetype(0x800) << QByteArray("\x01\x00") << "maps.DB";
-        QTest::newRow("a record larger than its block") << "maps.DB" << qsizetype(-1) << qsizetype(0x00) << QByteArray("\xFF\x0F") << "maps.DB";
-        QTest::newRow("a flag of no value") << "maps.DB" << qsizetype(-1) << qsizetype(0x806 + 15 + 50 + 3 + 4 + 50) << QByteArray("\x7F") << "maps.DB";
+        QTest::newRow("memo file missing") << "maps.MB" << qsizetype(0) << qsizetype(-1) << QByteArray() << "maps.MB" << "kann nicht geöffnet werden";
+        QTest::newRow("memo file cut short") << "maps.MB" << qsizetype(4200) << qsizetype(-1) << QByteArray() << "maps.MB" << "ein Memo reicht über das Dateiende hinaus";
+        QTest::newRow("memo block of another kind") << "maps.MB" << qsizetype(-1) << qsizetype(4096) << QByteArray("\x04") << "maps.MB" << "ein Memo verweist auf einen Block anderer Art";
+        QTest::newRow("memo header gone") << "maps.MB" << qsizetype(-1) << qsizetype(0) << QByteArray("\x03") << "maps.MB" << "der Dateikopf fehlt";
+        QTest::newRow("table cut in its header") << "maps.DB" << qsizetype(0x300) << qsizetype(-1) << QByteArray() << "maps.DB" << "der Dateikopf ist unvollständig";
+        QTest::newRow("table cut in its records") << "maps.DB" << qsizetype(0x900) << qsizetype(-1) << QByteArray() << "maps.DB" << "die Datei ist kürzer als ihre Datensätze";
+        QTest::newRow("more records than stored") << "maps.DB" << qsizetype(-1) << qsizetype(0x06) << QByteArray("\x09") << "maps.DB" << "die Zahl der Datensätze stimmt nicht mit dem Dateikopf überein";
+        QTest::newRow("blocks chained in a circle") << "maps.DB" << qsizetype(-1) << qsizetype(0x800) << QByteArray("\x01\x00") << "maps.DB" << "die Kette der Datenblöcke ist unterbrochen";
+        QTest::newRow("a record larger than its block") << "maps.DB" << qsizetype(-1) << qsizetype(0x00) << QByteArray("\xFF\x0F") << "maps.DB" << "ein Datensatz ist größer als ein Block";
+        QTest::newRow("a flag of no value") << "maps.DB" << qsizetype(-1) << qsizetype(0x806 + 15 + 50 + 3 + 4 + 50) << QByteArray("\x7F") << "maps.DB" << "ein logisches Feld hat den Wert 127";
     }
 
     void damagedFilesStopWithNothingMoved()
@@ -159,6 +160,7 @@ private Q_SLOTS:
         QFETCH(qsizetype, patchAt);
         QFETCH(QByteArray, patch);
         QFETCH(QString, named);
+        QFETCH(QString, reason);
         const QTemporaryDir dir;
         writeParadoxTable(dir.filePath(QStringLiteral("maps.DB")), {plainLevel("q2dm1"), plainLevel("q2dm2")});
         const QString path = dir.filePath(file);
@@ -171,7 +173,8 @@ private Q_SLOTS:
             writeAll(path, bytes.replace(patchAt, patch.size(), patch));
 
         const QString message = refusal(dir.path());
-        QVERIFY2(message.contains(dir.filePath(named)), qPrintable(message));
+        QVERIFY2(message.startsWith(QStringLiteral("Datei %1 ").arg(dir.filePath(named))) && message.endsWith(reason),
+                 qPrintable(message));
     }
 
     void foreignShapesAreRefused_data()
