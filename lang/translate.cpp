@@ -12,6 +12,8 @@ QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
 QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
+                                    "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 
 namespace {
 
@@ -45,6 +47,10 @@ void applyLanguage(bool english)
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
     MsgLevelsAdded = english ? QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")
                              : QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+    MsgParadox = english ? QStringLiteral("maps.DB is a table in the old Paradox format. Take it over now? "
+                                          "The old files are kept in the folder 'paradox'.")
+                         : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
+                                          "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -1,4 +1,5 @@
 #include "shell/EingabeMaske.h"
+#include "shell/CatalogueOpen.h"
 #include "shell/WindowPlacement.h"
 
 #include "about/info.h"
@@ -335,7 +336,7 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     splash->exec();
-    m_table->open();
+    openCatalogue(*m_table);
     if (!fileExists(KonfigPath()))
         KonfigForm->exec();
 

@@ -1,5 +1,6 @@
-// Creates a level table file and fills it from a level list file, or leaves
-// it empty for a new user to fill:
+// Creates a level table file and fills it from a level list file or from a
+// Paradox level table of the old format, or leaves it empty for a new
+// user to fill:
 //   mkmapsdb LEVELLIST.txt maps.DB
 //   mkmapsdb --empty maps.DB
 // The table is built under a temporary name beside the target and linked into
@@ -9,6 +10,8 @@
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "paradox/ParadoxConversion.h"
+#include "paradox/ParadoxTable.h"
 #include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 #include "platform/TolvexError.h"
@@ -22,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,16 +59,39 @@ void createSchema(const QByteArray& path)
         throw TolvexError(QStringLiteral("Tabelle kann nicht angelegt werden: ") + QString::fromUtf8(sqlite3_errmsg(db.get())));
 }
 
+// What goes into the new table: a level list's text or a Paradox table's
+// records, read before anything is created; nothing for an empty table.
+struct Input {
+    QString path;
+    std::optional<QByteArray> listText;
+    std::vector<QStringList> paradoxRecords;
+};
+
+Input readInput(const std::optional<QString>& path)
+{
+    Input input;
+    if (!path)
+        return input;
+    input.path = *path;
+    if (isParadoxTable(*path))
+        input.paradoxRecords = readParadoxFile(*path);
+    else
+        input.listText = readText(*path);
+    return input;
+}
+
 // The number of records the table holds afterwards. The table is opened as
 // the program opens it, also when nothing goes in, so that what is linked
 // into place is a table the program takes.
-int fill(const QString& tablePath, const std::optional<QByteArray>& listText)
+int fill(const QString& tablePath, const Input& input)
 {
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    if (listText)
-        LevelListTransfer(table).importText(*listText);
+    if (!input.paradoxRecords.empty())
+        appendParadoxRecords(table, input.paradoxRecords, input.path);
+    else if (input.listText)
+        LevelListTransfer(table).importText(*input.listText);
     const int records = table.recordCount();
     table.close();
     return records;
@@ -75,9 +102,7 @@ int run(const std::optional<QString>& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    std::optional<QByteArray> listText;
-    if (listPath)
-        listText = readText(*listPath);
+    const Input input = readInput(listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -92,7 +117,7 @@ int run(const std::optional<QString>& listPath, const QString& target)
     const TempFile temp(pattern);
 
     createSchema(temp.path());
-    const int records = fill(QFile::decodeName(temp.path()), listText);
+    const int records = fill(QFile::decodeName(temp.path()), input);
     // link() refuses an existing target, unlike rename().
     if (::link(temp.path().constData(), targetName.constData()) != 0) {
         if (errno == EEXIST)
@@ -107,7 +132,7 @@ int run(const std::optional<QString>& listPath, const QString& target)
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: mkmapsdb LEVELLIST.txt maps.DB\n       mkmapsdb --empty maps.DB\n");
+        std::fprintf(stderr, "usage: mkmapsdb LEVELLIST.txt|PARADOX.DB maps.DB\n       mkmapsdb --empty maps.DB\n");
         return 2;
     }
     std::optional<QString> listPath;
