@@ -195,20 +195,27 @@ void LevelStore::load(LevelRecords& records)
     const Stmt select = m_c->prepare(QStringLiteral("SELECT %1 FROM \"maps\" ORDER BY \"Datei\"").arg(columnList()), m_fileName);
     const QString refused = QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s");
     int rc = SQLITE_OK;
+    PackedRecord::Writer writer;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-        LevelRecord record;
-        if (const auto why = LevelSchema::readRecord(select.get(), record))
-            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), *why}));
-        records.append(std::move(record));
+        if (LevelSchema::readPacked(select.get(), writer)) {
+            // Read again as values, for the name of the record in the message.
+            LevelRecord record;
+            const auto why = LevelSchema::readRecord(select.get(), record);
+            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), why.value_or(QString())}));
+        }
+        records.append(writer.finish());
     }
     if (rc != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {m_fileName, engineMessage()}));
     records.sortByKey();
     // Only a damaged key index lets two stored records share a key; a write
     // to one of them would reach both.
+    QString previous = records.empty() ? QString() : records.key(0);
     for (int i = 1; i < records.size(); ++i) {
-        if (compareKeys(keyOf(records[i - 1]), keyOf(records[i])) == 0)
-            fail(formatMessage(refused, {m_fileName, recordName(i + 1, records[i]), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+        QString key = records.key(i);
+        if (compareKeys(previous, key) == 0)
+            fail(formatMessage(refused, {m_fileName, recordName(i + 1, records.record(i)), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+        previous = std::move(key);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/TolvexError.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,11 @@ struct LevelTable::Impl {
     LevelStore store;
 
     LevelRecords rows;
+    // The current record as values, for the cursor's references; made again
+    // whenever the cursor or the records changed since.
+    mutable LevelRecord current;
+    mutable int currentIndex = -1;
+    mutable std::uint64_t currentGeneration = 0;
     State state = State::Inactive;
     int cur = -1;
     bool bof = true;
@@ -100,14 +106,14 @@ struct LevelTable::Impl {
             store.insert(pending);
             cur = rows.insertByKey(pending);
         } else {
-            const QString storedKey = keyOf(rows[cur]);
+            const QString storedKey = rows.key(cur);
             store.update(storedKey, pending);
             if (compareKeys(storedKey, keyOf(pending)) != 0) {
                 rows.erase(cur);
                 cur = rows.insertByKey(pending);
                 reordered = true;
             } else {
-                rows[cur] = pending;
+                rows.replace(cur, pending);
             }
         }
         leaveEditing();
@@ -149,6 +155,16 @@ struct LevelTable::Impl {
             storePending();
         else
             dropPending();
+    }
+
+    const LevelRecord& currentRecord() const
+    {
+        if (currentIndex != cur || currentGeneration != rows.generation()) {
+            current = rows.record(cur);
+            currentIndex = cur;
+            currentGeneration = rows.generation();
+        }
+        return current;
     }
 
     void standOn(int index, bool newBof, bool newEof)
@@ -250,7 +266,7 @@ const FieldValue& LevelTable::value(int pos) const
         return d->pending[size_t(pos)];
     if (d->cur < 0)
         return kEmpty;
-    return d->rows[d->cur][size_t(pos)];
+    return d->currentRecord()[size_t(pos)];
 }
 
 QString LevelTable::text(int pos) const
@@ -372,13 +388,13 @@ QString LevelTable::textAt(int index, int pos) const
     return fieldText(pos, valueAt(index, pos));
 }
 
-const FieldValue& LevelTable::valueAt(int index, int pos) const
+FieldValue LevelTable::valueAt(int index, int pos) const
 {
     d->requireOpen();
     Impl::requireField(pos);
     if (index < 0 || index >= d->rows.size())
         fail(listIndexMessage(index));
-    return d->rows[index][size_t(pos)];
+    return d->rows.value(index, pos);
 }
 
 void LevelTable::insert()
@@ -403,7 +419,7 @@ void LevelTable::edit()
         insert();
         return;
     }
-    d->pending = d->rows[d->cur];
+    d->pending = d->rows.record(d->cur);
     d->modified = false;
     d->state = State::Edit;
     Q_EMIT stateChanged();
@@ -435,7 +451,7 @@ void LevelTable::remove()
     }
     if (d->rows.empty())
         fail(QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
-    d->store.remove(keyOf(d->rows[d->cur]));
+    d->store.remove(d->rows.key(d->cur));
     const bool wasEditing = d->state == State::Edit;
     d->leaveEditing();
     d->rows.erase(d->cur);
@@ -463,7 +479,7 @@ void LevelTable::appendRecord(const QStringList& texts)
         record[size_t(pos)] = fieldFromText(pos, texts.at(pos));
     d->checkRequiredAndKey(record, -1);
     d->store.append(record);
-    d->cur = d->rows.insertByKey(std::move(record));
+    d->cur = d->rows.insertByKey(record);
     d->bof = d->eof = false;
     Q_EMIT recordsChanged();
     Q_EMIT recordChanged();
@@ -480,6 +496,12 @@ void LevelTable::endBulk()
     // Also the clean-up after a failed import, so a closed table is no error here.
     if (isOpen())
         d->store.endBulk();
+}
+
+const LevelRecords& LevelTable::records() const
+{
+    d->requireOpen();
+    return d->rows;
 }
 
 int LevelTable::indexOfKey(const QString& datei) const
