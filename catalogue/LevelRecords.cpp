@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <compare>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -143,13 +144,56 @@ FoldedKey fold(const StoredField& key)
     return folded(bytes);
 }
 
+// std::lower_bound without branches on the comparison, fetching both keys
+// the next step may read while this one compares: the misses of a search in
+// a large table then overlap instead of following one another.
+size_t lowerBoundOf(const FoldedKey* keys, size_t n, const FoldedKey& key)
+{
+    if (n == 0)
+        return 0;
+    const FoldedKey* base = keys;
+    while (n > 1) {
+        const size_t half = n / 2;
+        __builtin_prefetch(base + half / 2);
+        __builtin_prefetch(base + half + half / 2);
+        base = base[half] < key ? base + half : base;
+        n -= half;
+    }
+    return size_t(base - keys) + (*base < key ? 1 : 0);
+}
+
 // A block holds this many positions at most; an insertion moves the keys of
 // one block, not of the whole table, so lists out of key order import fast.
 constexpr size_t kBlockSize = 512;
 
+// Every this many keys of a block, the first word of one is kept aside.
+constexpr size_t kFenceStep = 16;
+
 struct Block {
     std::vector<FoldedKey> keys;
     std::vector<std::uint32_t> slots;
+    // The first words of every kFenceStep-th key: a search reads these few
+    // cache lines and then one stretch of keys instead of probing the block.
+    std::vector<std::uint64_t> fences;
+
+    // After a change at the offset.
+    void refence(size_t from)
+    {
+        fences.resize((keys.size() + kFenceStep - 1) / kFenceStep);
+        for (size_t j = from / kFenceStep; j < fences.size(); ++j)
+            fences[j] = keys[j * kFenceStep].high;
+    }
+
+    [[nodiscard]] size_t lowerBound(const FoldedKey& key) const
+    {
+        // Keys before the last fence below the key's first word are less
+        // than it; keys from the first fence above it on are greater.
+        const auto below = size_t(std::lower_bound(fences.begin(), fences.end(), key.high) - fences.begin());
+        const auto upto = size_t(std::upper_bound(fences.begin() + std::ptrdiff_t(below), fences.end(), key.high) - fences.begin());
+        const size_t from = below == 0 ? 0 : (below - 1) * kFenceStep;
+        const size_t to = std::min(keys.size(), upto * kFenceStep);
+        return from + lowerBoundOf(keys.data() + from, to - from, key);
+    }
 };
 
 } // namespace
@@ -230,6 +274,7 @@ struct LevelRecords::Slots {
 
     void addBlock(size_t at, Block block, int start)
     {
+        block.refence(0);
         lasts.insert(lasts.begin() + std::ptrdiff_t(at), block.keys.back());
         starts.insert(starts.begin() + std::ptrdiff_t(at), start);
         blocks.insert(blocks.begin() + std::ptrdiff_t(at), std::move(block));
@@ -238,7 +283,7 @@ struct LevelRecords::Slots {
     void insertAt(int index, FoldedKey key, std::uint32_t slot)
     {
         if (blocks.empty()) {
-            addBlock(0, Block{{key}, {slot}}, 0);
+            addBlock(0, Block{{key}, {slot}, {}}, 0);
             ++count;
             return;
         }
@@ -246,11 +291,12 @@ struct LevelRecords::Slots {
         Block& block = blocks[p.block];
         // Appends in key order fill each block and then open the next.
         if (p.block + 1 == blocks.size() && p.offset == block.keys.size() && block.keys.size() >= kBlockSize) {
-            addBlock(blocks.size(), Block{{key}, {slot}}, count++);
+            addBlock(blocks.size(), Block{{key}, {slot}, {}}, count++);
             return;
         }
         block.keys.insert(block.keys.begin() + std::ptrdiff_t(p.offset), key);
         block.slots.insert(block.slots.begin() + std::ptrdiff_t(p.offset), slot);
+        block.refence(p.offset);
         if (p.offset + 1 == block.keys.size())
             lasts[p.block] = key;
         shiftStarts(p.block + 1, 1);
@@ -263,9 +309,10 @@ struct LevelRecords::Slots {
     {
         Block& block = blocks[b];
         const auto half = std::ptrdiff_t(block.keys.size() / 2);
-        Block second{{block.keys.begin() + half, block.keys.end()}, {block.slots.begin() + half, block.slots.end()}};
+        Block second{{block.keys.begin() + half, block.keys.end()}, {block.slots.begin() + half, block.slots.end()}, {}};
         block.keys.resize(size_t(half));
         block.slots.resize(size_t(half));
+        block.refence(0);
         lasts[b] = block.keys.back();
         addBlock(b + 1, std::move(second), starts[b] + int(half));
     }
@@ -276,6 +323,7 @@ struct LevelRecords::Slots {
         Block& block = blocks[p.block];
         block.keys.erase(block.keys.begin() + std::ptrdiff_t(p.offset));
         block.slots.erase(block.slots.begin() + std::ptrdiff_t(p.offset));
+        block.refence(p.offset);
         --count;
         if (block.keys.empty()) {
             blocks.erase(blocks.begin() + std::ptrdiff_t(p.block));
@@ -413,6 +461,7 @@ void LevelRecords::replace(int index, const LevelRecord& record)
     PackedRecord& stored = m->records[block.slots[p.offset]];
     stored = PackedRecord(record);
     block.keys[p.offset] = fold(stored.key());
+    block.refence(p.offset);
     if (p.offset + 1 == block.keys.size())
         m->lasts[p.block] = block.keys.back();
     ++m->generation;
@@ -443,30 +492,57 @@ void LevelRecords::sortByKey()
 
 int LevelRecords::lowerBound(QStringView key) const
 {
+    bool equal = false;
+    return lowerBound(key, equal);
+}
+
+int LevelRecords::lowerBound(QStringView key, bool& equal) const
+{
     const FoldedKey folded = fold(key);
+    equal = false;
     // A list exported in key order and imported into a table of smaller
     // names appends at the end every time: one comparison instead of a search.
     if (m->count == 0 || m->lasts.back() < folded)
         return m->count;
-    const auto block = size_t(std::lower_bound(m->lasts.begin(), m->lasts.end(), folded) - m->lasts.begin());
+    const size_t block = lowerBoundOf(m->lasts.data(), m->lasts.size(), folded);
     const std::vector<FoldedKey>& keys = m->blocks[block].keys;
-    int pos = m->starts[block] + int(std::lower_bound(keys.begin(), keys.end(), folded) - keys.begin());
-    if (!folded.exact()) {
-        while (pos < m->count && m->keyAt(pos) == folded && compareKeys(this->key(pos), key) < 0)
-            ++pos;
+    const size_t offset = m->blocks[block].lowerBound(folded);
+    int pos = m->starts[block] + int(offset);
+    if (folded.exact()) {
+        equal = keys[offset] == folded;
+        return pos;
+    }
+    while (pos < m->count && m->keyAt(pos) == folded) {
+        const int order = compareKeys(this->key(pos), key);
+        if (order >= 0) {
+            equal = order == 0;
+            break;
+        }
+        ++pos;
     }
     return pos;
 }
 
 int LevelRecords::indexOf(QStringView key) const
 {
-    const int pos = lowerBound(key);
-    if (pos >= m->count)
-        return -1;
-    const FoldedKey folded = fold(key);
-    if (folded.exact())
-        return m->keyAt(pos) == folded ? pos : -1;
-    return compareKeys(this->key(pos), key) == 0 ? pos : -1;
+    bool equal = false;
+    const int pos = lowerBound(key, equal);
+    return equal ? pos : -1;
+}
+
+int LevelRecords::firstRepeatedKey() const
+{
+    int pos = 0;
+    std::optional<FoldedKey> previous;
+    for (const Block& block : m->blocks) {
+        for (const FoldedKey& key : block.keys) {
+            if (previous && key == *previous && (key.exact() || compareKeys(this->key(pos - 1), this->key(pos)) == 0))
+                return pos;
+            previous = key;
+            ++pos;
+        }
+    }
+    return -1;
 }
 
 } // namespace tolvex

@@ -57,8 +57,12 @@ public:
 
     // The first position whose key is not less than the given one.
     [[nodiscard]] int lowerBound(QStringView key) const;
+    // The same, and whether the key found there equals the given one.
+    [[nodiscard]] int lowerBound(QStringView key, bool& equal) const;
     // The position of the record whose key equals the given one, or -1.
     [[nodiscard]] int indexOf(QStringView key) const;
+    // The first position whose key equals the one before it, or -1.
+    [[nodiscard]] int firstRepeatedKey() const;
 
 private:
     void insert(int index, PackedRecord record);
