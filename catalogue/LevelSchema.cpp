@@ -236,6 +236,18 @@ std::optional<QString> LevelSchema::readPacked(sqlite3_stmt* row, PackedRecord::
         } else if (type == SQLITE_NULL && !def.required) {
             record.add(std::monostate{});
             continue;
+        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::Boolean) {
+            const sqlite3_int64 n = sqlite3_column_int64(row, col);
+            if (n == 0 || n == 1) {
+                record.add(n == 1);
+                continue;
+            }
+        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::SmallInt) {
+            const sqlite3_int64 n = sqlite3_column_int64(row, col);
+            if (n >= -32768 && n <= 32767) {
+                record.add(int(n));
+                continue;
+            }
         }
         FieldValue value;
         if (auto why = valueFault(row, col, value))

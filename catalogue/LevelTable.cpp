@@ -72,15 +72,19 @@ struct LevelTable::Impl {
             fail(listIndexMessage(pos));
     }
 
-    void checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
+    // Returns the position the record's key has in key order.
+    int checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
     {
         for (const int pos : {int(Field::Datei), int(Field::Level)}) {
             if (tolvex::isEmpty(record[size_t(pos)]))
                 fail(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QLatin1String(kLevelFields[size_t(pos)].name)}));
         }
-        const int other = rows.indexOf(keyOf(record));
-        if (other >= 0 && other != ownIndex)
-            fail(store.keyViolationMessage(keyOf(record)));
+        const QString key = keyOf(record);
+        bool taken = false;
+        const int at = rows.lowerBound(key, taken);
+        if (taken && at != ownIndex)
+            fail(store.keyViolationMessage(key));
+        return at;
     }
 
     // The records of a batch that never reached the disk leave memory too.
@@ -477,9 +481,10 @@ void LevelTable::appendRecord(const QStringList& texts)
     LevelRecord record;
     for (int pos = 0; pos < kFieldCount; ++pos)
         record[size_t(pos)] = fieldFromText(pos, texts.at(pos));
-    d->checkRequiredAndKey(record, -1);
+    const int at = d->checkRequiredAndKey(record, -1);
     d->store.append(record);
-    d->cur = d->rows.insertByKey(record);
+    d->rows.insert(at, record);
+    d->cur = at;
     d->bof = d->eof = false;
     Q_EMIT recordsChanged();
     Q_EMIT recordChanged();
