@@ -312,11 +312,10 @@ void LevelStore::remove(const QString& storedKey)
     requireOneChanged(storedKey);
 }
 
-// Appends out of key order touch pages all over the file; a larger cache keeps
-// a batch's pages in memory until its commit instead of spilling them.
-// The log is folded back into the file once, after the import, rather than
-// after every batch: a batch out of key order touches pages all over the
-// file, and each fold would write them all again.
+// Appends out of key order touch pages all over the file: a larger cache keeps
+// a batch's pages in memory until its commit instead of spilling them, and
+// the log is folded back into the file once, after the import, rather than
+// after every batch, each fold writing all those pages again.
 void LevelStore::beginBulk()
 {
     if (m_bulkDepth++ > 0)
