@@ -11,8 +11,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <numeric>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 using namespace tolvex;
 using namespace tolvex::bench;
@@ -61,6 +66,90 @@ const QString& csvFile(int count)
     return found->second;
 }
 
+// Splits CSV text into its rows, each with its line ending; a line break
+// inside quotes (a description's) stays in its row.
+std::vector<QByteArrayView> csvRows(QByteArrayView text)
+{
+    std::vector<QByteArrayView> rows;
+    bool quoted = false;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == '\n' && !quoted) {
+            rows.push_back(text.sliced(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        rows.push_back(text.sliced(start));
+    return rows;
+}
+
+// The level list's groups of thirteen lines; the description is escaped, so
+// every line of the export ends in CR LF.
+std::vector<QByteArrayView> listGroups(QByteArrayView text)
+{
+    std::vector<QByteArrayView> groups;
+    qsizetype start = 0;
+    int lines = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && ++lines == kFieldCount) {
+            groups.push_back(text.sliced(start, i + 1 - start));
+            start = i + 1;
+            lines = 0;
+        }
+    }
+    return groups;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("a benchmark file could not be read");
+    return file.readAll();
+}
+
+void writeShuffled(const QString& path, const std::vector<QByteArrayView>& parts, const std::vector<size_t>& order)
+{
+    QByteArray bytes;
+    for (const size_t i : order)
+        bytes += parts[i];
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("a shuffled file could not be written");
+}
+
+// The level list and the CSV of the same records in one random order (the
+// same seed every run), for the import of a list that is not in key order.
+struct ShuffledFiles {
+    QString list;
+    QString csv;
+};
+
+const ShuffledFiles& shuffledFiles(int count)
+{
+    static std::map<int, ShuffledFiles> made;
+    auto found = made.find(count);
+    if (found == made.end()) {
+        const QByteArray list = fileBytes(levelListFile(count));
+        const QByteArray csv = fileBytes(csvFile(count));
+        const std::vector<QByteArrayView> groups = listGroups(list);
+        const std::vector<QByteArrayView> rows = csvRows(csv);
+        if (groups.size() != size_t(count) || rows.size() != size_t(count))
+            throw std::runtime_error("the level list and the CSV file do not hold the same records");
+        std::vector<size_t> order(static_cast<size_t>(count));
+        std::iota(order.begin(), order.end(), size_t(0));
+        std::shuffle(order.begin(), order.end(), std::mt19937(22));
+        ShuffledFiles files{workPath(QStringLiteral("shuffled-%1.txt").arg(count)), workPath(QStringLiteral("shuffled-%1.csv").arg(count))};
+        writeShuffled(files.list, groups, order);
+        writeShuffled(files.csv, rows, order);
+        found = made.emplace(count, files).first;
+    }
+    return found->second;
+}
+
 // .import stores empty texts where the schema wants NULL and would break its
 // checks, so the rows go through a staging table as the shell's users do.
 QStringList shellImport(const QString& db, const QString& csv, bool ignoreExisting)
@@ -104,10 +193,9 @@ void BM_ExportPeer(benchmark::State& state)
 }
 TOLVEX_BENCHMARK(BM_ExportPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-void BM_ImportEmpty(benchmark::State& state)
+void importIntoEmpty(benchmark::State& state, const QString& list)
 {
     const int count = int(state.range(0));
-    const QString& list = levelListFile(count);
     for (auto _ : state) {
         state.PauseTiming();
         auto table = std::make_unique<LevelTable>();
@@ -122,12 +210,9 @@ void BM_ImportEmpty(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-TOLVEX_BENCHMARK(BM_ImportEmpty)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
-void BM_ImportEmptyPeer(benchmark::State& state)
+void shellImportIntoEmpty(benchmark::State& state, const QString& csv)
 {
-    const int count = int(state.range(0));
-    const QString& csv = csvFile(count);
     for (auto _ : state) {
         state.PauseTiming();
         const QStringList commands = shellImport(emptyCatalogue(QStringLiteral("import-peer.DB")), csv, false);
@@ -138,7 +223,31 @@ void BM_ImportEmptyPeer(benchmark::State& state)
         }
     }
 }
+
+void BM_ImportEmpty(benchmark::State& state)
+{
+    importIntoEmpty(state, levelListFile(int(state.range(0))));
+}
+TOLVEX_BENCHMARK(BM_ImportEmpty)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+
+void BM_ImportEmptyPeer(benchmark::State& state)
+{
+    shellImportIntoEmpty(state, csvFile(int(state.range(0))));
+}
 TOLVEX_BENCHMARK(BM_ImportEmptyPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+
+// The same records in random order: each lands somewhere in the middle.
+void BM_ImportShuffled(benchmark::State& state)
+{
+    importIntoEmpty(state, shuffledFiles(int(state.range(0))).list);
+}
+TOLVEX_BENCHMARK(BM_ImportShuffled)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
+
+void BM_ImportShuffledPeer(benchmark::State& state)
+{
+    shellImportIntoEmpty(state, shuffledFiles(int(state.range(0))).csv);
+}
+TOLVEX_BENCHMARK(BM_ImportShuffledPeer)->Apply(atEverySize)->Unit(benchmark::kMillisecond);
 
 // Every record of the list is already stored: nothing is appended.
 void BM_ImportAgain(benchmark::State& state)

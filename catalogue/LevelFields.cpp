@@ -32,6 +32,9 @@ QString fieldName(const FieldDef& def)
 void requireStorable(const FieldDef& def, const QString& text)
 {
     for (const QChar c : text) {
+        // Printable ASCII, most of every catalogue, passes without a lookup.
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            continue;
         const bool lineBreak = c == u'\r' || c == u'\n';
         if (cp1252::representable(c) && c != u'\0' && !(lineBreak && def.kind != FieldKind::Memo))
             continue;

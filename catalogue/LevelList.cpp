@@ -23,6 +23,8 @@ QString LevelList::escapeDescription(const QString& text)
 
 QString LevelList::unescapeDescription(const QString& line)
 {
+    if (!line.contains(u'<'))
+        return line;
     return ReplaceAll(ReplaceAll(line, QStringLiteral("<LF>"), QStringLiteral("\n")), QStringLiteral("<CR>"), QStringLiteral("\r"));
 }
 

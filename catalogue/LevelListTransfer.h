@@ -43,6 +43,7 @@ public:
 
 private:
     void report(int done, int total) const;
+    [[noreturn]] void refuse(int index, int pos, const QString& why);
 
     LevelTable& m_table;
     Progress m_progress;

@@ -220,6 +220,43 @@ std::optional<QString> LevelSchema::mismatch(sqlite3* db)
     return objectOnMaps(db);
 }
 
+std::optional<QString> LevelSchema::readPacked(sqlite3_stmt* row, PackedRecord::Writer& record)
+{
+    for (int col = 0; col < kFieldCount; ++col) {
+        const FieldDef& def = kLevelFields[size_t(col)];
+        const int type = sqlite3_column_type(row, col);
+        // Plain names and numbers in range go straight in; the rest through the full reading.
+        if (type == SQLITE_TEXT && (def.kind == FieldKind::Text || def.kind == FieldKind::Memo)) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(row, col));
+            const int size = sqlite3_column_bytes(row, col);
+            if (size > 0 && (def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
+                record.addText(QByteArrayView(bytes, size));
+                continue;
+            }
+        } else if (type == SQLITE_NULL && !def.required) {
+            record.add(std::monostate{});
+            continue;
+        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::Boolean) {
+            const sqlite3_int64 n = sqlite3_column_int64(row, col);
+            if (n == 0 || n == 1) {
+                record.add(n == 1);
+                continue;
+            }
+        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::SmallInt) {
+            const sqlite3_int64 n = sqlite3_column_int64(row, col);
+            if (n >= -32768 && n <= 32767) {
+                record.add(int(n));
+                continue;
+            }
+        }
+        FieldValue value;
+        if (auto why = valueFault(row, col, value))
+            return QStringLiteral("Feld '%1' %2").arg(QLatin1String(def.name), *why);
+        record.add(value);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> LevelSchema::readRecord(sqlite3_stmt* row, LevelRecord& record)
 {
     for (int col = 0; col < kFieldCount; ++col) {

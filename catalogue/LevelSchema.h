@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/LevelFields.h"
+#include "catalogue/PackedRecord.h"
 
 #include <QString>
 
@@ -31,6 +32,8 @@ public:
     // character Windows-1252 lacks, a line break outside the description)
     // gives the reason, naming the field, and leaves the record unfinished.
     [[nodiscard]] static std::optional<QString> readRecord(sqlite3_stmt* row, LevelRecord& record);
+    // The same, packed; the fields read before a refused one stay in the writer.
+    [[nodiscard]] static std::optional<QString> readPacked(sqlite3_stmt* row, PackedRecord::Writer& record);
 };
 
 } // namespace tolvex

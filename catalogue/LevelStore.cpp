@@ -19,7 +19,7 @@ namespace {
 
 // Appends of an import share a transaction this long: few syncs, and a crash
 // loses at most the unfinished batch, never the file.
-constexpr int kBulkBatch = 4096;
+constexpr int kBulkBatch = 32768;
 
 struct DbCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -38,10 +38,9 @@ using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 int bindValue(sqlite3_stmt* stmt, int param, const FieldValue& value)
 {
-    if (const auto* text = std::get_if<QString>(&value)) {
-        const QByteArray utf8 = text->toUtf8();
-        return sqlite3_bind_text(stmt, param, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
+    // The value outlives the statement's step, so SQLite need not copy it.
+    if (const auto* text = std::get_if<QString>(&value))
+        return sqlite3_bind_text16(stmt, param, text->utf16(), int(text->size() * qsizetype(sizeof(char16_t))), SQLITE_STATIC);
     if (const auto* n = std::get_if<int>(&value))
         return sqlite3_bind_int(stmt, param, *n);
     if (const auto* flag = std::get_if<bool>(&value))
@@ -99,7 +98,7 @@ Db connect(const QString& name)
         fail(formatMessage(QStringLiteral("Tabelle %s nicht gefunden"), {name}));
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(name).constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX, nullptr);
     Db db(raw);
     if (opened != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db.get())) : QString::fromUtf8(sqlite3_errstr(opened));
@@ -195,21 +194,23 @@ void LevelStore::load(LevelRecords& records)
     const Stmt select = m_c->prepare(QStringLiteral("SELECT %1 FROM \"maps\" ORDER BY \"Datei\"").arg(columnList()), m_fileName);
     const QString refused = QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s");
     int rc = SQLITE_OK;
+    PackedRecord::Writer writer;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-        LevelRecord record;
-        if (const auto why = LevelSchema::readRecord(select.get(), record))
-            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), *why}));
-        records.append(std::move(record));
+        if (LevelSchema::readPacked(select.get(), writer)) {
+            // Read again as values, for the name of the record in the message.
+            LevelRecord record;
+            const auto why = LevelSchema::readRecord(select.get(), record);
+            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), why.value_or(QString())}));
+        }
+        records.append(writer.finish());
     }
     if (rc != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {m_fileName, engineMessage()}));
     records.sortByKey();
     // Only a damaged key index lets two stored records share a key; a write
     // to one of them would reach both.
-    for (int i = 1; i < records.size(); ++i) {
-        if (compareKeys(keyOf(records[i - 1]), keyOf(records[i])) == 0)
-            fail(formatMessage(refused, {m_fileName, recordName(i + 1, records[i]), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
-    }
+    if (const int repeated = records.firstRepeatedKey(); repeated > 0)
+        fail(formatMessage(refused, {m_fileName, recordName(repeated + 1, records.record(repeated)), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
 }
 
 void LevelStore::prepareWrites()
@@ -311,12 +312,16 @@ void LevelStore::remove(const QString& storedKey)
     requireOneChanged(storedKey);
 }
 
-// Appends out of key order touch pages all over the file; a larger cache keeps
-// a batch's pages in memory until its commit instead of spilling them.
+// Appends out of key order touch pages all over the file: a larger cache keeps
+// a batch's pages in memory until its commit instead of spilling them, and
+// the log is folded back into the file once, after the import, rather than
+// after every batch, each fold writing all those pages again.
 void LevelStore::beginBulk()
 {
-    if (m_bulkDepth++ == 0)
-        exec("PRAGMA cache_size = -65536");
+    if (m_bulkDepth++ > 0)
+        return;
+    exec("PRAGMA cache_size = -65536");
+    exec("PRAGMA wal_autocheckpoint = 0");
 }
 
 void LevelStore::endBulk()
@@ -324,6 +329,8 @@ void LevelStore::endBulk()
     if (m_bulkDepth == 0 || --m_bulkDepth > 0)
         return;
     const auto restoreCache = qScopeGuard([this] { exec("PRAGMA cache_size = -2000"); });
+    // The last commit folds the log back.
+    exec("PRAGMA wal_autocheckpoint = 1000");
     commitOpenBatch();
 }
 

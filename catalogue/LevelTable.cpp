@@ -5,6 +5,7 @@
 #include "platform/TolvexError.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,11 @@ struct LevelTable::Impl {
     LevelStore store;
 
     LevelRecords rows;
+    // The current record as values, for the cursor's references; made again
+    // whenever the cursor or the records changed since.
+    mutable LevelRecord current;
+    mutable int currentIndex = -1;
+    mutable std::uint64_t currentGeneration = 0;
     State state = State::Inactive;
     int cur = -1;
     bool bof = true;
@@ -66,15 +72,19 @@ struct LevelTable::Impl {
             fail(listIndexMessage(pos));
     }
 
-    void checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
+    // Returns the position the record's key has in key order.
+    int checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
     {
         for (const int pos : {int(Field::Datei), int(Field::Level)}) {
             if (tolvex::isEmpty(record[size_t(pos)]))
                 fail(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QLatin1String(kLevelFields[size_t(pos)].name)}));
         }
-        const int other = rows.indexOf(keyOf(record));
-        if (other >= 0 && other != ownIndex)
-            fail(store.keyViolationMessage(keyOf(record)));
+        const QString key = keyOf(record);
+        bool taken = false;
+        const int at = rows.lowerBound(key, taken);
+        if (taken && at != ownIndex)
+            fail(store.keyViolationMessage(key));
+        return at;
     }
 
     // The records of a batch that never reached the disk leave memory too.
@@ -100,14 +110,14 @@ struct LevelTable::Impl {
             store.insert(pending);
             cur = rows.insertByKey(pending);
         } else {
-            const QString storedKey = keyOf(rows[cur]);
+            const QString storedKey = rows.key(cur);
             store.update(storedKey, pending);
             if (compareKeys(storedKey, keyOf(pending)) != 0) {
                 rows.erase(cur);
                 cur = rows.insertByKey(pending);
                 reordered = true;
             } else {
-                rows[cur] = pending;
+                rows.replace(cur, pending);
             }
         }
         leaveEditing();
@@ -149,6 +159,16 @@ struct LevelTable::Impl {
             storePending();
         else
             dropPending();
+    }
+
+    const LevelRecord& currentRecord() const
+    {
+        if (currentIndex != cur || currentGeneration != rows.generation()) {
+            current = rows.record(cur);
+            currentIndex = cur;
+            currentGeneration = rows.generation();
+        }
+        return current;
     }
 
     void standOn(int index, bool newBof, bool newEof)
@@ -250,7 +270,7 @@ const FieldValue& LevelTable::value(int pos) const
         return d->pending[size_t(pos)];
     if (d->cur < 0)
         return kEmpty;
-    return d->rows[d->cur][size_t(pos)];
+    return d->currentRecord()[size_t(pos)];
 }
 
 QString LevelTable::text(int pos) const
@@ -372,13 +392,13 @@ QString LevelTable::textAt(int index, int pos) const
     return fieldText(pos, valueAt(index, pos));
 }
 
-const FieldValue& LevelTable::valueAt(int index, int pos) const
+FieldValue LevelTable::valueAt(int index, int pos) const
 {
     d->requireOpen();
     Impl::requireField(pos);
     if (index < 0 || index >= d->rows.size())
         fail(listIndexMessage(index));
-    return d->rows[index][size_t(pos)];
+    return d->rows.value(index, pos);
 }
 
 void LevelTable::insert()
@@ -403,7 +423,7 @@ void LevelTable::edit()
         insert();
         return;
     }
-    d->pending = d->rows[d->cur];
+    d->pending = d->rows.record(d->cur);
     d->modified = false;
     d->state = State::Edit;
     Q_EMIT stateChanged();
@@ -435,7 +455,7 @@ void LevelTable::remove()
     }
     if (d->rows.empty())
         fail(QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
-    d->store.remove(keyOf(d->rows[d->cur]));
+    d->store.remove(d->rows.key(d->cur));
     const bool wasEditing = d->state == State::Edit;
     d->leaveEditing();
     d->rows.erase(d->cur);
@@ -461,9 +481,10 @@ void LevelTable::appendRecord(const QStringList& texts)
     LevelRecord record;
     for (int pos = 0; pos < kFieldCount; ++pos)
         record[size_t(pos)] = fieldFromText(pos, texts.at(pos));
-    d->checkRequiredAndKey(record, -1);
+    const int at = d->checkRequiredAndKey(record, -1);
     d->store.append(record);
-    d->cur = d->rows.insertByKey(std::move(record));
+    d->rows.insert(at, record);
+    d->cur = at;
     d->bof = d->eof = false;
     Q_EMIT recordsChanged();
     Q_EMIT recordChanged();
@@ -480,6 +501,12 @@ void LevelTable::endBulk()
     // Also the clean-up after a failed import, so a closed table is no error here.
     if (isOpen())
         d->store.endBulk();
+}
+
+const LevelRecords& LevelTable::records() const
+{
+    d->requireOpen();
+    return d->rows;
 }
 
 int LevelTable::indexOfKey(const QString& datei) const

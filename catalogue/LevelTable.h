@@ -10,6 +10,8 @@
 
 namespace tolvex {
 
+class LevelRecords;
+
 // The level table: one SQLite file, "maps.DB" by default, holding the table
 // "maps", used through one cursor. The records are held in key order in
 // memory (loaded once at open); every post, delete and append is written
@@ -69,7 +71,7 @@ public:
     [[nodiscard]] int recNo() const override;
     [[nodiscard]] int recordCount() const override;
     [[nodiscard]] QString textAt(int index, int pos) const override;
-    [[nodiscard]] const FieldValue& valueAt(int index, int pos) const override;
+    [[nodiscard]] FieldValue valueAt(int index, int pos) const override;
 
     void insert() override;
     void edit() override;
@@ -92,6 +94,9 @@ public:
     // The 0-based position of a stored "Datei" equal to the given one under
     // the key's collation, or -1. Does not move.
     [[nodiscard]] int indexOfKey(const QString& datei) const;
+    // The stored records in key order, for writers that walk all of them
+    // without moving the cursor.
+    [[nodiscard]] const LevelRecords& records() const;
 
     void disableControls() override;
     void enableControls() override;

@@ -48,7 +48,7 @@ void checkHeldValues(const LevelTable& table)
 {
     for (int index = 0; index < table.recordCount(); ++index) {
         for (int pos = 0; pos < kFieldCount; ++pos) {
-            const FieldValue& value = table.valueAt(index, pos);
+            const FieldValue value = table.valueAt(index, pos);
             if (const auto* text = std::get_if<QString>(&value))
                 FUZZ_CHECK(!textFault(pos, *text), *text);
             else if (const auto* n = std::get_if<int>(&value))

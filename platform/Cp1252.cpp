@@ -59,6 +59,11 @@ void appendEncoded(QByteArray& bytes, QStringView text)
     }
 }
 
+int byteOf(QChar c)
+{
+    return byteFor(c.unicode());
+}
+
 bool representable(QChar c)
 {
     return byteFor(c.unicode()) >= 0;

@@ -17,6 +17,8 @@ void appendEncoded(QByteArray& bytes, QStringView text);
 // True when the character has a byte in Windows-1252 (including the five
 // undefined positions through their C1 stand-ins).
 [[nodiscard]] bool representable(QChar c);
+// The byte of the character, or -1 when it has none.
+[[nodiscard]] int byteOf(QChar c);
 [[nodiscard]] bool representable(const QString& text);
 
 } // namespace tolvex::cp1252

@@ -98,7 +98,7 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         if (def.kind == FieldKind::Memo) {
-            const FieldValue& v = pending ? dataset->value(index.column()) : dataset->valueAt(index.row(), index.column());
+            const FieldValue v = pending ? dataset->value(index.column()) : dataset->valueAt(index.row(), index.column());
             const auto* text = std::get_if<QString>(&v);
             return text && !text->isEmpty() ? QStringLiteral("(MEMO)") : QStringLiteral("(Memo)");
         }

@@ -55,7 +55,8 @@ public:
     [[nodiscard]] virtual int recordCount() const = 0;
     // The text form of a field of the stored record at a 0-based position, without moving.
     [[nodiscard]] virtual QString textAt(int index, int pos) const = 0;
-    [[nodiscard]] virtual const FieldValue& valueAt(int index, int pos) const = 0;
+    // A copy: the records need not be held as values.
+    [[nodiscard]] virtual FieldValue valueAt(int index, int pos) const = 0;
 
     virtual void insert() = 0;
     virtual void edit() = 0;

@@ -12,6 +12,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <random>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -254,6 +257,32 @@ private Q_SLOTS:
         table.close();
         table.open();
         QCOMPARE(names(table), namesAfter);
+    }
+
+    // Records out of key order land all over the table; a stop late in the
+    // list keeps every record before it, in memory and in the file.
+    void aShuffledListKeepsEveryRecordBeforeAStop()
+    {
+        LevelTable& table = openTable({level("m500", "Present")});
+        std::mt19937 random(3);
+        QStringList names;
+        for (int i = 0; i < 3000; ++i)
+            names << QStringLiteral("m%1").arg(i);
+        std::shuffle(names.begin(), names.end(), random);
+        QByteArray file;
+        for (const QString& name : names)
+            file += group(name.toLatin1());
+        file += group("bad", "zwei") + group("after");
+        put(path("list.txt"), file);
+
+        QVERIFY(errorOf([&] { LevelListTransfer(table).importFile(path("list.txt")); }).startsWith(QStringLiteral("'zwei'")));
+        QCOMPARE(table.text(Field::Datei), names.last());
+        std::sort(names.begin(), names.end());
+        QCOMPARE(::names(table), names);
+        QCOMPARE(table.textAt(table.indexOfKey(QStringLiteral("m500")), Field::Level), QStringLiteral("Present"));
+        table.close();
+        table.open();
+        QCOMPARE(::names(table), names);
     }
 
     void importedValuesGoThroughTheTextForms()

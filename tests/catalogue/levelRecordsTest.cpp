@@ -1,10 +1,14 @@
 #include "catalogue/LevelRecords.h"
+#include "platform/Cp1252.h"
 
 #include <QTest>
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
+#include <random>
 
 using namespace tolvex;
 
@@ -66,7 +70,7 @@ QStringList keysOf(const LevelRecords& records)
 {
     QStringList keys;
     for (int i = 0; i < records.size(); ++i)
-        keys << keyOf(records[i]);
+        keys << records.key(i);
     return keys;
 }
 
@@ -127,6 +131,100 @@ private Q_SLOTS:
             QCOMPARE(inserted.lowerBound(expected[i]), i);
         }
         QCOMPARE(inserted.lowerBound(QString(expected.last() + u'!')), int(expected.size()));
+    }
+
+    // Every value a field can hold comes back as it went in: each of the 256
+    // Windows-1252 characters, texts with characters it lacks, empty text
+    // apart from no value, long texts, the number range ends, both flags.
+    void everyValueComesBackExactly()
+    {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QString every = cp1252::decode(all);
+        std::vector<LevelRecord> records;
+        for (int i = 0; i < 16; ++i) {
+            LevelRecord record;
+            record[Field::Datei] = every.mid(1 + i * 15, 15);
+            record[Field::Level] = every.mid(i * 16, 16);
+            record[Field::Typ] = i % 2 ? FieldValue(QString()) : FieldValue(std::monostate{});
+            record[Field::MinPlayer] = i % 3 == 0 ? FieldValue(-32768) : i % 3 == 1 ? FieldValue(32767) : FieldValue(std::monostate{});
+            record[Field::MaxPlayer] = i % 2 ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+            for (int flag = Field::Quad; flag <= Field::BFG; ++flag)
+                record[size_t(flag)] = (flag + i) % 3 == 0 ? FieldValue(true) : (flag + i) % 3 == 1 ? FieldValue(false) : FieldValue();
+            records.push_back(record);
+        }
+        records[0][Field::Beschreibung] = every;
+        records[1][Field::Beschreibung] = every.repeated(300);
+        records[2][Field::Beschreibung] = QString::fromUtf8("Łódź \xF0\x9F\x98\x80") + every;
+        records[3][Field::Beschreibung] = QString();
+        records[4][Field::Datei] = QString::fromUtf8("ĄĘ");
+        records[5][Field::Datei] = QStringLiteral("a name longer than fifteen");
+
+        LevelRecords stored;
+        for (const LevelRecord& record : records)
+            stored.insertByKey(record);
+        QCOMPARE(stored.size(), int(records.size()));
+        for (const LevelRecord& record : records) {
+            const int index = stored.indexOf(keyOf(record));
+            QVERIFY(index >= 0);
+            QVERIFY(stored.record(index) == record);
+            for (int pos = 0; pos < kFieldCount; ++pos)
+                QVERIFY2(stored.value(index, pos) == record[size_t(pos)], qPrintable(keyOf(record) + u' ' + QString::number(pos)));
+        }
+        stored.replace(0, records[1]);
+        QVERIFY(stored.record(0) == records[1]);
+    }
+
+    // Many keys, inserted out of order and partly erased, stay in the order
+    // and are found as a sorted list of the same keys has them.
+    void orderAndNearestKeySurviveInsertsAndErases()
+    {
+        const QStringList alphabet{"a", "B", "c", "_", "0", "Ä", "é", "€", "Z", "Ł", "-"};
+        std::mt19937 random(5);
+        // A quarter share their first eight characters, which the search tells apart last.
+        const auto randomKey = [&] {
+            QString key = random() % 4 == 0 ? QStringLiteral("ctf_long") : QString();
+            const int length = 1 + int(random() % 18);
+            for (int i = 0; i < length; ++i)
+                key += alphabet[qsizetype(random() % unsigned(alphabet.size()))];
+            return key;
+        };
+        LevelRecords stored;
+        QStringList expected;
+        const auto insertSorted = [&](const QString& key) {
+            const auto at = std::lower_bound(expected.begin(), expected.end(), key,
+                                             [](const QString& a, const QString& b) { return compareKeys(a, b) < 0; });
+            if (at != expected.end() && compareKeys(*at, key) == 0)
+                return;
+            QCOMPARE(stored.insertByKey(recordOf(key)), int(at - expected.begin()));
+            expected.insert(at, key);
+        };
+        for (int i = 0; i < 6000; ++i)
+            insertSorted(randomKey());
+        for (int i = 0; i < 2500 && !expected.isEmpty(); ++i) {
+            const int at = int(random() % unsigned(expected.size()));
+            stored.erase(at);
+            expected.removeAt(at);
+        }
+        for (int i = 0; i < 1000; ++i)
+            insertSorted(randomKey());
+        QCOMPARE(keysOf(stored), expected);
+
+        for (int i = 0; i < 3000; ++i) {
+            const QString probe = randomKey();
+            const auto at = std::lower_bound(expected.begin(), expected.end(), probe,
+                                             [](const QString& a, const QString& b) { return compareKeys(a, b) < 0; });
+            const int want = int(at - expected.begin());
+            QCOMPARE(stored.lowerBound(probe), want);
+            QCOMPARE(stored.indexOf(flipAsciiCase(probe)), at != expected.end() && compareKeys(*at, probe) == 0 ? want : -1);
+        }
+
+        LevelRecords loaded;
+        for (auto it = expected.crbegin(); it != expected.crend(); ++it)
+            loaded.append(recordOf(*it));
+        loaded.sortByKey();
+        QCOMPARE(keysOf(loaded), expected);
     }
 
     // Freed places are reused without disturbing the order of the rest.

@@ -240,7 +240,7 @@ QString MemoryDataset::textAt(int index, int pos) const
     return textForm(valueAt(index, pos));
 }
 
-const FieldValue& MemoryDataset::valueAt(int index, int pos) const
+FieldValue MemoryDataset::valueAt(int index, int pos) const
 {
     return m_records.at(static_cast<size_t>(index))[pos];
 }

@@ -52,7 +52,7 @@ public:
     [[nodiscard]] int recNo() const override;
     [[nodiscard]] int recordCount() const override { return static_cast<int>(m_records.size()); }
     [[nodiscard]] QString textAt(int index, int pos) const override;
-    [[nodiscard]] const FieldValue& valueAt(int index, int pos) const override;
+    [[nodiscard]] FieldValue valueAt(int index, int pos) const override;
 
     void insert() override;
     void edit() override;
