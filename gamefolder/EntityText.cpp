@@ -1,6 +1,5 @@
 #include "gamefolder/EntityText.h"
 
-#include <cstring>
 
 namespace tolvex {
 
@@ -12,49 +11,46 @@ struct Token {
     [[nodiscard]] bool is(char brace) const { return !quoted && text.size() == 1 && text.front() == brace; }
 };
 
+// Walks the text by pointer: map texts are read by the thousand, most
+// tokens are a few bytes, and a call per token would cost more than its bytes.
 class Tokenizer {
 public:
-    explicit Tokenizer(QByteArrayView text) : m_text(text) {}
+    explicit Tokenizer(QByteArrayView text) : m_at(text.data()), m_end(text.data() + text.size()) {}
 
     // The next token, or nothing at the end of the text.
     std::optional<Token> next()
     {
         skipBlanksAndComments();
-        if (m_at >= m_text.size())
+        if (m_at == m_end)
             return std::nullopt;
-        const char c = m_text[m_at];
-        if (c == '"') {
-            const qsizetype start = ++m_at;
-            const void* end = std::memchr(m_text.data() + start, '"', size_t(m_text.size() - start));
-            m_at = end ? static_cast<const char*>(end) - m_text.data() : m_text.size();
-            const Token token{m_text.sliced(start, m_at - start), true};
-            if (m_at < m_text.size())
+        const char* const start = m_at;
+        if (*start == '"') {
+            ++m_at;
+            while (m_at != m_end && *m_at != '"')
+                ++m_at;
+            const Token token{QByteArrayView(start + 1, m_at - start - 1), true};
+            if (m_at != m_end)
                 ++m_at;
             return token;
         }
-        if (c == '{' || c == '}')
-            return Token{m_text.sliced(m_at++, 1), false};
-        const qsizetype start = m_at;
-        while (m_at < m_text.size() && !isBlank(m_text[m_at]) && m_text[m_at] != '{' && m_text[m_at] != '}'
-               && m_text[m_at] != '"' && !startsComment())
+        if (*start == '{' || *start == '}')
+            return Token{QByteArrayView(m_at++, 1), false};
+        while (m_at != m_end && !isBlank(*m_at) && *m_at != '{' && *m_at != '}' && *m_at != '"' && !startsComment())
             ++m_at;
-        return Token{m_text.sliced(start, m_at - start), false};
+        return Token{QByteArrayView(start, m_at - start), false};
     }
 
 private:
     static bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-    [[nodiscard]] bool startsComment() const
-    {
-        return m_text[m_at] == '/' && m_at + 1 < m_text.size() && m_text[m_at + 1] == '/';
-    }
+    [[nodiscard]] bool startsComment() const { return *m_at == '/' && m_at + 1 != m_end && m_at[1] == '/'; }
 
     void skipBlanksAndComments()
     {
-        while (m_at < m_text.size()) {
-            if (isBlank(m_text[m_at])) {
+        while (m_at != m_end) {
+            if (isBlank(*m_at)) {
                 ++m_at;
             } else if (startsComment()) {
-                while (m_at < m_text.size() && m_text[m_at] != '\n')
+                while (m_at != m_end && *m_at != '\n')
                     ++m_at;
             } else {
                 return;
@@ -62,8 +58,8 @@ private:
         }
     }
 
-    QByteArrayView m_text;
-    qsizetype m_at = 0;
+    const char* m_at;
+    const char* const m_end;
 };
 
 } // namespace
@@ -77,18 +73,13 @@ std::optional<QByteArrayView> Entity::value(QByteArrayView key) const
     return std::nullopt;
 }
 
-std::optional<std::vector<Entity>> parseEntities(QByteArrayView text)
+std::optional<int> readEntities(QByteArrayView text, EntityVisitor& visitor)
 {
-    std::vector<Entity> entities;
-    // A map's entity takes some 80 bytes of text at least.
-    entities.reserve(size_t(text.size() / 80));
+    int count = 0;
     Tokenizer tokens(text);
     while (const auto open = tokens.next()) {
         if (!open->is('{'))
             return std::nullopt;
-        Entity& entity = entities.emplace_back();
-        // Most entities hold a handful of pairs: one allocation for them.
-        entity.pairs.reserve(8);
         while (true) {
             const auto key = tokens.next();
             if (!key || key->is('}'))
@@ -96,10 +87,26 @@ std::optional<std::vector<Entity>> parseEntities(QByteArrayView text)
             const auto value = tokens.next();
             if (!value || value->is('}'))
                 break;
-            entity.pairs.push_back({key->text, value->text});
+            visitor.pair(key->text, value->text);
         }
+        visitor.entityEnd();
+        ++count;
     }
-    return entities;
+    return count;
+}
+
+std::optional<std::vector<Entity>> parseEntities(QByteArrayView text)
+{
+    class Collector final : public EntityVisitor {
+    public:
+        std::vector<Entity> entities{1};
+        void pair(QByteArrayView key, QByteArrayView value) override { entities.back().pairs.push_back({key, value}); }
+        void entityEnd() override { entities.emplace_back(); }
+    } collector;
+    if (!readEntities(text, collector))
+        return std::nullopt;
+    collector.entities.pop_back();
+    return std::move(collector.entities);
 }
 
 } // namespace tolvex

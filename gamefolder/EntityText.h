@@ -29,4 +29,18 @@ struct Entity {
 // when something other than "{" stands where an entity should begin.
 [[nodiscard]] std::optional<std::vector<Entity>> parseEntities(QByteArrayView text);
 
+// Receives the pairs of an entity text as they are read, and the end of each
+// entity, so that a reader needing a few keys keeps nothing else.
+class EntityVisitor {
+public:
+    virtual ~EntityVisitor() = default;
+    virtual void pair(QByteArrayView key, QByteArrayView value) = 0;
+    virtual void entityEnd() = 0;
+};
+
+// Reads the text by the rules of parseEntities and hands it to the visitor
+// as it goes: the number of entities, or nothing where parseEntities gives
+// nothing (the visitor has then seen the entities before the fault).
+[[nodiscard]] std::optional<int> readEntities(QByteArrayView text, EntityVisitor& visitor);
+
 } // namespace tolvex

@@ -314,10 +314,7 @@ MapReader::~MapReader() = default;
 std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
 {
     const auto lump = m->entityLump(map);
-    const auto entities = lump ? parseEntities(*lump) : std::nullopt;
-    if (!entities || entities->empty())
-        return std::nullopt;
-    return levelTexts(map.name, *entities);
+    return lump ? levelTextsOfText(map.name, *lump) : std::nullopt;
 }
 
 std::optional<QStringList> levelTextsOf(const GameMap& map)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace tolvex {
 
@@ -109,34 +110,77 @@ QString levelTitle(QByteArrayView message, const QString& fileName)
     return title.isEmpty() ? fileName : title;
 }
 
-QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities)
-{
-    QByteArrayView message;
-    bool ctf = false;
-    int deathmatch = 0;
-    int team = 0;
-    std::array<bool, kItems.size()> items{};
-    for (const Entity& entity : entities) {
-        const QByteArrayView classname = entity.classname();
-        if (classname == "worldspawn" && message.isEmpty())
-            message = entity.value("message").value_or(QByteArrayView());
-        else if (classname == "info_player_deathmatch")
-            deathmatch = std::min(deathmatch + 1, kMaxSmallInt);
-        else if (classname == "info_player_team1" || classname == "info_player_team2")
-            team = std::min(team + 1, kMaxSmallInt);
-        ctf = ctf || classname == "item_flag_team1" || classname == "item_flag_team2"
-              || classname == "info_player_team1" || classname == "info_player_team2";
-        for (size_t i = 0; i < kItems.size(); ++i)
-            items[i] = items[i] || classname == kItems[i].second;
+namespace {
+
+// Gathers what the record needs, entity by entity: of each, its last
+// "classname" and "message", as the game keeps the last of a key.
+class RecordVisitor final : public EntityVisitor {
+public:
+    void pair(QByteArrayView key, QByteArrayView value) override
+    {
+        if (key == "classname")
+            m_classname = value;
+        else if (key == "message")
+            m_message = value;
     }
 
-    QStringList texts;
-    texts.reserve(kFieldCount);
-    texts << fileName << levelTitle(message, fileName) << (ctf ? QStringLiteral("CTF") : QStringLiteral("DM"))
-          << QString::number(kMinPlayers) << QString::number(std::max({deathmatch, team, kMinPlayers})) << QString();
-    for (const auto& item : items)
-        texts << flag(item);
-    return texts;
+    void entityEnd() override
+    {
+        const QByteArrayView classname = std::exchange(m_classname, QByteArrayView());
+        const QByteArrayView message = std::exchange(m_message, QByteArrayView());
+        if (classname == "worldspawn" && m_title.isEmpty())
+            m_title = message;
+        else if (classname == "info_player_deathmatch")
+            m_deathmatch = std::min(m_deathmatch + 1, kMaxSmallInt);
+        else if (classname == "info_player_team1" || classname == "info_player_team2")
+            m_team = std::min(m_team + 1, kMaxSmallInt);
+        m_ctf = m_ctf || classname == "item_flag_team1" || classname == "item_flag_team2"
+                || classname == "info_player_team1" || classname == "info_player_team2";
+        for (size_t i = 0; i < kItems.size(); ++i)
+            m_items[i] = m_items[i] || classname == kItems[i].second;
+    }
+
+    [[nodiscard]] QStringList texts(const QString& fileName) const
+    {
+        QStringList texts;
+        texts.reserve(kFieldCount);
+        texts << fileName << levelTitle(m_title, fileName) << (m_ctf ? QStringLiteral("CTF") : QStringLiteral("DM"))
+              << QString::number(kMinPlayers) << QString::number(std::max({m_deathmatch, m_team, kMinPlayers})) << QString();
+        for (const bool item : m_items)
+            texts << flag(item);
+        return texts;
+    }
+
+private:
+    QByteArrayView m_classname;
+    QByteArrayView m_message;
+    QByteArrayView m_title;
+    bool m_ctf = false;
+    int m_deathmatch = 0;
+    int m_team = 0;
+    std::array<bool, kItems.size()> m_items{};
+};
+
+} // namespace
+
+QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities)
+{
+    RecordVisitor record;
+    for (const Entity& entity : entities) {
+        for (const auto& pair : entity.pairs)
+            record.pair(pair.key, pair.value);
+        record.entityEnd();
+    }
+    return record.texts(fileName);
+}
+
+std::optional<QStringList> levelTextsOfText(const QString& fileName, QByteArrayView text)
+{
+    RecordVisitor record;
+    const auto count = readEntities(text, record);
+    if (!count || *count == 0)
+        return std::nullopt;
+    return record.texts(fileName);
 }
 
 } // namespace tolvex

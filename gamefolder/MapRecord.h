@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace tolvex {
@@ -29,5 +30,9 @@ namespace tolvex {
 // at least, as many at most as it has deathmatch spawn points or team spawn
 // points (the larger, at least 2), no description, the item flags by presence.
 [[nodiscard]] QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities);
+
+// The same straight from an entity text, keeping none of it; nothing when the
+// text cannot be parsed or holds no entity.
+[[nodiscard]] std::optional<QStringList> levelTextsOfText(const QString& fileName, QByteArrayView text);
 
 } // namespace tolvex

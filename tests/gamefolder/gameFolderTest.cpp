@@ -157,6 +157,22 @@ private Q_SLOTS:
         QCOMPARE(titleOf(found.maps[0]), QStringLiteral("<unreadable>"));
     }
 
+    void readerKeepingPackagesOpenReadsEachMapFromItsOwn()
+    {
+        const QTemporaryDir game;
+        const QString g = game.path();
+        putFile(g + "/baseq2/pak0.pak", mapwriter::pakFile({{"maps/p1.bsp", mapWithTitle("P1")}, {"maps/p2.bsp", mapWithTitle("P2")}}));
+        putFile(g + "/baseq2/pak1.pak", mapwriter::pakFile({{"maps/q1.bsp", mapWithTitle("Q1")}}));
+        putZip(g + "/baseq2/z.pk3", {{"maps/p0.bsp", mapWithTitle("Z0")}, {"maps/z1.bsp", mapWithTitle("Z1")}});
+        putFile(g + "/baseq2/maps/l1.bsp", mapWithTitle("L1"));
+        const GameMaps found = findMaps(g);
+        MapReader reader;
+        QStringList titles;
+        for (const GameMap& map : found.maps)
+            titles << reader.levelTextsOf(map).value_or(QStringList{"", "<unreadable>"}).at(1);
+        QCOMPARE(titles, (QStringList{"L1", "Z0", "P1", "P2", "Q1", "Z1"}));
+    }
+
     void hostileEntriesAreSkippedAndCounted()
     {
         const QTemporaryDir game;
