@@ -12,6 +12,7 @@ QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
 QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
 
 namespace {
 
@@ -45,6 +46,7 @@ void applyLanguage(bool english)
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
     MsgLevelsAdded = english ? QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")
                              : QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+    MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -11,6 +11,8 @@ extern QString MsgImported;
 extern QString MsgRecord;
 // "%d added, %d already there, %d skipped" after levels were taken from the game folder.
 extern QString MsgLevelsAdded;
+// "%d plans drawn", appended to it.
+extern QString MsgPlansMade;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden
