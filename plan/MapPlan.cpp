@@ -78,7 +78,7 @@ QColor floorColour(float height, const Bounds& b)
 {
     const float span = b.high - b.low;
     const double share = span > 0 ? double(height - b.low) / span : 1.0;
-    const int level = 90 + int(share * 140);
+    const int level = 110 + int(share * 120);
     return QColor(level - 20, level - 8, level);
 }
 

@@ -13,7 +13,7 @@ inline constexpr int kPlanQuality = 85;
 
 // The colours of a plan, for whoever reads one back.
 inline constexpr QRgb kPlanGround = 0xff101418;
-inline constexpr QRgb kPlanWall = 0xff3c4650;
+inline constexpr QRgb kPlanWall = 0xff283038;
 inline constexpr QRgb kPlanSpawn = 0xff40e060;
 inline constexpr QRgb kPlanItem = 0xfff0c020;
 
