@@ -42,6 +42,8 @@ Bounds boundsOf(const MapGeometry& geometry)
     return b;
 }
 
+constexpr double kMaxScale = 16;
+
 // Map units to pixels: the level centred, its larger extent filling the
 // picture up to the margin, north up.
 struct Fit {
@@ -58,6 +60,9 @@ struct Fit {
         const double roomY = std::max(1, size.height() - 2 * kPlanMargin);
         if (width > 0 || height > 0)
             scale = std::min(width > 0 ? roomX / width : room / height, height > 0 ? roomY / height : room / width);
+        // A level a few units across is no level; drawn as such it would
+        // hand the painter coordinates far outside any picture.
+        scale = std::min(scale, kMaxScale);
         offsetX = size.width() / 2.0 - (double(b.minX) + width / 2) * scale;
         offsetY = size.height() / 2.0 + (double(b.minY) + height / 2) * scale;
     }

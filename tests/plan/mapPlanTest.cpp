@@ -181,6 +181,11 @@ private Q_SLOTS:
         QVERIFY(g.skippedFaces >= 2);
         QCOMPARE(g.skippedLumps, 0);
 
+        // A speck of a level is drawn at a bounded scale, in the picture's middle.
+        const QImage speck = drawPlan(geometryOf(mapwriter::mapFile(QStringLiteral("box 0 0 0 1 2 1"))));
+        QVERIFY(speck.pixel(320, 240) != kPlanGround);
+        QCOMPARE(speck.pixel(320 + 12, 240), kPlanGround);
+
         QVERIFY(!geometryOf(mapwriter::bspFile("")).skippedLumps);
         QByteArray wrongVersion = room;
         wrongVersion[4] = 39;
