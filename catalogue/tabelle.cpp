@@ -19,6 +19,7 @@
 #include "platform/TolvexError.h"
 #include "platform/WindowFrame.h"
 #include "platform/WorkProgress.h"
+#include "plan/PlanPictures.h"
 #include "resources/ButtonPictures.h"
 
 #include <QCloseEvent>
@@ -180,6 +181,7 @@ void TForm1::SpeedButton4Click()
 void TForm1::SpeedButton5Click()
 {
     GameLevelsAdded added;
+    PlansMade plans;
     {
         WorkProgress progress(this, QStringLiteral("Levels werden übernommen"));
         GameMaps maps = findMaps(gameFolder(KonfigPath()));
@@ -187,9 +189,11 @@ void TForm1::SpeedButton5Click()
         // Kept before the add, so the marks are right even when a refused record stops it.
         markInstalledLevels(std::move(maps));
         added = addGameLevels(*Table1, *m_installed, reporter);
+        plans = savePlanPictures(*Table1, *m_installed, ProgramDir() + QStringLiteral("screens"));
     }
     ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
-                                            QString::number(added.skipped)}));
+                                            QString::number(added.skipped)})
+             + u' ' + formatMessage(MsgPlansMade, {QString::number(plans.made)}));
 }
 
 void TForm1::markInstalledLevels(std::optional<GameMaps> maps)

@@ -14,6 +14,7 @@ QString MsgRecord = QStringLiteral("Datensatz:");
 QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
 QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
+QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
 
 namespace {
 
@@ -51,6 +52,7 @@ void applyLanguage(bool english)
                                           "The old files are kept in the folder 'paradox'.")
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
+    MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

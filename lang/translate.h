@@ -12,6 +12,8 @@ extern QString MsgRecord;
 // "%d added, %d already there, %d skipped" after levels were taken from the game folder.
 extern QString MsgLevelsAdded;
 extern QString MsgParadox;
+// "%d preview pictures made", appended to the summary of levels added.
+extern QString MsgPlansMade;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,20 @@ namespace tolvex::mapwriter {
 // A Quake 2 map file (IBSP, version 38) whose entity lump holds the text and
 // whose other lumps are empty: enough for everything that reads entities.
 [[nodiscard]] QByteArray bspFile(QByteArrayView entityText);
+
+// A solid box brush: its six faces, each on its own plane, looking outward.
+struct Box {
+    std::array<float, 3> min{};
+    std::array<float, 3> max{};
+    QByteArray texture = "e1u1/floor1_1";
+    qint32 flags = 0; // surface flags, e.g. 0x4 for sky
+    bool top = true;  // false for a wall that meets the ceiling, which has no top face
+};
+
+// A map file whose entity lump holds the text and whose faces, planes,
+// edges, vertices and texture infos are those of the boxes. Throws
+// TolvexError when the boxes need more corners than a map can index (65,536).
+[[nodiscard]] QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes);
 
 // A package file ("PACK") holding the files in the order given, by their
 // names in the package (at most 56 bytes each).
@@ -22,11 +37,18 @@ namespace tolvex::mapwriter {
 //   # a comment
 //   entity worldspawn message="The Edge"
 //   entity info_player_deathmatch origin="0 0 24" * 8
+//   box -512 -512 -16 512 512 0
+//   box -512 -512 256 512 512 272 texture=sky1 flags=4
+//   box -528 -512 0 -512 512 256 notop
 //
 // "entity CLASSNAME" with key=value pairs (a value with blanks in double
-// quotes) and an optional "* N" to place it N times. Every line begins with
-// the word for what it adds; other words are refused, so the format can take
-// more (box brushes) later. Throws TolvexError naming the line for a fault.
+// quotes) and an optional "* N" to place it N times; "box" with the low and
+// the high corner and optionally its texture, surface flags and "notop". Every line
+// begins with the word for what it adds; other words are refused. Throws
+// TolvexError naming the line for a fault.
 [[nodiscard]] QByteArray entityText(const QString& description);
+[[nodiscard]] std::vector<Box> boxes(const QString& description);
+// The whole map of a description: its entities and its boxes.
+[[nodiscard]] QByteArray mapFile(const QString& description);
 
 } // namespace tolvex::mapwriter

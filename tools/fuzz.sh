@@ -12,7 +12,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(levelListFuzzer profileFileFuzzer mapListFuzzer jpegFuzzer commandLineFuzzer levelTableFuzzer
-    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer)
+    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer mapPlanFuzzer)
 fi
 
 build=build/fuzz

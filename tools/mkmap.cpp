@@ -58,7 +58,7 @@ int main(int argc, char** argv)
         if (package)
             writePackage(args.at(1), args.mid(2));
         else
-            save(args.at(1), mapwriter::bspFile(mapwriter::entityText(QString::fromUtf8(fileBytes(args.at(0))))));
+            save(args.at(1), mapwriter::mapFile(QString::fromUtf8(fileBytes(args.at(0)))));
         return 0;
     } catch (const TolvexError& e) {
         std::fprintf(stderr, "mkmap: %s\n", e.what());

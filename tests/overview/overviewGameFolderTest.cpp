@@ -9,6 +9,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MapWriter.h"
 
+#include <QFile>
+
 #include <QDir>
 #include <QTest>
 
@@ -44,7 +46,7 @@ class OverviewGameFolderTest : public QObject {
     void putMap(const QString& name, const QString& description) const
     {
         QDir().mkpath(m_folder->path(QStringLiteral("game/baseq2/maps")));
-        m_folder->writeFile(QStringLiteral("game/baseq2/maps/") + name, mapwriter::bspFile(mapwriter::entityText(description)));
+        m_folder->writeFile(QStringLiteral("game/baseq2/maps/") + name, mapwriter::mapFile(description));
     }
 
     [[nodiscard]] ScriptedDialogs& dialogs() const { return m_folder->dialogs(); }
@@ -70,7 +72,8 @@ private Q_SLOTS:
         putMap(QStringLiteral("Q2DM1.bsp"), QStringLiteral("entity worldspawn message=\"Another Edge\""));
         putMap(QStringLiteral("newctf.bsp"), QStringLiteral("entity worldspawn message=\"Flags\"\n"
                                                             "entity item_flag_team1\nentity item_flag_team2\n"
-                                                            "entity info_player_team1 * 3\nentity info_player_team2 * 3"));
+                                                            "entity info_player_team1 * 3\nentity info_player_team2 * 3\n"
+                                                            "box -256 -256 -16 256 256 0"));
         m_folder->writeFile(QStringLiteral("game/baseq2/maps/broken.bsp"), "not a map");
         m_folder->writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\n");
 
@@ -78,7 +81,11 @@ private Q_SLOTS:
 
         QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Error).isEmpty());
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
-                 QStringList{QStringLiteral("1 Level übernommen, 1 schon im Katalog, 1 übersprungen.")});
+                 QStringList{QStringLiteral("1 Level übernommen, 1 schon im Katalog, 1 übersprungen. "
+                                            "1 Vorschaubilder erstellt.")});
+        // Only the new level's map has geometry to draw.
+        QVERIFY(QFile::exists(m_folder->path(QStringLiteral("screens/newctf.jpg"))));
+        QVERIFY(!QFile::exists(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))));
         QCOMPARE(Form1->Table1->recordCount(), 4);
         QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("newctf"));
         QCOMPARE(Form1->Table1->text(Field::Typ), QStringLiteral("CTF"));

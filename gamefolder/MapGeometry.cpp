@@ -1,0 +1,265 @@
+#include "gamefolder/MapGeometry.h"
+
+#include "gamefolder/BspFile.h"
+#include "gamefolder/EntityText.h"
+#include "gamefolder/GameFolder.h"
+#include "gamefolder/ZipArchive.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace tolvex {
+
+namespace {
+
+enum Lump : int { Entities = 0, Planes = 1, Vertices = 2, TexInfo = 5, Faces = 6, Edges = 11, SurfEdges = 12 };
+
+constexpr qint64 kPlaneSize = 20;
+constexpr qint64 kVertexSize = 12;
+constexpr qint64 kTexInfoSize = 76;
+constexpr qint64 kFaceSize = 20;
+constexpr qint64 kEdgeSize = 4;
+constexpr qint64 kSurfEdgeSize = 4;
+
+// Surface flags of faces the game never draws or that are the sky.
+constexpr qint32 kSurfSky = 0x4;
+constexpr qint32 kSurfNoDraw = 0x80;
+constexpr qint32 kSurfHint = 0x100;
+constexpr qint32 kSurfSkip = 0x200;
+
+// A face looks upward when its normal's height part is at least this, and
+// stands upright when that part is smaller than this in either direction.
+constexpr float kUpward = 0.3f;
+
+// The elements of one lump, empty when the lump does not fit the file.
+struct LumpData {
+    QByteArray bytes;
+    qint64 count = 0;
+
+    [[nodiscard]] const char* at(qint64 index, qint64 size) const { return bytes.constData() + index * size; }
+};
+
+float floatAt(const char* p)
+{
+    quint32 bits = qFromLittleEndian<quint32>(p);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+struct Reader {
+    ByteSource& source;
+    QByteArray header;
+    MapGeometry result;
+
+    LumpData lump(int index, qint64 elementSize);
+    void readFaces();
+    bool addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
+                 const LumpData& edges, const LumpData& surfEdges, qint64& budget);
+    void readMarks();
+};
+
+LumpData Reader::lump(int index, qint64 elementSize)
+{
+    const char* entry = header.constData() + 8 + index * 8;
+    const qint64 offset = qFromLittleEndian<qint32>(entry);
+    const qint64 length = qFromLittleEndian<qint32>(entry + 4);
+    LumpData data;
+    auto bytes = length % elementSize == 0 ? source.read(offset, length) : std::nullopt;
+    if (!bytes) {
+        ++result.skippedLumps;
+        return data;
+    }
+    data.bytes = std::move(*bytes);
+    data.count = length / elementSize;
+    return data;
+}
+
+bool usable(const MapGeometry::Point& p)
+{
+    return std::abs(p.x) <= kMaxMapCoordinate && std::abs(p.y) <= kMaxMapCoordinate
+        && std::abs(p.z) <= kMaxMapCoordinate; // false for NaN too
+}
+
+// Whether the texture is one the game never shows, as the brush tools name them.
+bool hiddenTexture(const char* info)
+{
+    char name[33] = {};
+    std::memcpy(name, info + 40, 32);
+    const QByteArray texture = QByteArray(name).toLower();
+    const QByteArray last = texture.mid(texture.lastIndexOf('/') + 1);
+    return last.startsWith("trigger") || last.startsWith("clip") || last == "origin";
+}
+
+// The face's normal from its plane, turned for the back side; nothing for a
+// plane whose normal is no unit vector.
+std::optional<std::array<float, 3>> planeNormal(const char* plane, bool back)
+{
+    std::array<float, 3> n = {floatAt(plane), floatAt(plane + 4), floatAt(plane + 8)};
+    const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(length > 0.9f && length < 1.1f))
+        return std::nullopt;
+    if (back) {
+        for (float& c : n)
+            c = -c;
+    }
+    return n;
+}
+
+bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
+                     const LumpData& edges, const LumpData& surfEdges, qint64& budget)
+{
+    const qint64 plane = qFromLittleEndian<quint16>(face);
+    const bool back = qFromLittleEndian<qint16>(face + 2) != 0;
+    const qint64 firstEdge = qFromLittleEndian<qint32>(face + 4);
+    const qint64 edgeCount = qFromLittleEndian<qint16>(face + 8);
+    const qint64 info = qFromLittleEndian<qint16>(face + 10);
+    if (plane >= planes.count || info < 0 || info >= texInfo.count || edgeCount < 3 || edgeCount > kMaxFaceEdges
+        || firstEdge < 0 || firstEdge > surfEdges.count - edgeCount || edgeCount > budget)
+        return false;
+    const char* texture = texInfo.at(info, kTexInfoSize);
+    const qint32 flags = qFromLittleEndian<qint32>(texture + 32);
+    if ((flags & (kSurfSky | kSurfNoDraw | kSurfHint | kSurfSkip)) != 0 || hiddenTexture(texture))
+        return true;
+    const auto normal = planeNormal(planes.at(plane, kPlaneSize), back);
+    if (!normal)
+        return false;
+    const bool floor = (*normal)[2] >= kUpward;
+    if (!floor && std::abs((*normal)[2]) >= kUpward)
+        return true; // a ceiling or an overhang: not seen from above
+    MapGeometry::Face kept{floor ? MapGeometry::Face::Kind::Floor : MapGeometry::Face::Kind::Wall, 0,
+                           result.points.size(), int(edgeCount)};
+    double height = 0;
+    for (qint64 i = 0; i < edgeCount; ++i) {
+        const qint64 surfEdge = qFromLittleEndian<qint32>(surfEdges.at(firstEdge + i, kSurfEdgeSize));
+        const qint64 edge = std::abs(surfEdge);
+        if (edge >= edges.count)
+            break;
+        const qint64 vertex = qFromLittleEndian<quint16>(edges.at(edge, kEdgeSize) + (surfEdge < 0 ? 2 : 0));
+        if (vertex >= vertices.count)
+            break;
+        const char* v = vertices.at(vertex, kVertexSize);
+        const MapGeometry::Point p{floatAt(v), floatAt(v + 4), floatAt(v + 8)};
+        if (!usable(p))
+            break;
+        result.points.push_back(p);
+        height += p.z;
+    }
+    budget -= edgeCount;
+    if (result.points.size() != kept.first + std::size_t(edgeCount)) {
+        result.points.resize(kept.first);
+        return false;
+    }
+    kept.height = float(height / double(edgeCount));
+    result.faces.push_back(kept);
+    return true;
+}
+
+void Reader::readFaces()
+{
+    const LumpData planes = lump(Planes, kPlaneSize);
+    const LumpData vertices = lump(Vertices, kVertexSize);
+    const LumpData texInfo = lump(TexInfo, kTexInfoSize);
+    const LumpData faces = lump(Faces, kFaceSize);
+    const LumpData edges = lump(Edges, kEdgeSize);
+    const LumpData surfEdges = lump(SurfEdges, kSurfEdgeSize);
+    // Each surface edge of a real map belongs to one face; faces that claim
+    // the same ones again cannot make the reader keep more than that.
+    qint64 budget = surfEdges.count;
+    for (qint64 i = 0; i < faces.count; ++i) {
+        if (!addFace(faces.at(i, kFaceSize), planes, texInfo, vertices, edges, surfEdges, budget))
+            ++result.skippedFaces;
+    }
+}
+
+bool isCatalogueItem(QByteArrayView classname)
+{
+    static constexpr std::array<const char*, 7> kItems = {"item_quad",          "item_invulnerability",
+                                                          "weapon_grenadelauncher", "weapon_rocketlauncher",
+                                                          "weapon_hyperblaster", "weapon_railgun", "weapon_bfg"};
+    return std::any_of(kItems.begin(), kItems.end(), [&](const char* item) { return classname == item; });
+}
+
+void Reader::readMarks()
+{
+    const auto text = readEntityLump(source);
+    const auto entities = text ? parseEntities(*text) : std::nullopt;
+    if (!entities) {
+        ++result.skippedLumps;
+        return;
+    }
+    for (const Entity& entity : *entities) {
+        const QByteArrayView classname = entity.classname();
+        const bool spawn = classname == "info_player_deathmatch";
+        if (!spawn && !isCatalogueItem(classname))
+            continue;
+        const QList<QByteArray> origin = entity.value("origin").value_or(QByteArrayView()).toByteArray().simplified().split(' ');
+        bool okX = false;
+        bool okY = false;
+        const MapGeometry::Point p{origin.value(0).toFloat(&okX), origin.size() > 1 ? origin.at(1).toFloat(&okY) : 0, 0};
+        if (okX && okY && usable(p))
+            result.marks.push_back({spawn ? MapGeometry::Mark::Kind::Spawn : MapGeometry::Mark::Kind::Item, p.x, p.y});
+    }
+}
+
+} // namespace
+
+std::optional<MapGeometry> readMapGeometry(ByteSource& source)
+{
+    auto header = source.read(0, kBspHeaderSize);
+    if (!header || !header->startsWith("IBSP") || qFromLittleEndian<qint32>(header->constData() + 4) != kBspVersion)
+        return std::nullopt;
+    Reader reader{source, std::move(*header), {}};
+    reader.readFaces();
+    reader.readMarks();
+    return std::move(reader.result);
+}
+
+// The package last read from; a loose map is opened and closed each time.
+struct GeometryReader::Open {
+    QString package;
+    std::unique_ptr<FileSource> pak;
+    std::unique_ptr<ZipArchive> pk3;
+
+    std::optional<MapGeometry> read(const GameMap& map)
+    {
+        if (map.kind == GameMap::Kind::Loose) {
+            const auto file = FileSource::open(map.file);
+            return file ? readMapGeometry(*file) : std::nullopt;
+        }
+        if (map.file != package) {
+            package = map.file;
+            pak.reset();
+            pk3.reset();
+            if (map.kind == GameMap::Kind::Pak)
+                pak = FileSource::open(map.file);
+            else
+                pk3 = ZipArchive::open(map.file);
+        }
+        if (map.kind == GameMap::Kind::Pak) {
+            if (!pak)
+                return std::nullopt;
+            SliceSource inPackage(*pak, map.offset, map.size);
+            return readMapGeometry(inPackage);
+        }
+        if (!pk3 || pk3->name(map.index) != map.entry)
+            return std::nullopt;
+        const auto entry = pk3->entry(map.index);
+        return entry ? readMapGeometry(*entry) : std::nullopt;
+    }
+};
+
+GeometryReader::GeometryReader() : m(std::make_unique<Open>()) {}
+
+GeometryReader::~GeometryReader() = default;
+
+std::optional<MapGeometry> GeometryReader::geometryOf(const GameMap& map)
+{
+    return m->read(map);
+}
+
+} // namespace tolvex

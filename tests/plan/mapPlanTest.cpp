@@ -1,0 +1,249 @@
+#include "catalogue/LevelFields.h"
+#include "catalogue/LevelSchema.h"
+#include "catalogue/LevelTable.h"
+#include "gamefolder/GameFolder.h"
+#include "gamefolder/MapGeometry.h"
+#include "platform/JpegImage.h"
+#include "plan/MapPlan.h"
+#include "plan/PlanPictures.h"
+#include "tools/MapWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace tolvex;
+
+namespace {
+
+// A room of 1024 x 512 units with walls 16 thick that reach the ceiling, a
+// platform 64 high in the middle and a spawn point at either end.
+const QString kRoom = QStringLiteral(R"(
+entity worldspawn message="Platform"
+entity info_player_deathmatch origin="-384 0 24"
+entity info_player_deathmatch origin="384 160 24"
+entity weapon_railgun origin="0 0 88"
+box -512 -256 -16 512 256 0
+box -528 -272 -16 -512 272 256 notop
+box 512 -272 -16 528 272 256 notop
+box -512 -272 -16 512 -256 256 notop
+box -512 256 -16 512 272 256 notop
+box -128 -64 0 128 64 64
+box -512 -256 256 512 256 272 texture=sky1 flags=4
+box -480 200 0 -440 240 64 texture=e1u1/trigger
+)");
+
+// Pixels of the room's plan: the room's outer size is 1056 x 544 units,
+// so its width fills the picture up to the margin.
+constexpr double kScale = (640.0 - 2 * kPlanMargin) / 1056.0;
+
+QPoint pixel(double x, double y)
+{
+    return {int(std::lround(320 + x * kScale)), int(std::lround(240 - y * kScale))};
+}
+
+int brightness(QRgb rgb)
+{
+    return qRed(rgb) + qGreen(rgb) + qBlue(rgb);
+}
+
+MapGeometry geometryOf(const QByteArray& bytes)
+{
+    MemorySource source(bytes);
+    const auto geometry = readMapGeometry(source);
+    if (!geometry)
+        qFatal("no geometry");
+    return *geometry;
+}
+
+// The lump directory entry of a map file, to break one on purpose.
+void setLump(QByteArray& bytes, int lump, qint32 offset, qint32 length)
+{
+    qToLittleEndian<qint32>(offset, bytes.data() + 8 + lump * 8);
+    qToLittleEndian<qint32>(length, bytes.data() + 12 + lump * 8);
+}
+
+qint32 lumpOffset(const QByteArray& bytes, int lump)
+{
+    return qFromLittleEndian<qint32>(bytes.constData() + 8 + lump * 8);
+}
+
+} // namespace
+
+class MapPlanTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LevelTable> m_table;
+
+    LevelTable& tableOf(const QStringList& names)
+    {
+        const QString file = m_dir.filePath(QStringLiteral("maps.DB"));
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(file).constData(), &db);
+        sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        m_table = std::make_unique<LevelTable>();
+        m_table->setFileName(file);
+        m_table->open();
+        for (const QString& name : names) {
+            QStringList texts(kFieldCount);
+            texts[Field::Datei] = name;
+            texts[Field::Level] = name;
+            texts[Field::Typ] = QStringLiteral("DM");
+            texts[Field::MinPlayer] = QStringLiteral("2");
+            m_table->appendRecord(texts);
+        }
+        return *m_table;
+    }
+
+private Q_SLOTS:
+    void roomPlanShowsFloorPlatformWallsAndSpawns()
+    {
+        const MapGeometry geometry = geometryOf(mapwriter::mapFile(kRoom));
+        QCOMPARE(geometry.skippedLumps, 0);
+        QCOMPARE(geometry.skippedFaces, 0);
+        const QImage plan = drawPlan(geometry);
+        QCOMPARE(plan.size(), QSize(640, 480));
+
+        const QRgb floor = plan.pixel(pixel(-250, -150));
+        const QRgb platform = plan.pixel(pixel(0, -40));
+        const QRgb wall = plan.pixel(pixel(-512, -100));
+        QCOMPARE(plan.pixel(5, 5), kPlanGround);
+        QVERIFY(brightness(floor) > brightness(kPlanGround) + 150);
+        QVERIFY2(brightness(platform) > brightness(floor) + 100, "the platform lies higher");
+        QCOMPARE(wall, kPlanWall);
+        QVERIFY(brightness(wall) < brightness(floor));
+        // The trigger brush and the sky above leave the floor beneath visible.
+        QCOMPARE(plan.pixel(pixel(-460, 220)), floor);
+
+        QCOMPARE(plan.pixel(pixel(-384, 0)), kPlanSpawn);
+        QCOMPARE(plan.pixel(pixel(384, 160)), kPlanSpawn);
+        QCOMPARE(plan.pixel(pixel(0, 0)), kPlanItem);
+        QCOMPARE(geometry.marks.size(), std::size_t(3));
+    }
+
+    void planKeepsTheLevelsProportions()
+    {
+        const QImage plan = drawPlan(geometryOf(mapwriter::mapFile(kRoom)));
+        QRect drawn;
+        for (int y = 0; y < plan.height(); ++y) {
+            for (int x = 0; x < plan.width(); ++x) {
+                if (plan.pixel(x, y) != kPlanGround)
+                    drawn |= QRect(x, y, 1, 1);
+            }
+        }
+        QVERIFY(std::abs(drawn.left() - kPlanMargin) <= 2);
+        QVERIFY(std::abs(drawn.right() - (639 - kPlanMargin)) <= 2);
+        QVERIFY2(std::abs(double(drawn.width()) / drawn.height() - 1056.0 / 544.0) < 0.03, "the room is twice as wide");
+        QVERIFY(std::abs(drawn.center().y() - 240) <= 2);
+    }
+
+    void brokenLumpsAndFacesAreSkippedWithACount()
+    {
+        const QByteArray room = mapwriter::mapFile(kRoom);
+        const int faces = int(geometryOf(room).faces.size());
+
+        QByteArray outside = room;
+        setLump(outside, 2, room.size() - 4, 12); // the vertices reach past the end
+        MapGeometry g = geometryOf(outside);
+        QCOMPARE(g.skippedLumps, 1);
+        QVERIFY(g.faces.empty());
+        QVERIFY(g.skippedFaces >= faces);
+        QVERIFY(drawPlan(g).isNull());
+        QCOMPARE(g.marks.size(), std::size_t(3));
+
+        QByteArray ragged = room;
+        setLump(ragged, 12, lumpOffset(room, 12), 7); // no whole number of surface edges
+        QCOMPARE(geometryOf(ragged).skippedLumps, 1);
+
+        QByteArray notANumber = room;
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        std::memcpy(notANumber.data() + lumpOffset(room, 2), &nan, sizeof nan);
+        g = geometryOf(notANumber);
+        QVERIFY(g.skippedFaces > 0);
+        QVERIFY(!g.faces.empty());
+        QVERIFY(!drawPlan(g).isNull());
+
+        QByteArray huge = room;
+        qToLittleEndian<qint16>(32000, huge.data() + lumpOffset(room, 6) + 8); // the first face's edge count
+        qToLittleEndian<quint16>(60000, huge.data() + lumpOffset(room, 6) + 20); // the second face's plane
+        qToLittleEndian<qint32>(-2147483647 - 1, huge.data() + lumpOffset(room, 12)); // a surface edge
+        g = geometryOf(huge);
+        QVERIFY(g.skippedFaces >= 2);
+        QCOMPARE(g.skippedLumps, 0);
+
+        // A speck of a level is drawn at a bounded scale, in the picture's middle.
+        const QImage speck = drawPlan(geometryOf(mapwriter::mapFile(QStringLiteral("box 0 0 0 1 2 1"))));
+        QVERIFY(speck.pixel(320, 240) != kPlanGround);
+        QCOMPARE(speck.pixel(320 + 12, 240), kPlanGround);
+
+        QVERIFY(!geometryOf(mapwriter::bspFile("")).skippedLumps);
+        QByteArray wrongVersion = room;
+        wrongVersion[4] = 39;
+        MemorySource source(wrongVersion);
+        QVERIFY(!readMapGeometry(source));
+    }
+
+    void facesSharingSurfaceEdgesCannotMultiplyTheWork()
+    {
+        QByteArray bytes = mapwriter::mapFile(QStringLiteral("box 0 0 0 64 64 64"));
+        // Every face claims the first 20 of the 24 surface edges there are.
+        const qint32 facesAt = lumpOffset(bytes, 6);
+        for (int face = 0; face < 6; ++face) {
+            qToLittleEndian<qint32>(0, bytes.data() + facesAt + face * 20 + 4);
+            qToLittleEndian<qint16>(20, bytes.data() + facesAt + face * 20 + 8);
+        }
+        const MapGeometry g = geometryOf(bytes);
+        QCOMPARE(g.points.size(), std::size_t(20));
+        QCOMPARE(g.faces.size(), std::size_t(1));
+        QCOMPARE(g.skippedFaces, 5);
+    }
+
+    void plansAreSavedOnlyWhereNoScreenshotIs()
+    {
+        const QString maps = m_dir.filePath(QStringLiteral("maps"));
+        QVERIFY(QDir().mkpath(maps));
+        GameMaps found;
+        for (const QString& name : {QStringLiteral("arena"), QStringLiteral("Shot"), QStringLiteral("stranger"),
+                                    QStringLiteral("empty")}) {
+            GameMap map;
+            map.name = name;
+            map.file = maps + u'/' + name + QStringLiteral(".bsp");
+            QFile file(map.file);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name == u"empty" ? mapwriter::bspFile("") : mapwriter::mapFile(kRoom));
+            found.maps.push_back(map);
+        }
+        // The catalogue spells one name in other letters; one map it does not hold.
+        const LevelTable& table = tableOf({QStringLiteral("arena"), QStringLiteral("empty"), QStringLiteral("shot")});
+        const QString screens = m_dir.filePath(QStringLiteral("screens"));
+        QVERIFY(QDir().mkpath(screens));
+        QFile shot(screens + QStringLiteral("/shot.jpg"));
+        QVERIFY(shot.open(QIODevice::WriteOnly));
+        shot.write("the user's own");
+        shot.close();
+
+        const PlansMade made = savePlanPictures(table, found, screens);
+        QCOMPARE(made.made, 1);
+        QCOMPARE(made.skipped, 1);
+        QCOMPARE(loadJpeg(screens + QStringLiteral("/arena.jpg")).size(), QSize(640, 480));
+        QVERIFY(shot.open(QIODevice::ReadOnly));
+        QCOMPARE(shot.readAll(), QByteArray("the user's own"));
+        QVERIFY(!QFile::exists(screens + QStringLiteral("/stranger.jpg")));
+        QVERIFY(!QFile::exists(screens + QStringLiteral("/empty.jpg")));
+
+        QCOMPARE(savePlanPictures(table, found, screens).made, 0);
+    }
+};
+
+QTEST_MAIN(MapPlanTest)
+#include "mapPlanTest.moc"
