@@ -13,6 +13,7 @@
 #include "platform/DBGrid.h"
 #include "platform/DesignLayout.h"
 #include "platform/Dataset.h"
+#include "platform/DisplaySuspension.h"
 #include "platform/ErrorReport.h"
 #include "platform/PrinterCanvas.h"
 #include "platform/SpeedButton.h"
@@ -188,8 +189,11 @@ void TForm1::SpeedButton5Click()
         const auto reporter = progress.reporter();
         // Kept before the add, so the marks are right even when a refused record stops it.
         markInstalledLevels(std::move(maps));
+        // The record the add stands on is shown once its plan exists.
+        DisplaySuspension suspension(*Table1);
         added = addGameLevels(*Table1, *m_installed, reporter);
         plans = savePlanPictures(*Table1, *m_installed, ProgramDir() + QStringLiteral("screens"));
+        suspension.resume();
     }
     ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
                                             QString::number(added.skipped)})

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 cmake --preset debug
 cmake --build --preset debug
-# In CI every reader of outside input is also fuzzed for a minute, in a clang
+# In CI every reader of outside input is also fuzzed for half a minute, in a clang
 # build of its own, so that a crash cannot land; the tests' summary comes last.
-if [ "${CI:-}" = "true" ]; then bash tools/fuzz.sh 60; fi
+if [ "${CI:-}" = "true" ]; then bash tools/fuzz.sh 30; fi
 ctest --preset debug
