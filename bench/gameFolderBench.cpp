@@ -1,10 +1,14 @@
 // Scanning a game folder: finding its maps and reading each one's record,
 // 2,000 loose map files and a package of 2,000, next to reading the same
-// files' bytes with cat.
+// files' bytes with cat; and adding their records to an empty catalogue,
+// next to importing the same records from a level list.
 
 #include "bench/BenchData.h"
 #include "bench/ChildProcess.h"
 #include "bench/Registration.h"
+#include "catalogue/GameLevels.h"
+#include "catalogue/LevelListTransfer.h"
+#include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
 #include "tools/MapWriter.h"
 
@@ -13,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <stdexcept>
 
 using namespace tolvex;
@@ -131,5 +136,61 @@ void BM_GameFolderPackagePeer(benchmark::State& state)
     catFiles(state, {packageFolder() + "/baseq2/pak0.pak"});
 }
 TOLVEX_BENCHMARK(BM_GameFolderPackagePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+std::unique_ptr<LevelTable> openEmpty(const QString& name)
+{
+    auto table = std::make_unique<LevelTable>();
+    table->setFileName(emptyCatalogue(name));
+    table->open();
+    return table;
+}
+
+// The records the loose maps give, as the level list the export writes.
+const QString& addedLevelsList()
+{
+    static const QString list = [] {
+        const auto table = openEmpty(QStringLiteral("game-list.DB"));
+        (void)addGameLevels(*table, findMaps(looseFolder()));
+        const QString path = workPath(QStringLiteral("game-levels.txt"));
+        LevelListTransfer(*table).exportFile(path);
+        return path;
+    }();
+    return list;
+}
+
+// What the overview's button does without its window: the scan, reading
+// every map and appending its record.
+void BM_GameFolderAdd(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = openEmpty(QStringLiteral("game-add.DB"));
+        state.ResumeTiming();
+        const GameLevelsAdded added = addGameLevels(*table, findMaps(looseFolder()));
+        state.PauseTiming();
+        if (added.added != kMaps || table->recordCount() != kMaps)
+            state.SkipWithError("the add missed maps");
+        table.reset();
+        state.ResumeTiming();
+    }
+}
+TOLVEX_BENCHMARK(BM_GameFolderAdd)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderAddPeer(benchmark::State& state)
+{
+    const QString& list = addedLevelsList();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = openEmpty(QStringLiteral("game-import.DB"));
+        state.ResumeTiming();
+        LevelListTransfer(*table).importFile(list);
+        state.PauseTiming();
+        if (table->recordCount() != kMaps)
+            state.SkipWithError("the import lost records");
+        table.reset();
+        state.ResumeTiming();
+    }
+}
+TOLVEX_BENCHMARK(BM_GameFolderAddPeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 } // namespace
