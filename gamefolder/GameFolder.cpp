@@ -273,47 +273,14 @@ GameMaps findMaps(const QString& folder)
     return std::move(scan.result);
 }
 
-// The package last read from; a loose map is opened and closed each time.
-struct MapReader::Open {
-    QString package;
-    std::unique_ptr<FileSource> pak;
-    std::unique_ptr<ZipArchive> pk3;
-
-    std::optional<QByteArray> entityLump(const GameMap& map)
-    {
-        if (map.kind == GameMap::Kind::Loose) {
-            const auto file = FileSource::open(map.file);
-            return file ? readEntityLump(*file) : std::nullopt;
-        }
-        if (map.file != package) {
-            package = map.file;
-            pak.reset();
-            pk3.reset();
-            if (map.kind == GameMap::Kind::Pak)
-                pak = FileSource::open(map.file);
-            else
-                pk3 = ZipArchive::open(map.file);
-        }
-        if (map.kind == GameMap::Kind::Pak) {
-            if (!pak)
-                return std::nullopt;
-            SliceSource inPackage(*pak, map.offset, map.size);
-            return readEntityLump(inPackage);
-        }
-        if (!pk3 || pk3->name(map.index) != map.entry)
-            return std::nullopt;
-        const auto entry = pk3->entry(map.index);
-        return entry ? readEntityLump(*entry) : std::nullopt;
-    }
-};
-
-MapReader::MapReader() : m(std::make_unique<Open>()) {}
+MapReader::MapReader() = default;
 
 MapReader::~MapReader() = default;
 
 std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
 {
-    const auto lump = m->entityLump(map);
+    std::optional<QByteArray> lump;
+    m_files.read(map, [&lump](ByteSource& bytes) { lump = readEntityLump(bytes); });
     return lump ? levelTextsOfText(map.name, *lump) : std::nullopt;
 }
 

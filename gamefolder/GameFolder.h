@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -54,6 +55,26 @@ struct GameMaps {
 // lump, or nothing when the map cannot be read or holds no entity.
 [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
 
+class ByteSource;
+
+// The bytes of the maps of one scan, read one after the other. The package of
+// the last one stays open, so that the maps of a package cost no opening of it
+// each; a loose map is opened and closed each time.
+class MapFiles {
+public:
+    MapFiles();
+    ~MapFiles();
+    MapFiles(const MapFiles&) = delete;
+    MapFiles& operator=(const MapFiles&) = delete;
+
+    // Hands the map's bytes to use; false when they cannot be opened.
+    bool read(const GameMap& map, const std::function<void(ByteSource&)>& use);
+
+private:
+    struct Open;
+    std::unique_ptr<Open> m;
+};
+
 // Reads the maps of one scan one after the other as levelTextsOf does, and
 // keeps the package of the last one open, so that the maps of a package cost
 // no opening of it each.
@@ -67,8 +88,7 @@ public:
     [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
 
 private:
-    struct Open;
-    std::unique_ptr<Open> m;
+    MapFiles m_files;
 };
 
 } // namespace tolvex

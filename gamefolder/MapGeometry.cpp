@@ -3,7 +3,6 @@
 #include "gamefolder/BspFile.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
-#include "gamefolder/ZipArchive.h"
 
 #include <QtEndian>
 
@@ -219,38 +218,8 @@ std::optional<MapGeometry> readMapGeometry(ByteSource& source)
     return std::move(reader.result);
 }
 
-// The package last read from; a loose map is opened and closed each time.
 struct GeometryReader::Open {
-    QString package;
-    std::unique_ptr<FileSource> pak;
-    std::unique_ptr<ZipArchive> pk3;
-
-    std::optional<MapGeometry> read(const GameMap& map)
-    {
-        if (map.kind == GameMap::Kind::Loose) {
-            const auto file = FileSource::open(map.file);
-            return file ? readMapGeometry(*file) : std::nullopt;
-        }
-        if (map.file != package) {
-            package = map.file;
-            pak.reset();
-            pk3.reset();
-            if (map.kind == GameMap::Kind::Pak)
-                pak = FileSource::open(map.file);
-            else
-                pk3 = ZipArchive::open(map.file);
-        }
-        if (map.kind == GameMap::Kind::Pak) {
-            if (!pak)
-                return std::nullopt;
-            SliceSource inPackage(*pak, map.offset, map.size);
-            return readMapGeometry(inPackage);
-        }
-        if (!pk3 || pk3->name(map.index) != map.entry)
-            return std::nullopt;
-        const auto entry = pk3->entry(map.index);
-        return entry ? readMapGeometry(*entry) : std::nullopt;
-    }
+    MapFiles files;
 };
 
 GeometryReader::GeometryReader() : m(std::make_unique<Open>()) {}
@@ -259,7 +228,9 @@ GeometryReader::~GeometryReader() = default;
 
 std::optional<MapGeometry> GeometryReader::geometryOf(const GameMap& map)
 {
-    return m->read(map);
+    std::optional<MapGeometry> geometry;
+    m->files.read(map, [&geometry](ByteSource& bytes) { geometry = readMapGeometry(bytes); });
+    return geometry;
 }
 
 } // namespace tolvex
