@@ -27,20 +27,7 @@ bash tools/prepare-folder.sh build/release "$folder" > /dev/null
 
 start_display 1280x1024
 start_window_manager
-(cd "$folder" && QT_QPA_PLATFORM=xcb exec ./tolvex > "$work/out.txt" 2>&1) &
-app_pid=$!
-
-wait_for_window() { # title
-  local id=""
-  for _ in $(seq 300); do
-    id="$(find_window "$1")"
-    [ -n "$id" ] && break
-    kill -0 "$app_pid" 2> /dev/null || { cat "$work/out.txt"; echo "Tolvex ended before '$1' appeared"; exit 1; }
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "'$1' did not appear"; exit 1; }
-  echo "$id"
-}
+start_program "$folder"
 
 # The window with its frame, cut from the screen.
 capture() { # window file
@@ -59,8 +46,7 @@ capture "$overview" overview.png
 
 # The information button (SpeedButton8: 25 x 25, 76 from the right edge of the
 # bottom panel), then the pointer out of the way so no hint shows.
-eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/{print "x="$4} /Absolute upper-left Y/{print "y="$4}
-                                     /^ *Width:/{print "w="$2} /^ *Height:/{print "h="$2}')"
+read -r x y w h <<< "$(client_area "$main")"
 xdotool mousemove --sync $(( x + w - 64 )) $(( y + h - 18 )) click 1 mousemove 1270 1010
 info="$(wait_for_window Tolvex)"
 sleep 1

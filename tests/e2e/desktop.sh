@@ -5,7 +5,11 @@
 #                        waits until a client really connects; sets DISPLAY.
 # start_window_manager   starts openbox and waits until it manages the screen.
 # stop_desktop           ends both.
-# Logs go to $work/xvfb.log and $work/openbox.log.
+# start_program FOLDER   starts Tolvex from FOLDER on the display; sets app_pid.
+# wait_for_window TITLE  prints the window's id once it shows.
+# wait_for_program_end   waits until Tolvex has ended without an error.
+# Logs go to $work/xvfb.log and $work/openbox.log, Tolvex's output to
+# $work/out.txt; fail reports a failure with that output and exits.
 
 start_display() {
   local screen="$1" n
@@ -62,15 +66,18 @@ find_window() {
   xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -n1 || true
 }
 
+# "left top width height" of a client window's area in screen pixels, from
+# xwininfo: true under a reparenting window manager, unlike xdotool's answer.
+client_area() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+                           /^ *Width:/{w=$2} /^ *Height:/{h=$2} END{print x, y, w, h}'
+}
+
 # "left top width height" of a client window's outer frame in screen pixels:
-# its client area from xwininfo (true under a reparenting window manager)
-# widened by the frame extents the window manager announces.
+# its client area widened by the frame extents the window manager announces.
 outer_frame() {
   local id="$1" x y w h extents fl fr ft fb
-  eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "x="$4}
-                                     /Absolute upper-left Y/{print "y="$4}
-                                     /^ *Width:/{print "w="$2}
-                                     /^ *Height:/{print "h="$2}')"
+  read -r x y w h <<< "$(client_area "$id")"
   extents="$(xprop -id "$id" _NET_FRAME_EXTENTS 2> /dev/null | sed -n 's/.*= *//p' | tr -d ' ')"
   IFS=, read -r fl fr ft fb <<< "${extents:-0,0,0,0}"
   echo "$(( x - fl )) $(( y - ft )) $(( w + fl + fr )) $(( h + ft + fb ))"
@@ -79,4 +86,35 @@ outer_frame() {
 # The client window on top of every other, by the window manager's stacking list.
 topmost_window() {
   xprop -root _NET_CLIENT_LIST_STACKING | sed -n 's/.*# //p' | tr ',' '\n' | tail -n1 | tr -d ' '
+}
+
+fail() {
+  echo "$*"
+  [ -f "$work/out.txt" ] && cat "$work/out.txt"
+  exit 1
+}
+
+start_program() { # folder
+  (cd "$1" && QT_QPA_PLATFORM=xcb exec ./tolvex > "$work/out.txt" 2>&1) &
+  app_pid=$!
+}
+
+wait_for_window() { # title
+  local id=""
+  # A sanitizer build on a busy machine may take a while to come up.
+  for _ in $(seq 1200); do
+    id="$(find_window "$1")"
+    [ -n "$id" ] && break
+    kill -0 "$app_pid" 2> /dev/null || fail "the program ended before '$1' appeared"
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "'$1' did not appear; visible: $(xdotool search --onlyvisible --name . getwindowname %@ 2> /dev/null | tr '\n' '|')"
+  echo "$id"
+}
+
+wait_for_program_end() {
+  for _ in $(seq 600); do kill -0 "$app_pid" 2> /dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2> /dev/null && fail "the program did not end after the close click"
+  wait "$app_pid" || fail "the program exited with an error"
+  app_pid=""
 }

@@ -17,12 +17,6 @@ work="$(mktemp -d)"
 source "$source_dir/tests/e2e/desktop.sh"
 trap 'kill ${app_pid:-} 2>/dev/null || true; stop_desktop; rm -rf "$work"' EXIT
 
-fail() {
-  echo "$*"
-  [ -f "$work/out.txt" ] && cat "$work/out.txt"
-  exit 1
-}
-
 # The package and its name.
 cpack -G TGZ --config "$build/CPackConfig.cmake" -B "$work/package" > "$work/cpack.log" 2>&1 \
   || { cat "$work/cpack.log"; fail "cpack failed"; }
@@ -87,21 +81,7 @@ grep -qxF "Path=$work/Tolvex \$1 \"2\" \\\\3 %4" "$entry" || fail "the odd folde
 # The unpacked program, started the way the menu starts it.
 start_display 1280x1024
 start_window_manager
-(cd "$folder" && QT_QPA_PLATFORM=xcb exec ./tolvex > "$work/out.txt" 2>&1) &
-app_pid=$!
-
-wait_for_window() { # title
-  local id=""
-  # A sanitizer build on a busy machine may take a while to come up.
-  for _ in $(seq 1200); do
-    id="$(find_window "$1")"
-    [ -n "$id" ] && break
-    kill -0 "$app_pid" 2> /dev/null || fail "the program ended before '$1' appeared"
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "'$1' did not appear; visible: $(xdotool search --onlyvisible --name . getwindowname %@ 2> /dev/null | tr '\n' '|')"
-  echo "$id"
-}
+start_program "$folder"
 
 wait_for_window Konfiguration > /dev/null
 # OK is the dialog's default button; a key sent while the dialog is still
@@ -122,12 +102,8 @@ startup_class="$(sed -n 's/^StartupWMClass=//p' "$folder/share/applications/$id.
 [ "$wm_class" = "$startup_class" ] || fail "the window's class '$wm_class' is not the entry's StartupWMClass '$startup_class'"
 
 # Closed by its close button (SpeedButton1, as in startAndClose.sh).
-eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/{print "x="$4} /Absolute upper-left Y/{print "y="$4}
-                                     /^ *Width:/{print "w="$2} /^ *Height:/{print "h="$2}')"
+read -r x y w h <<< "$(client_area "$main")"
 xdotool mousemove --sync $(( x + w - 16 )) $(( y + h - 18 )) click 1
-for _ in $(seq 600); do kill -0 "$app_pid" 2> /dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2> /dev/null && fail "the program did not end after the close click"
-wait "$app_pid" || fail "the program exited with an error"
-app_pid=""
+wait_for_program_end
 grep -q '^\[Hauptfenster\]' "$folder/konfig.ini" || fail "the close stored no window geometry"
 echo "1 passed, 0 failed"

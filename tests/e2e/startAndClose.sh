@@ -18,12 +18,6 @@ folder="$work/folder"
 bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
 printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
 
-fail() {
-  echo "$*"
-  [ -f "$work/out.txt" ] && cat "$work/out.txt"
-  exit 1
-}
-
 # A configuration with every key the program writes, in its order, so that a
 # cycle that changes nothing leaves every byte where it was.
 write_konfig() {
@@ -38,36 +32,14 @@ konfig_value() { # section key
   awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
 }
 
-start_program() {
-  (cd "$folder" && QT_QPA_PLATFORM=xcb exec ./tolvex > "$work/out.txt" 2>&1) &
-  app_pid=$!
-}
-
-wait_for_window() { # title
-  local id=""
-  # A sanitizer build on a busy machine may take a while to come up.
-  for _ in $(seq 1200); do
-    id="$(find_window "$1")"
-    [ -n "$id" ] && break
-    kill -0 "$app_pid" 2> /dev/null || fail "the program ended before '$1' appeared"
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "'$1' did not appear"
-  echo "$id"
-}
-
 close_program() { # scale
   local main x y w h
   main="$(find_window 'Tolvex - Kestrowan')"
-  eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/{print "x="$4} /Absolute upper-left Y/{print "y="$4}
-                                       /^ *Width:/{print "w="$2} /^ *Height:/{print "h="$2}')"
+  read -r x y w h <<< "$(client_area "$main")"
   # SpeedButton1: the last button of the bottom row, 25 x 25 at 4 from the
   # bottom panel's top (34 high) and 28 from the right edge.
   xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
-  for _ in $(seq 600); do kill -0 "$app_pid" 2> /dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2> /dev/null && fail "program did not end after the close click"
-  wait "$app_pid" || fail "program exited with an error"
-  app_pid=""
+  wait_for_program_end
 }
 
 # Each window's outer frame against konfig.ini, in device pixels. At scale 2
@@ -93,7 +65,7 @@ cycles() { # scale label
   write_konfig "$folder/maps.txt" > "$folder/konfig.ini"
   cp "$folder/konfig.ini" "$work/konfig.before"
   for cycle in 1 2 3; do
-    QT_SCALE_FACTOR="$1" start_program
+    QT_SCALE_FACTOR="$1" start_program "$folder"
     wait_for_window 'Tolvex - Kestrowan' > /dev/null
     sleep 1 # let the window manager settle the frames
     check_frames "$1" "$2, cycle $cycle"
@@ -109,7 +81,7 @@ cycles() { # scale label
 box_in_front() {
   local box="" topmost
   write_konfig "$folder/missing.txt" > "$folder/konfig.ini"
-  start_program
+  start_program "$folder"
   # The overview comes up just before the map list editor; the splash, also
   # titled "Tolvex", has closed by then.
   wait_for_window 'Levelübersicht' > /dev/null
