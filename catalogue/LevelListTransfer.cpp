@@ -174,24 +174,32 @@ void LevelListTransfer::importText(QByteArrayView bytes)
     const int total = m_progress ? int((reader.countRemaining() + kGroup - 1) / kGroup) : 0;
     DisplaySuspension suspension(m_table);
     BulkAppends bulk(m_table);
-    QStringList group;
-    group.reserve(kGroup);
+    // The lines stay bytes from the file to the table; only the name and an
+    // escaped description are made text.
+    std::array<QByteArrayView, kGroup> group;
+    QByteArray description;
     int done = 0;
     while (!reader.atEnd()) {
-        group.clear();
-        while (group.size() < kGroup && !reader.atEnd())
-            group.append(reader.next());
-        if (group.size() < kGroup)
-            throw TolvexError(listIndexMessage(group.size()));
+        int lines = 0;
+        while (lines < kGroup && !reader.atEnd())
+            group[size_t(lines++)] = reader.nextBytes();
+        if (lines < kGroup)
+            throw TolvexError(listIndexMessage(lines));
         // The key lookup finds the one record that could match; the exact
         // comparison then tells what a walk comparing every name would:
         // another letter case is not the same name here.
-        const QString& name = group.constFirst();
+        const QString name = cp1252::decode(group[Field::Datei]);
         const int found = m_table.indexOfKey(name);
-        if (found >= 0 && m_table.textAt(found, Field::Datei) == name)
+        if (found >= 0 && m_table.textAt(found, Field::Datei) == name) {
             m_table.moveTo(found + 1);
-        else
-            m_table.appendRecord(LevelList::groupTexts(group));
+        } else {
+            QByteArrayView& line = group[Field::Beschreibung];
+            if (line.contains('<')) {
+                description = cp1252::encode(LevelList::unescapeDescription(cp1252::decode(line)));
+                line = description;
+            }
+            m_table.appendRecord(group);
+        }
         report(++done, total);
     }
     bulk.end();

@@ -216,6 +216,11 @@ QString keyOf(const LevelRecord& record)
     return key ? *key : QString();
 }
 
+QString keyOf(const PackedRecord& record)
+{
+    return keyText(record.key());
+}
+
 // The records stay in the slot they were stored in; the key order is a row
 // of blocks of (folded key, slot), with each block's first position and last
 // key kept side by side for the search.

@@ -18,6 +18,7 @@ namespace tolvex {
 
 // The record's "Datei", or an empty text when it has none.
 [[nodiscard]] QString keyOf(const LevelRecord& record);
+[[nodiscard]] QString keyOf(const PackedRecord& record);
 
 // The records of a level table in key order, held compactly: each record is
 // one block of bytes (the texts in Windows-1252, numbers and flags packed),
@@ -43,6 +44,7 @@ public:
 
     // Keeps key order only when the caller chose the position by lowerBound.
     void insert(int index, const LevelRecord& record);
+    void insert(int index, PackedRecord record);
     // Places the record by its key and returns its position.
     int insertByKey(const LevelRecord& record);
     // Adds at the end without regard to order; sortByKey puts it right.
@@ -65,8 +67,6 @@ public:
     [[nodiscard]] int firstRepeatedKey() const;
 
 private:
-    void insert(int index, PackedRecord record);
-
     struct Slots;
     std::unique_ptr<Slots> m;
 };

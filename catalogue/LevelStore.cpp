@@ -2,6 +2,7 @@
 
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
+#include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
 #include "platform/TolvexError.h"
 
@@ -11,15 +12,20 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
+#include <string>
 #include <utility>
 
 namespace tolvex {
 
 namespace {
 
-// Appends of an import share a transaction this long: few syncs, and a crash
-// loses at most the unfinished batch, never the file.
-constexpr int kBulkBatch = 32768;
+// Appends of an import share a transaction this long: every commit costs the
+// journal's four syncs, so a catalogue-sized import commits once or twice,
+// and a crash loses at most the unfinished batch (which the next import of
+// the list adds again), never the file.
+constexpr int kBulkBatch = 131072;
 
 struct DbCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -46,6 +52,51 @@ int bindValue(sqlite3_stmt* stmt, int param, const FieldValue& value)
     if (const auto* flag = std::get_if<bool>(&value))
         return sqlite3_bind_int(stmt, param, *flag ? 1 : 0);
     return sqlite3_bind_null(stmt, param);
+}
+
+// Binds a record from its stored bytes: plain ASCII texts where they lie,
+// other texts as UTF-8 gathered in `utf8`, which must outlive the step.
+void bindPacked(sqlite3_stmt* stmt, const PackedRecord& record, std::string& utf8)
+{
+    using Kind = StoredField::Kind;
+    const std::array<StoredField, kFieldCount> fields = record.fields();
+    std::array<std::pair<std::size_t, std::size_t>, kFieldCount> converted{};
+    utf8.clear();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const QByteArrayView bytes = fields[i].bytes;
+        if (fields[i].kind == Kind::Text && std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; })) {
+            const std::size_t start = utf8.size();
+            cp1252::appendUtf8(utf8, bytes);
+            converted[i] = {start, utf8.size() - start};
+        }
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const StoredField& f = fields[i];
+        const int param = int(i) + 1;
+        switch (f.kind) {
+        case Kind::Text:
+            if (converted[i].second > 0)
+                sqlite3_bind_text(stmt, param, utf8.data() + converted[i].first, int(converted[i].second), SQLITE_STATIC);
+            else
+                sqlite3_bind_text(stmt, param, f.bytes.data(), int(f.bytes.size()), SQLITE_STATIC);
+            break;
+        case Kind::WideText: {
+            const QString text = std::get<QString>(valueOf(f));
+            sqlite3_bind_text16(stmt, param, text.utf16(), int(text.size() * qsizetype(sizeof(char16_t))), SQLITE_TRANSIENT);
+            break;
+        }
+        case Kind::Number:
+            sqlite3_bind_int(stmt, param, f.number);
+            break;
+        case Kind::False:
+        case Kind::True:
+            sqlite3_bind_int(stmt, param, f.kind == Kind::True ? 1 : 0);
+            break;
+        case Kind::Empty:
+            sqlite3_bind_null(stmt, param);
+            break;
+        }
+    }
 }
 
 // Runs one prepared write; the extra key names the stored record an update or delete replaces.
@@ -114,6 +165,8 @@ Db connect(const QString& name)
 
 struct LevelStore::Connection {
     Db db;
+    // The UTF-8 of a record's texts while its insert runs.
+    std::string utf8;
     Stmt insertStmt;
     Stmt updateStmt;
     Stmt deleteStmt;
@@ -250,6 +303,7 @@ void LevelStore::close()
     m_transactionCount = 0;
     m_transactionKeys.clear();
     m_bulkDepth = 0;
+    m_bulkJournal = false;
     m_c.reset();
 }
 
@@ -260,15 +314,15 @@ void LevelStore::insert(const LevelRecord& record)
         fail(*failure);
 }
 
-void LevelStore::append(const LevelRecord& record)
+void LevelStore::append(const PackedRecord& record)
 {
     if (m_bulkDepth == 0)
-        insert(record);
+        insert(record.unpack());
     else
         appendToBatch(record);
 }
 
-void LevelStore::appendToBatch(const LevelRecord& record)
+void LevelStore::appendToBatch(const PackedRecord& record)
 {
     const QString key = keyOf(record);
     if (!m_inTransaction) {
@@ -313,25 +367,50 @@ void LevelStore::remove(const QString& storedKey)
 }
 
 // Appends out of key order touch pages all over the file: a larger cache keeps
-// a batch's pages in memory until its commit instead of spilling them, and
-// the log is folded back into the file once, after the import, rather than
-// after every batch, each fold writing all those pages again.
+// a batch's pages in memory until its commit instead of spilling them.
+// Through the log every page would be written twice, into the log and back
+// into the file, so the bulk goes through a rollback journal, which writes
+// the new pages once and copies only the pages a batch changes. The switch
+// needs the file to itself, which the exclusive lock gives; should the
+// engine refuse it all the same, the log is folded back once, after the
+// bulk, rather than after every batch.
 void LevelStore::beginBulk()
 {
     if (m_bulkDepth++ > 0)
         return;
     exec("PRAGMA cache_size = -65536");
-    exec("PRAGMA wal_autocheckpoint = 0");
+    m_bulkJournal = setJournalMode("delete");
+    if (!m_bulkJournal)
+        exec("PRAGMA wal_autocheckpoint = 0");
 }
 
 void LevelStore::endBulk()
 {
     if (m_bulkDepth == 0 || --m_bulkDepth > 0)
         return;
-    const auto restoreCache = qScopeGuard([this] { exec("PRAGMA cache_size = -2000"); });
-    // The last commit folds the log back.
-    exec("PRAGMA wal_autocheckpoint = 1000");
+    // Also after a failed commit: the file goes back to the log, which a
+    // refusal leaves in the journal's mode, as safe and only slower.
+    const auto restore = qScopeGuard([this] {
+        exec("PRAGMA cache_size = -2000");
+        if (std::exchange(m_bulkJournal, false))
+            (void)setJournalMode("wal");
+    });
+    // Through the log, the last commit folds it back.
+    if (!m_bulkJournal)
+        exec("PRAGMA wal_autocheckpoint = 1000");
     commitOpenBatch();
+}
+
+// Whether the file now keeps the given journal mode.
+bool LevelStore::setJournalMode(const char* mode)
+{
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = QByteArray("PRAGMA journal_mode = ") + mode;
+    if (sqlite3_prepare_v2(m_c->db.get(), sql.constData(), -1, &raw, nullptr) != SQLITE_OK)
+        return false;
+    const Stmt pragma(raw);
+    return sqlite3_step(pragma.get()) == SQLITE_ROW
+        && qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(pragma.get(), 0)), mode) == 0;
 }
 
 // A write outside an import is a transaction of its own, on disk when it returns.
@@ -367,9 +446,28 @@ std::optional<QString> LevelStore::insertOne(const LevelRecord& record) const
     if (run(m_c->insertStmt.get(), &record, nullptr) != SQLITE_DONE)
         return writeErrorMessage(keyOf(record));
     if (sqlite3_changes(m_c->db.get()) != 1)
-        return formatMessage(QStringLiteral("Datensatz '%s' kann nicht in Tabelle %s gespeichert werden: %s"),
-                             {keyOf(record), m_fileName, QStringLiteral("die Tabelle hat ihn nicht übernommen")});
+        return notTakenMessage(keyOf(record));
     return std::nullopt;
+}
+
+std::optional<QString> LevelStore::insertOne(const PackedRecord& record) const
+{
+    sqlite3_stmt* stmt = m_c->insertStmt.get();
+    bindPacked(stmt, record, m_c->utf8);
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    if (rc != SQLITE_DONE)
+        return writeErrorMessage(keyOf(record));
+    if (sqlite3_changes(m_c->db.get()) != 1)
+        return notTakenMessage(keyOf(record));
+    return std::nullopt;
+}
+
+QString LevelStore::notTakenMessage(const QString& key) const
+{
+    return formatMessage(QStringLiteral("Datensatz '%s' kann nicht in Tabelle %s gespeichert werden: %s"),
+                         {key, m_fileName, QStringLiteral("die Tabelle hat ihn nicht übernommen")});
 }
 
 // An update or delete that found no row to change is no success.

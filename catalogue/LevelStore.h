@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/LevelFields.h"
+#include "catalogue/PackedRecord.h"
 
 #include <QString>
 
@@ -37,7 +38,7 @@ public:
     // A single write: finishes an open batch first and is on disk when it returns.
     void insert(const LevelRecord& record);
     // Like insert, but between beginBulk and endBulk it joins the current batch.
-    void append(const LevelRecord& record);
+    void append(const PackedRecord& record);
     // Replace or delete the stored record of the given key.
     void update(const QString& storedKey, const LevelRecord& record);
     void remove(const QString& storedKey);
@@ -59,13 +60,16 @@ private:
     void commitOpenBatch();
     void commitTransaction();
     void dropBatch();
-    void appendToBatch(const LevelRecord& record);
+    void appendToBatch(const PackedRecord& record);
+    [[nodiscard]] bool setJournalMode(const char* mode);
 
     [[nodiscard]] std::optional<QString> insertOne(const LevelRecord& record) const;
+    [[nodiscard]] std::optional<QString> insertOne(const PackedRecord& record) const;
     int exec(const char* sql) const;
     [[nodiscard]] QString engineMessage() const;
     [[nodiscard]] QString openFailed(const QString& why) const;
     [[nodiscard]] QString writeErrorMessage(const QString& key) const;
+    [[nodiscard]] QString notTakenMessage(const QString& key) const;
     void requireOneChanged(const QString& storedKey) const;
 
     DropUnstored m_dropUnstored;
@@ -73,6 +77,8 @@ private:
     QString m_fileName;
     int m_bulkDepth = 0;
     bool m_inTransaction = false;
+    // The bulk writes through a rollback journal and goes back to the log at its end.
+    bool m_bulkJournal = false;
     int m_transactionCount = 0;
     std::vector<QString> m_transactionKeys;
 };

@@ -75,16 +75,43 @@ struct LevelTable::Impl {
     // Returns the position the record's key has in key order.
     int checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
     {
+        requireValues(tolvex::isEmpty(record[Field::Datei]), tolvex::isEmpty(record[Field::Level]));
+        return checkKey(keyOf(record), ownIndex);
+    }
+
+    int checkRequiredAndKey(const PackedRecord& record) const
+    {
+        using Kind = StoredField::Kind;
+        requireValues(record.field(Field::Datei).kind == Kind::Empty, record.field(Field::Level).kind == Kind::Empty);
+        return checkKey(keyOf(record), -1);
+    }
+
+    static void requireValues(bool noDatei, bool noLevel)
+    {
         for (const int pos : {int(Field::Datei), int(Field::Level)}) {
-            if (tolvex::isEmpty(record[size_t(pos)]))
+            if (pos == Field::Datei ? noDatei : noLevel)
                 fail(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QLatin1String(kLevelFields[size_t(pos)].name)}));
         }
-        const QString key = keyOf(record);
+    }
+
+    int checkKey(const QString& key, int ownIndex) const
+    {
         bool taken = false;
         const int at = rows.lowerBound(key, taken);
         if (taken && at != ownIndex)
             fail(store.keyViolationMessage(key));
         return at;
+    }
+
+    void appendChecked(PackedRecord record)
+    {
+        const int at = checkRequiredAndKey(record);
+        store.append(record);
+        rows.insert(at, std::move(record));
+        cur = at;
+        bof = eof = false;
+        Q_EMIT q->recordsChanged();
+        Q_EMIT q->recordChanged();
     }
 
     // The records of a batch that never reached the disk leave memory too.
@@ -478,16 +505,19 @@ void LevelTable::appendRecord(const QStringList& texts)
     d->finishPending();
     if (texts.size() != kFieldCount)
         fail(formatMessage(QStringLiteral("Ein Datensatz hat %d Felder, nicht %d"), {QString::number(kFieldCount), QString::number(texts.size())}));
-    LevelRecord record;
+    PackedRecord::Writer writer;
     for (int pos = 0; pos < kFieldCount; ++pos)
-        record[size_t(pos)] = fieldFromText(pos, texts.at(pos));
-    const int at = d->checkRequiredAndKey(record, -1);
-    d->store.append(record);
-    d->rows.insert(at, record);
-    d->cur = at;
-    d->bof = d->eof = false;
-    Q_EMIT recordsChanged();
-    Q_EMIT recordChanged();
+        writer.add(fieldFromText(pos, texts.at(pos)));
+    d->appendChecked(writer.finish());
+}
+
+void LevelTable::appendRecord(const std::array<QByteArrayView, kFieldCount>& cp1252Texts)
+{
+    d->finishPending();
+    PackedRecord::Writer writer;
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        writer.addFromText(pos, cp1252Texts[size_t(pos)]);
+    d->appendChecked(writer.finish());
 }
 
 void LevelTable::beginBulk()

@@ -2,7 +2,9 @@
 
 #include "platform/Cp1252.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace tolvex {
 
@@ -55,6 +57,39 @@ const char* readField(const char* at, Kind kind, StoredField& field)
     return at + length;
 }
 
+// A whole number as the text forms read it, when the text is plainly one
+// within the field's range: an optional minus and at most five digits.
+std::optional<int> plainNumber(QByteArrayView text)
+{
+    const bool negative = text.startsWith('-');
+    const QByteArrayView digits = negative ? text.sliced(1) : text;
+    if (digits.isEmpty() || digits.size() > 5)
+        return std::nullopt;
+    int n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    n = negative ? -n : n;
+    if (n < -32768 || n > 32767)
+        return std::nullopt;
+    return n;
+}
+
+// Whether the text is a start of the word in any letter case.
+bool startOf(QByteArrayView text, QByteArrayView word)
+{
+    if (text.size() > word.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c) != (word[i] | 0x20))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void PackedRecord::Writer::addTag(Kind kind)
@@ -105,6 +140,47 @@ void PackedRecord::Writer::add(const FieldValue& value)
     }
 }
 
+void PackedRecord::Writer::addFromText(int pos, QByteArrayView cp1252)
+{
+    if (pos < 0 || pos >= kFieldCount || cp1252.isEmpty()) {
+        add(fieldFromText(pos, QString()));
+        return;
+    }
+    // The common forms are read here from the bytes; every other text takes
+    // the text forms' own way, with their messages.
+    const FieldDef& def = kLevelFields[size_t(pos)];
+    switch (def.kind) {
+    case FieldKind::Text: {
+        // Only what is kept of the text is checked, as by the text forms.
+        const QByteArrayView kept = cp1252.first(std::min(cp1252.size(), qsizetype(def.size)));
+        if (!kept.contains('\0') && !kept.contains('\r') && !kept.contains('\n')) {
+            addText(kept);
+            return;
+        }
+        break;
+    }
+    case FieldKind::Memo:
+        if (!cp1252.contains('\0')) {
+            addText(cp1252);
+            return;
+        }
+        break;
+    case FieldKind::SmallInt:
+        if (const auto n = plainNumber(cp1252)) {
+            add(FieldValue(*n));
+            return;
+        }
+        break;
+    case FieldKind::Boolean:
+        if (startOf(cp1252, "Falsch") || startOf(cp1252, "Wahr")) {
+            add(FieldValue(startOf(cp1252, "Wahr")));
+            return;
+        }
+        break;
+    }
+    add(fieldFromText(pos, cp1252::decode(cp1252)));
+}
+
 PackedRecord PackedRecord::Writer::finish()
 {
     while (m_pos < kFieldCount)
@@ -136,6 +212,17 @@ StoredField PackedRecord::field(int pos) const
     for (int i = 0; i <= pos; ++i)
         at = readField(at, Kind((tags >> (i * kTagBits)) & 7), f);
     return f;
+}
+
+std::array<StoredField, kFieldCount> PackedRecord::fields() const
+{
+    std::uint64_t tags = 0;
+    std::memcpy(&tags, m_bytes.get(), kTagBytes);
+    const char* at = m_bytes.get() + kTagBytes;
+    std::array<StoredField, kFieldCount> all;
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        at = readField(at, Kind((tags >> (pos * kTagBits)) & 7), all[size_t(pos)]);
+    return all;
 }
 
 FieldValue valueOf(const StoredField& field)

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -34,6 +35,9 @@ public:
     public:
         void addText(QByteArrayView cp1252);
         void add(const FieldValue& value);
+        // The value the text forms make of the field's text, given in
+        // Windows-1252; throws as fieldFromText does.
+        void addFromText(int pos, QByteArrayView cp1252);
         // The record of the fields added since the last one.
         [[nodiscard]] PackedRecord finish();
 
@@ -51,6 +55,7 @@ public:
 
     [[nodiscard]] LevelRecord unpack() const;
     [[nodiscard]] StoredField field(int pos) const;
+    [[nodiscard]] std::array<StoredField, kFieldCount> fields() const;
     [[nodiscard]] FieldValue value(int pos) const;
     // The stored "Datei".
     [[nodiscard]] StoredField key() const { return field(0); }

@@ -59,6 +59,25 @@ void appendEncoded(QByteArray& bytes, QStringView text)
     }
 }
 
+void appendUtf8(std::string& utf8, QByteArrayView bytes)
+{
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) {
+            utf8 += ch;
+            continue;
+        }
+        const char16_t u = b < 0xA0 ? kHigh[b - 0x80] : char16_t(b);
+        if (u < 0x800) {
+            utf8 += char(0xC0 | (u >> 6));
+        } else {
+            utf8 += char(0xE0 | (u >> 12));
+            utf8 += char(0x80 | ((u >> 6) & 0x3F));
+        }
+        utf8 += char(0x80 | (u & 0x3F));
+    }
+}
+
 int byteOf(QChar c)
 {
     return byteFor(c.unicode());

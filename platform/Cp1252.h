@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <string>
+
 namespace tolvex::cp1252 {
 
 // Files on disk are single-byte Windows-1252 text. The five bytes that the
@@ -13,6 +15,8 @@ namespace tolvex::cp1252 {
 [[nodiscard]] QByteArray encode(const QString& text);
 // Appends the bytes of the text, without a copy of its own.
 void appendEncoded(QByteArray& bytes, QStringView text);
+// Appends the text of Windows-1252 bytes as UTF-8, without a QString between.
+void appendUtf8(std::string& utf8, QByteArrayView bytes);
 
 // True when the character has a byte in Windows-1252 (including the five
 // undefined positions through their C1 stand-ins).

@@ -48,6 +48,11 @@ QString LineReader::next()
     return cp1252::decode(takeOrThrow());
 }
 
+QByteArrayView LineReader::nextBytes()
+{
+    return takeOrThrow();
+}
+
 void LineReader::skip()
 {
     (void)takeOrThrow();

@@ -24,6 +24,8 @@ public:
     [[nodiscard]] bool atEnd() const { return m_pos >= m_bytes.size(); }
     // The next line; at the end, an empty one.
     [[nodiscard]] QString next();
+    // The same line as its Windows-1252 bytes, for callers that convert it themselves.
+    [[nodiscard]] QByteArrayView nextBytes();
     // Passes over the next line without decoding it.
     void skip();
     // The number of lines from here to the end, or up to and with the first

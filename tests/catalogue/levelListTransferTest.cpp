@@ -3,6 +3,7 @@
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "platform/Cp1252.h"
 #include "platform/TolvexError.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 
 #include <sys/resource.h>
@@ -283,6 +285,78 @@ private Q_SLOTS:
         table.close();
         table.open();
         QCOMPARE(::names(table), names);
+    }
+
+    // The import writes through a rollback journal and hands the file back to
+    // the log whether it ends or stops; another SQLite program reads the
+    // texts as they were in the list, every Windows-1252 character included.
+    void anImportLeavesTheFileInTheLogWithItsTextsStored()
+    {
+        QByteArray high;
+        for (int b = 0x80; b < 0x100; ++b)
+            high += char(b);
+        for (const bool stop : {false, true}) {
+            LevelTable& table = openTable({level("present")});
+            put(path("list.txt"), groupWithDescription("new1", high) + group("new2", "2", "Wahr", high.left(50))
+                                      + (stop ? group("bad", "zwei") : QByteArray()));
+            QCOMPARE(errorOf([&] { LevelListTransfer(table).importFile(path("list.txt")); }).isEmpty(), !stop);
+            QVERIFY(!QFile::exists(path("maps.DB-journal")));
+            table.appendRecord(level("after"));
+            table.close();
+
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(path("maps.DB")).constData(), &raw), SQLITE_OK);
+            const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+            const auto text = [&](const char* sql) {
+                sqlite3_stmt* stmt = nullptr;
+                sqlite3_prepare_v2(db.get(), sql, -1, &stmt, nullptr);
+                const QString result = sqlite3_step(stmt) == SQLITE_ROW
+                    ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) : QStringLiteral("(none)");
+                sqlite3_finalize(stmt);
+                return result;
+            };
+            QCOMPARE(text("PRAGMA journal_mode"), QStringLiteral("wal"));
+            QCOMPARE(text("SELECT count(*) FROM maps"), QStringLiteral("4"));
+            QCOMPARE(text("SELECT \"Beschreibung\" FROM maps WHERE \"Datei\" = 'new1'"), cp1252::decode(high));
+            QCOMPARE(text("SELECT \"Level\" FROM maps WHERE \"Datei\" = 'new2'"), cp1252::decode(high.left(50)));
+        }
+    }
+
+    // A program that dies in the middle of an import, between commits, leaves
+    // the table as its last commit left it, whole and ready for the next open.
+    void aCrashDuringAnImportLeavesTheTableWhole()
+    {
+        openTable({level("present")});
+        m_table.reset();
+        QByteArray file;
+        for (int i = 0; i < 3000; ++i)
+            file += group("m" + QByteArray::number(i));
+        put(path("list.txt"), file);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            LevelTable table;
+            table.setFileName(path("maps.DB"));
+            table.open();
+            LevelListTransfer(table, [](int done, int) {
+                if (done == 2000)
+                    ::_exit(0);
+            }).importFile(path("list.txt"));
+            ::_exit(1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QVERIFY(QFile::exists(path("maps.DB-journal")));
+
+        LevelTable& table = *(m_table = std::make_unique<LevelTable>());
+        table.setFileName(path("maps.DB"));
+        table.open();
+        QCOMPARE(names(table), QStringList{"present"});
+        LevelListTransfer(table).importFile(path("list.txt"));
+        QCOMPARE(table.recordCount(), 3001);
+        table.close();
+        table.open();
+        QCOMPARE(table.recordCount(), 3001);
     }
 
     void importedValuesGoThroughTheTextForms()

@@ -1,11 +1,13 @@
 #include "catalogue/LevelRecords.h"
 #include "platform/Cp1252.h"
+#include "platform/TolvexError.h"
 
 #include <QTest>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -174,6 +176,36 @@ private Q_SLOTS:
         }
         stored.replace(0, records[1]);
         QVERIFY(stored.record(0) == records[1]);
+    }
+
+    // Texts read from the bytes give what the text forms give for the same
+    // characters, refusals with the same message; the forms the byte reading
+    // takes itself sit next to the ones it must leave to the text forms.
+    void textFromBytesIsTheTextForms()
+    {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QList<QByteArray> texts{"", "0", "-0", "7", "00007", "000007", "32767", "-32768", "32768", "-32769", " 5", "+5",
+                                      "-", "5x", "99999999999", "w", "WAHR", "wahr ", "f", "fAlScH", "falschx", "ja",
+                                      "\xC4hnlich", "a\x80\x81\x9F\xFF" + QByteArray(60, 'z'), all.mid(1)};
+        const auto outcome = [](const std::function<void(PackedRecord::Writer&)>& add) -> std::pair<QString, QString> {
+            PackedRecord::Writer writer;
+            try {
+                add(writer);
+            } catch (const TolvexError& e) {
+                return {QString(), e.message()};
+            }
+            const FieldValue value = writer.finish().value(0);
+            return {QString::number(value.index()) + u':' + fieldText(Field::Level, value), QString()};
+        };
+        for (int pos = 0; pos < kFieldCount; ++pos) {
+            for (const QByteArray& text : texts) {
+                const auto fromBytes = outcome([&](PackedRecord::Writer& w) { w.addFromText(pos, text); });
+                const auto fromText = outcome([&](PackedRecord::Writer& w) { w.add(fieldFromText(pos, cp1252::decode(text))); });
+                QVERIFY2(fromBytes == fromText, qPrintable(QString::number(pos) + u' ' + cp1252::decode(text)));
+            }
+        }
     }
 
     // Many keys, inserted out of order and partly erased, stay in the order
