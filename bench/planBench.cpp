@@ -12,7 +12,6 @@
 #include "plan/PlanPictures.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -20,7 +19,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <jpeglib.h>
-#include <memory>
 #include <random>
 #include <stdexcept>
 
