@@ -195,6 +195,10 @@ void TForm1::SpeedButton5Click()
         plans = savePlanPictures(*Table1, *m_installed, ProgramDir() + QStringLiteral("screens"));
         suspension.resume();
     }
+    // The record shown may be one that had none; the controls only reload
+    // its picture when the record changes.
+    if (plans.made > 0)
+        Q_EMIT screenshotsMade();
     ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
                                             QString::number(added.skipped)})
              + u' ' + formatMessage(MsgPlansMade, {QString::number(plans.made)}));

@@ -46,6 +46,10 @@ public:
     FileDialogOptions SaveDialog1;
     FileDialogOptions OpenDialog1;
 
+Q_SIGNALS:
+    // Pictures were saved for levels of the catalogue, perhaps for the one shown.
+    void screenshotsMade();
+
 protected:
     void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

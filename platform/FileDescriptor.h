@@ -13,6 +13,15 @@ public:
     ~FileDescriptor() { reset(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_fd = other.release();
+        }
+        return *this;
+    }
 
     [[nodiscard]] int get() const { return m_fd; }
     [[nodiscard]] int release() { return std::exchange(m_fd, -1); }

@@ -401,6 +401,16 @@ void termDestination(j_compress_ptr cinfo)
     appendChunk(dest, sizeof dest.chunk - dest.pub.free_in_buffer);
 }
 
+// An RGB32 pixel is one 32-bit word: in memory blue, green, red, unused on
+// a little-endian machine.
+#if defined(JCS_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr bool kRgb32Direct = true;
+constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_BGRX;
+#else
+constexpr bool kRgb32Direct = false;
+constexpr J_COLOR_SPACE kRgb32Space = JCS_RGB;
+#endif
+
 struct Compressor {
     Compressor() { installErrorManager(err); }
     ~Compressor() { jpeg_destroy_compress(&cinfo); }
@@ -426,11 +436,18 @@ void compressStep(void* context)
     cinfo.dest = &c.dest.pub;
 
     const QImage& image = *c.image;
-    const bool gray = image.format() == QImage::Format_Grayscale8;
     cinfo.image_width = JDIMENSION(image.width());
     cinfo.image_height = JDIMENSION(image.height());
-    cinfo.input_components = gray ? 1 : 3;
-    cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    if (image.format() == QImage::Format_Grayscale8) {
+        cinfo.input_components = 1;
+        cinfo.in_color_space = JCS_GRAYSCALE;
+    } else if (image.format() == QImage::Format_RGB32) {
+        cinfo.input_components = 4;
+        cinfo.in_color_space = kRgb32Space;
+    } else {
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+    }
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, c.quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
@@ -443,13 +460,14 @@ void compressStep(void* context)
 
 } // namespace
 
-void saveJpeg(const QImage& image, const QString& path, int quality)
+QByteArray encodeJpeg(const QImage& image, int quality)
 {
-    const QImage source = image.format() == QImage::Format_Grayscale8
-        ? image
-        : image.convertToFormat(QImage::Format_RGB888);
+    // libjpeg-turbo reads RGB32 pixels as they lie, without a converted copy.
+    const bool direct = image.format() == QImage::Format_Grayscale8
+        || (image.format() == QImage::Format_RGB32 && kRgb32Direct);
+    const QImage source = direct ? image : image.convertToFormat(QImage::Format_RGB888);
     if (source.isNull())
-        throw TolvexError(cannotCreateMessage(path));
+        return {};
 
     QByteArray bytes;
     Compressor c;
@@ -459,8 +477,15 @@ void saveJpeg(const QImage& image, const QString& path, int quality)
     if (!attempt(c.err, compressStep, &c))
         throw TolvexError(jpegErrorMessage(c.err.pub.msg_code));
     if (c.dest.failed)
-        throw TolvexError(cannotCreateMessage(path));
+        return {};
+    return bytes;
+}
 
+void saveJpeg(const QImage& image, const QString& path, int quality)
+{
+    const QByteArray bytes = encodeJpeg(image, quality);
+    if (bytes.isEmpty())
+        throw TolvexError(cannotCreateMessage(path));
     writeText(path, bytes);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -47,6 +48,11 @@ inline constexpr qint64 kJpegDecodeBudget = 1'000'000'000;
 // the size when the picture is too large to hold. The picture's full size
 // goes to fullSize when one is given.
 [[nodiscard]] QImage loadJpeg(const QString& path, QSize cover = {}, QSize* fullSize = nullptr);
+
+// An image as the bytes of a baseline JPEG file of the given quality
+// (1..100); empty when it cannot be held. Throws "JPEG-Fehlernr. %d" when
+// libjpeg refuses it.
+[[nodiscard]] QByteArray encodeJpeg(const QImage& image, int quality = 90);
 
 // Writes an image as a baseline JPEG file of the given quality (1..100).
 // Throws "Datei %s kann nicht erstellt werden" when the file can't be

@@ -290,6 +290,101 @@ std::optional<SaveFailure> saveAtomically(const QString& path, QByteArrayView da
     return failureOf(outcome);
 }
 
+NewFileBatch::NewFileBatch(const QString& folder)
+    : m_folder(QFile::encodeName(QFileInfo(folder).absoluteFilePath()))
+    , m_dir(::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    ignoreFileSizeSignal();
+}
+
+NewFileBatch::~NewFileBatch()
+{
+    for (const Pending& file : m_pending) {
+        if (!file.temporary.isEmpty())
+            ::unlink(file.temporary.constData());
+    }
+}
+
+std::optional<SaveFailure> NewFileBatch::add(const QString& name, QByteArrayView data)
+{
+    const QByteArray encoded = QFile::encodeName(name);
+    if (m_dir.get() < 0 || encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".."
+        || writeProtectedFile(m_folder))
+        return SaveFailure::CannotCreate;
+    removeStaleTemporaries(m_folder, encoded);
+    // An unnamed file can only be named through /proc.
+    static const bool canNameUnnamed = ::access("/proc/self/fd", X_OK) == 0;
+    Pending file{encoded, FileDescriptor(), {}};
+    if (canNameUnnamed)
+        file.file = FileDescriptor(::openat(m_dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (file.file.get() < 0) {
+        if (canNameUnnamed && (errno == EACCES || errno == EPERM))
+            return SaveFailure::CannotCreate;
+        file.temporary = m_folder + '/' + temporaryPrefix(encoded) + "XXXXXX";
+        file.file = FileDescriptor(::mkostemp(file.temporary.data(), O_CLOEXEC));
+        if (file.file.get() < 0)
+            return SaveFailure::CannotCreate;
+    }
+    // Held until placed, so that no other save takes a named temporary for litter.
+    (void)::flock(file.file.get(), LOCK_EX);
+    const Outcome written = !takeOver(file.file.get(), Target{}) ? Outcome::CannotCreate
+        : writeAll(file.file.get(), data)                       ? Outcome::Saved
+                                                                : Outcome::WriteFailed;
+    if (written != Outcome::Saved) {
+        if (!file.temporary.isEmpty())
+            ::unlink(file.temporary.constData());
+        return failureOf(written);
+    }
+    m_pending.push_back(std::move(file));
+    return std::nullopt;
+}
+
+// The data of every file on the disk, each file's success on its own.
+std::vector<bool> NewFileBatch::syncAll() const
+{
+    // With the write-back of all of them started first, the first fsync's
+    // journal commit carries them all and the later ones find little to wait for.
+    for (const Pending& file : m_pending)
+        (void)::sync_file_range(file.file.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    std::vector<bool> synced;
+    synced.reserve(m_pending.size());
+    for (const Pending& file : m_pending)
+        synced.push_back(::fsync(file.file.get()) == 0);
+    return synced;
+}
+
+// Gives a complete file its name; linkat never replaces, so a name taken
+// meanwhile keeps its file (EEXIST).
+int NewFileBatch::linkInto(const Pending& file, int dir)
+{
+    if (!file.temporary.isEmpty())
+        return ::linkat(AT_FDCWD, file.temporary.constData(), dir, file.name.constData(), 0);
+    const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(file.file.get());
+    return ::linkat(AT_FDCWD, unnamed.constData(), dir, file.name.constData(), AT_SYMLINK_FOLLOW);
+}
+
+NewFileBatch::Placed NewFileBatch::place()
+{
+    Placed placed;
+    const std::vector<bool> synced = syncAll();
+    for (std::size_t i = 0; i < m_pending.size(); ++i) {
+        const Pending& file = m_pending[i];
+        const QString name = QFile::decodeName(file.name);
+        if (!synced[i])
+            placed.failed << name;
+        else if (linkInto(file, m_dir.get()) == 0)
+            placed.made << name;
+        else if (errno != EEXIST)
+            placed.failed << name;
+        if (!file.temporary.isEmpty())
+            ::unlink(file.temporary.constData());
+    }
+    m_pending.clear();
+    if (!placed.made.isEmpty())
+        (void)::fsync(m_dir.get());
+    return placed;
+}
+
 bool maySave(const QString& path)
 {
     if (path.isEmpty())

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
+#include <QStringList>
+
 #include <optional>
+#include <vector>
 
 namespace tolvex {
 
@@ -28,6 +33,49 @@ enum class SaveFailure {
 // written, or a new file in a folder that may not be written, counts as one
 // that cannot be created.
 [[nodiscard]] std::optional<SaveFailure> saveAtomically(const QString& path, QByteArrayView data);
+
+// New files in one folder, made together, so that their data reaches the
+// disk with one wait instead of one for every file. Each file's data goes
+// to a file without a name (a short-named temporary where the file system
+// has none); place() makes all of them last, only then gives each its name,
+// never over a file that is there by then, and makes the names last with
+// one sync of the folder. A crash leaves under each name either nothing or
+// the whole file, and no litter that a later save of that name does not
+// remove. What is not placed when the batch ends is dropped.
+class NewFileBatch {
+public:
+    explicit NewFileBatch(const QString& folder);
+    ~NewFileBatch();
+    NewFileBatch(const NewFileBatch&) = delete;
+    NewFileBatch& operator=(const NewFileBatch&) = delete;
+
+    // Writes the data of the file that is to get the name. A folder that
+    // cannot be written, or a name with a slash, counts as CannotCreate.
+    // Each file holds a descriptor until it is placed: place every few dozen.
+    [[nodiscard]] std::optional<SaveFailure> add(const QString& name, QByteArrayView data);
+    [[nodiscard]] int pending() const { return int(m_pending.size()); }
+
+    struct Placed {
+        QStringList made;   // the names given
+        QStringList failed; // data that did not reach the disk, or a name that could not be given
+    };
+    // Names what was added since the last call; a name taken meanwhile keeps
+    // what is there and is in neither list.
+    [[nodiscard]] Placed place();
+
+private:
+    struct Pending {
+        QByteArray name;
+        FileDescriptor file;
+        QByteArray temporary; // the short name where there are no files without one
+    };
+    [[nodiscard]] std::vector<bool> syncAll() const;
+    [[nodiscard]] static int linkInto(const Pending& file, int dir);
+
+    QByteArray m_folder;
+    FileDescriptor m_dir;
+    std::vector<Pending> m_pending;
+};
 
 // Whether saveAtomically may write the file, by the same rules, without
 // writing anything.

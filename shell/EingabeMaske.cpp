@@ -282,6 +282,7 @@ void TForm2::connectSecondaryWindows()
 {
     connect(Form1, &TForm1::shown, SpeedButton6, [this] { SpeedButton6->setDown(true); });
     connect(Form1, &TForm1::closed, SpeedButton6, [this] { SpeedButton6->setDown(false); });
+    connect(Form1, &TForm1::screenshotsMade, this, guarded(this, &TForm2::DBEdit1Change));
     connect(mapform, &Tmapform::listShown, SpeedButton4, [this] { SpeedButton4->setDown(true); });
     connect(mapform, &Tmapform::closed, SpeedButton4, [this] { SpeedButton4->setDown(false); });
     connect(infoform, &Tinfoform::shown, SpeedButton8, [this] { SpeedButton8->setDown(true); });

@@ -3,6 +3,7 @@
 #include "lang/translate.h"
 #include "platform/DBGrid.h"
 #include "platform/DBGridModel.h"
+#include "platform/PictureBox.h"
 #include "platform/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
@@ -10,6 +11,7 @@
 #include "tools/MapWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <QDir>
 #include <QTest>
@@ -99,6 +101,25 @@ private Q_SLOTS:
                                                    Qt::ForegroundRole)
                      .value<QColor>(),
                  Form1->DBGrid1->palette().color(QPalette::Disabled, QPalette::Text));
+    }
+
+    void theShownLevelsNewPlanIsShownAtOnce()
+    {
+        start(QStringLiteral("game/quake2"));
+        putMap(QStringLiteral("q2dm1.bsp"), QStringLiteral("box -256 -256 -16 256 256 0"));
+        m_folder->writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\n");
+        Form1->Table1->moveTo(Form1->Table1->indexOfKey(QStringLiteral("q2dm1")) + 1);
+        QVERIFY(Form2->Image1->path().endsWith(QStringLiteral("/nopic.jpg")));
+
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        // Nothing was added, so the record shown stayed the same.
+        QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
+                 QStringList{QStringLiteral("0 Level übernommen, 1 schon im Katalog, 0 übersprungen. "
+                                            "1 Vorschaubilder erstellt.")});
+        QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("q2dm1"));
+        QCOMPARE(QFileInfo(Form2->Image1->path()).canonicalFilePath(),
+                 QFileInfo(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))).canonicalFilePath());
     }
 
     void aMissingGameFolderIsNamedAndNothingChanges()

@@ -215,6 +215,41 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
 
+    void aBatchNamesItsFilesOnlyWhereNoneAreAndLeavesNothingElse()
+    {
+        QTemporaryDir dir;
+        put(dir.filePath("taken.jpg"), "the user's own");
+        {
+            NewFileBatch batch(dir.path());
+            QCOMPARE(batch.add("a.jpg", "first"), std::nullopt);
+            QCOMPARE(batch.add("taken.jpg", "plan"), std::nullopt);
+            QCOMPARE(batch.add("late.jpg", "plan"), std::nullopt);
+            QCOMPARE(batch.add("../out.jpg", "x"), std::optional(SaveFailure::CannotCreate));
+            QCOMPARE(batch.pending(), 3);
+            // Nothing has a name before the batch is placed.
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"taken.jpg"});
+            put(dir.filePath("late.jpg"), "made meanwhile");
+
+            const NewFileBatch::Placed placed = batch.place();
+            QCOMPARE(placed.made, QStringList{"a.jpg"});
+            QVERIFY(placed.failed.isEmpty());
+            QCOMPARE(batch.pending(), 0);
+            QCOMPARE(batch.add("dropped.jpg", "never placed"), std::nullopt);
+        }
+        QCOMPARE(contents(dir.filePath("a.jpg")), QByteArray("first"));
+        QCOMPARE(contents(dir.filePath("taken.jpg")), QByteArray("the user's own"));
+        QCOMPARE(contents(dir.filePath("late.jpg")), QByteArray("made meanwhile"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.jpg", "late.jpg", "taken.jpg"}));
+        QCOMPARE(QFileInfo(dir.filePath("a.jpg")).permissions() & QFile::WriteOwner, QFile::WriteOwner);
+
+        const QString locked = dir.filePath("locked");
+        QVERIFY(QDir(dir.path()).mkdir("locked"));
+        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0555) == 0);
+        QCOMPARE(NewFileBatch(locked).add("new.jpg", "x"), std::optional(SaveFailure::CannotCreate));
+        QCOMPARE(NewFileBatch(dir.filePath("missing")).add("new.jpg", "x"), std::optional(SaveFailure::CannotCreate));
+        (void)::chmod(QFile::encodeName(locked).constData(), 0755);
+    }
+
     void aKilledSaveLeavesNoLitterAndOldLitterGoes()
     {
         QTemporaryDir dir;

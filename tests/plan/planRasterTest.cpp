@@ -1,0 +1,143 @@
+#include "plan/PlanRaster.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+using namespace tolvex;
+
+namespace {
+
+constexpr QRgb kGround = 0xff000000;
+constexpr QRgb kInk = 0xffffffff;
+
+QImage blank(QSize size = {64, 48})
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(kGround);
+    return image;
+}
+
+// The smallest rectangle holding every inked pixel.
+QRect inked(const QImage& image)
+{
+    QRect found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == kInk)
+                found |= QRect(x, y, 1, 1);
+        }
+    }
+    return found;
+}
+
+int inkedCount(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == kInk;
+    }
+    return count;
+}
+
+} // namespace
+
+class PlanRasterTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aPixelBelongsToAShapeWhenItsCentreDoes()
+    {
+        QImage image = blank();
+        PlanRaster raster(image);
+        const std::vector<QPointF> square{{10, 10}, {20, 10}, {20, 20}, {10, 20}};
+        raster.fillConvex(square, kInk);
+        QCOMPARE(inked(image), QRect(10, 10, 10, 10));
+        QCOMPARE(inkedCount(image), 100);
+
+        // Centres just inside count, centres just outside do not.
+        image = blank();
+        PlanRaster shifted(image);
+        shifted.fillConvex(std::vector<QPointF>{{10.4, 10.4}, {20.6, 10.4}, {20.6, 20.6}, {10.4, 20.6}}, kInk);
+        QCOMPARE(inked(image), QRect(10, 10, 11, 11));
+    }
+
+    void linesAreTwoPixelsWideWithSquareEnds()
+    {
+        QImage image = blank();
+        PlanRaster raster(image);
+        raster.line({10, 10}, {30, 10}, kInk);
+        QCOMPARE(inked(image), QRect(9, 9, 22, 2));
+        QCOMPARE(inkedCount(image), 44);
+
+        image = blank();
+        PlanRaster upright(image);
+        upright.outline(std::vector<QPointF>{{20, 5}, {20, 40}}, kInk); // an upright face seen from above
+        QCOMPARE(inked(image), QRect(19, 4, 2, 37));
+
+        // A diagonal leaves no gaps: every row it crosses is inked.
+        image = blank();
+        PlanRaster diagonal(image);
+        diagonal.line({5, 5}, {40, 30}, kInk);
+        for (int y = 6; y < 30; ++y)
+            QVERIFY2(inked(image.copy(0, y, 64, 1)).width() >= 2, qPrintable(QString::number(y)));
+    }
+
+    void shapesAreClippedAndBadCornersDrawNothing()
+    {
+        QImage image = blank();
+        PlanRaster raster(image);
+        const double huge = 1e300;
+        raster.fillConvex(std::vector<QPointF>{{-huge, -huge}, {huge, -huge}, {huge, huge}, {-huge, huge}}, kInk);
+        QCOMPARE(inkedCount(image), 64 * 48);
+
+        image = blank();
+        PlanRaster clipped(image);
+        clipped.fillConvex(std::vector<QPointF>{{-1e7, 40}, {1e7, 40}, {0, 1e9}}, kInk);
+        clipped.line({-1e9, -1e9}, {1e9, 1e9}, kInk);
+        clipped.line({-1e9, 47.9}, {1e9, 47.9}, kInk);
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QImage untouched = blank();
+        PlanRaster refused(untouched);
+        refused.fillConvex(std::vector<QPointF>{{0, 0}, {nan, 10}, {40, 40}}, kInk);
+        refused.fillConvex(std::vector<QPointF>{{0, 0}, {inf, 10}, {40, 40}}, kInk);
+        refused.outline(std::vector<QPointF>{{0, 0}, {10, nan}}, kInk);
+        refused.line({0, 0}, {-inf, 10}, kInk);
+        QCOMPARE(inkedCount(untouched), 0);
+        // Rows 40 and below are filled across; the picture's edges are where the writing stops.
+        for (int y = 40; y < 48; ++y)
+            QCOMPARE(image.pixel(0, y), kInk);
+        QCOMPARE(image.pixel(63, 47), kInk);
+
+        // An edge so flat that its slope is no longer a number crosses nothing.
+        QImage flat = blank();
+        PlanRaster steep(flat);
+        steep.fillConvex(std::vector<QPointF>{{0, 10.5}, {1e308, 10.5 + 1e-9}, {0, 30}}, kInk);
+        QCOMPARE(inked(flat), QRect(0, 11, 64, 19));
+    }
+
+    void aShapeThatIsNotConvexIsFilledSafelyBetweenItsOuterEdges()
+    {
+        QImage image = blank({32, 32});
+        PlanRaster raster(image);
+        // A bow tie: each row is filled from its leftmost to its rightmost edge.
+        raster.fillConvex(std::vector<QPointF>{{4, 4}, {28, 28}, {28, 4}, {4, 28}}, kInk);
+        QCOMPARE(inked(image), QRect(4, 4, 24, 24));
+        QCOMPARE(image.pixel(16, 5), kInk);
+
+        // Thousands of corners spiked across the picture and far beyond.
+        std::vector<QPointF> spikes;
+        for (int i = 0; i < 4096; ++i)
+            spikes.emplace_back(i % 2 ? 1e6 * std::cos(i) : 16, i % 2 ? 1e6 * std::sin(i) : 16);
+        raster.fillConvex(spikes, kInk);
+        raster.outline(spikes, kInk);
+        QCOMPARE(inkedCount(image), 32 * 32);
+    }
+};
+
+QTEST_GUILESS_MAIN(PlanRasterTest)
+#include "planRasterTest.moc"
