@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -106,15 +108,14 @@ bool isOurTemporary(const QByteArray& entry, const QByteArray& prefix, const QBy
 
 // A temporary file is locked for as long as its save runs; what nobody holds
 // was left by a save that never finished.
-void removeStaleTemporaries(const QByteArray& folder, const QByteArray& name)
+template <typename IsStale>
+void removeStaleTemporaries(const QByteArray& folder, IsStale isStale)
 {
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return;
-    const QByteArray prefix = temporaryPrefix(name);
     while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray entryName(entry->d_name);
-        if (!isOurTemporary(entryName, prefix, name))
+        if (!isStale(QByteArrayView(entry->d_name)))
             continue;
         FileDescriptor fd(::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat st {};
@@ -122,6 +123,25 @@ void removeStaleTemporaries(const QByteArray& folder, const QByteArray& name)
             (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
+}
+
+void removeStaleTemporaries(const QByteArray& folder, const QByteArray& name)
+{
+    const QByteArray prefix = temporaryPrefix(name);
+    removeStaleTemporaries(folder, [&](QByteArrayView entry) { return isOurTemporary(entry.toByteArray(), prefix, name); });
+}
+
+// Every short-named temporary of ours in the folder, whatever file it was for:
+// a batch of many names walks the folder once instead of once a name.
+bool isAnyShortTemporary(QByteArrayView entry)
+{
+    const QByteArrayView prefix = ".tolvex-";
+    constexpr qsizetype hashSize = 8;
+    if (entry.size() != prefix.size() + hashSize + 1 + kRandomPart || !entry.startsWith(prefix)
+        || entry[prefix.size() + hashSize] != '-')
+        return false;
+    const QByteArrayView hash = entry.sliced(prefix.size(), hashSize);
+    return std::all_of(hash.begin(), hash.end(), [](char c) { return std::isxdigit(quint8(c)) && !std::isupper(quint8(c)); });
 }
 
 // What a save needs to know about its target.
@@ -295,6 +315,7 @@ NewFileBatch::NewFileBatch(const QString& folder)
     , m_dir(::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
     ignoreFileSizeSignal();
+    removeStaleTemporaries(m_folder, isAnyShortTemporary);
 }
 
 NewFileBatch::~NewFileBatch()
@@ -311,7 +332,6 @@ std::optional<SaveFailure> NewFileBatch::add(const QString& name, QByteArrayView
     if (m_dir.get() < 0 || encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".."
         || writeProtectedFile(m_folder))
         return SaveFailure::CannotCreate;
-    removeStaleTemporaries(m_folder, encoded);
     // An unnamed file can only be named through /proc.
     static const bool canNameUnnamed = ::access("/proc/self/fd", X_OK) == 0;
     Pending file{encoded, FileDescriptor(), {}};

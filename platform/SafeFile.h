@@ -40,8 +40,9 @@ enum class SaveFailure {
 // has none); place() makes all of them last, only then gives each its name,
 // never over a file that is there by then, and makes the names last with
 // one sync of the folder. A crash leaves under each name either nothing or
-// the whole file, and no litter that a later save of that name does not
-// remove. What is not placed when the batch ends is dropped.
+// the whole file; the temporaries it may leave are removed by the next batch
+// in the folder or the next save of that name. What is not placed when the
+// batch ends is dropped.
 class NewFileBatch {
 public:
     explicit NewFileBatch(const QString& folder);

@@ -219,6 +219,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         put(dir.filePath("taken.jpg"), "the user's own");
+        put(dir.filePath(".tolvex-0123abcd-Xy12Z9"), "left by a crashed batch");
+        put(dir.filePath(".tolvex-notours"), "someone else's");
         {
             NewFileBatch batch(dir.path());
             QCOMPARE(batch.add("a.jpg", "first"), std::nullopt);
@@ -227,7 +229,7 @@ private Q_SLOTS:
             QCOMPARE(batch.add("../out.jpg", "x"), std::optional(SaveFailure::CannotCreate));
             QCOMPARE(batch.pending(), 3);
             // Nothing has a name before the batch is placed.
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"taken.jpg"});
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{".tolvex-notours", "taken.jpg"}));
             put(dir.filePath("late.jpg"), "made meanwhile");
 
             const NewFileBatch::Placed placed = batch.place();
@@ -239,7 +241,8 @@ private Q_SLOTS:
         QCOMPARE(contents(dir.filePath("a.jpg")), QByteArray("first"));
         QCOMPARE(contents(dir.filePath("taken.jpg")), QByteArray("the user's own"));
         QCOMPARE(contents(dir.filePath("late.jpg")), QByteArray("made meanwhile"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.jpg", "late.jpg", "taken.jpg"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{".tolvex-notours", "a.jpg", "late.jpg", "taken.jpg"}));
         QCOMPARE(QFileInfo(dir.filePath("a.jpg")).permissions() & QFile::WriteOwner, QFile::WriteOwner);
 
         const QString locked = dir.filePath("locked");
