@@ -1,5 +1,6 @@
 #include "platform/JpegImage.h"
 
+#include "platform/JpegSource.h"
 #include "platform/SafeFile.h"
 #include "platform/TextFile.h"
 #include "platform/TolvexError.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <csetjmp>
 #include <memory>
@@ -109,43 +111,6 @@ FileHandle openBuiltIn(const QString& path, QByteArray& bytes)
 // the decoder pass over every coefficient again; real encoders write about ten.
 constexpr int kMaxScans = 100;
 
-int getByte(std::FILE* file)
-{
-    return getc_unlocked(file);
-}
-
-// The scans of a JPEG stream, counted by walking its markers without decoding
-// anything: marker segments are passed over by their length (so a thumbnail
-// in one is not counted), entropy-coded data byte by byte up to its next
-// marker. Stops early once the count passes the limit; the file is left at
-// its start again.
-int countScans(std::FILE* file, int limit)
-{
-    int scans = 0;
-    for (int c = getByte(file); c != EOF && scans <= limit; c = getByte(file)) {
-        if (c != 0xFF)
-            continue;
-        int marker = getByte(file);
-        while (marker == 0xFF)
-            marker = getByte(file);
-        if (marker == EOF || marker == 0xD9)
-            break;
-        // Stuffed bytes, restart markers, TEM and SOI carry no length.
-        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7))
-            continue;
-        const int high = getByte(file);
-        const int low = getByte(file);
-        if (high == EOF || low == EOF || (high << 8 | low) < 2)
-            break;
-        if (marker == 0xDA)
-            ++scans;
-        if (std::fseek(file, long((high << 8 | low) - 2), SEEK_CUR) != 0)
-            break;
-    }
-    std::rewind(file);
-    return scans;
-}
-
 // libjpeg's progress monitor with the scans the budget leaves: should the
 // decoder meet more scans than the walk counted, it still stops in time.
 struct ScanLimit {
@@ -171,6 +136,7 @@ struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     ScanLimit progress{};
+    JpegFileSource source;
     std::FILE* file = nullptr;
 
     // Where the scanlines go.
@@ -194,7 +160,7 @@ void createStep(void* c)
     d.cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
     d.progress.pub.progress_monitor = onProgress;
     d.cinfo.progress = &d.progress.pub;
-    jpeg_stdio_src(&d.cinfo, d.file);
+    useJpegFileSource(d.cinfo, d.source, d.file);
 }
 
 void readHeaderStep(void* c)
@@ -277,19 +243,39 @@ QImage::Format chooseColourSpace(jpeg_decompress_struct& cinfo)
     }
 }
 
-// The smallest scale of 1/8 .. 8/8 that still covers the size; full size without one.
-void chooseScale(Decompressor& d, QSize cover)
+// Sets the scale to num/8; whether the output then covers the size.
+bool scaleCovers(Decompressor& d, unsigned int num, QSize cover)
 {
-    jpeg_decompress_struct& cinfo = d.cinfo;
-    cinfo.scale_num = 8;
-    cinfo.scale_denom = 8;
-    for (unsigned int num = cover.isValid() ? 1 : 8; num <= 8; ++num) {
-        cinfo.scale_num = num;
-        if (!attempt(d.err, calcDimensionsStep, &d))
-            throwDecoderError(d);
-        if (qint64(cinfo.output_width) >= cover.width() && qint64(cinfo.output_height) >= cover.height())
-            break;
+    d.cinfo.scale_num = num;
+    d.cinfo.scale_denom = 8;
+    if (!attempt(d.err, calcDimensionsStep, &d))
+        throwDecoderError(d);
+    return qint64(d.cinfo.output_width) >= cover.width() && qint64(d.cinfo.output_height) >= cover.height();
+}
+
+// Full size without a size to cover. With one, the smallest of 1/8, 1/4, 1/2
+// and 8/8 that covers it: libjpeg-turbo has vector code for the transforms at
+// those scales only, so 3/8 of a screenshot takes longer than 1/2 and 5/8 ..
+// 7/8 longer than full size. Should the larger picture cost more than the
+// budget allows, the smallest eighth that covers is used instead. Returns the
+// scans the budget leaves at the scale chosen; -1 when even none would fit.
+int chooseScale(Decompressor& d, QSize cover, int scans)
+{
+    if (!cover.isValid()) {
+        (void)scaleCovers(d, 8, cover);
+        return scansWithinBudget(d.cinfo);
     }
+    unsigned int tight = 1;
+    while (!scaleCovers(d, tight, cover) && tight < 8)
+        ++tight;
+    const unsigned int fast = std::bit_ceil(tight);
+    if (fast != tight) {
+        (void)scaleCovers(d, fast, cover);
+        if (const int budgetScans = scansWithinBudget(d.cinfo); scans <= budgetScans)
+            return budgetScans;
+        (void)scaleCovers(d, tight, cover);
+    }
+    return scansWithinBudget(d.cinfo);
 }
 
 } // namespace
@@ -315,7 +301,7 @@ QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
 
     // Counted before libjpeg reads anything: a file of too many scans is
     // refused before any of them is decoded.
-    const int scans = countScans(file.get(), kMaxScans);
+    const int scans = countJpegScans(file.get(), kMaxScans);
     if (scans > kMaxScans)
         throw TolvexError(jpegErrorMessage(JERR_BAD_PROGRESSION));
 
@@ -331,8 +317,7 @@ QImage loadJpeg(const QString& path, QSize cover, QSize* fullSize)
         throw TolvexError(jpegTooLargeMessage(path, width, height));
 
     const QImage::Format format = chooseColourSpace(cinfo);
-    chooseScale(d, cover);
-    d.progress.budgetScans = scansWithinBudget(cinfo);
+    d.progress.budgetScans = chooseScale(d, cover, scans);
     if (scans > d.progress.budgetScans)
         throw TolvexError(jpegErrorMessage(JERR_IMAGE_TOO_BIG));
     if (!attempt(d.err, startStep, &d))

@@ -105,6 +105,7 @@ private Q_SLOTS:
         saveJpeg(splitPicture({640, 480}), m_picture);
     }
 
+    // Of 1/8, 1/4, 1/2 and 8/8: the eighths between them decode slower.
     void decodesAtTheSmallestCoveringScale_data()
     {
         QTest::addColumn<QSize>("cover");
@@ -113,7 +114,8 @@ private Q_SLOTS:
         QTest::newRow("exactly an eighth") << QSize(80, 60) << QSize(80, 60);
         QTest::newRow("one pixel more needs two eighths") << QSize(81, 60) << QSize(160, 120);
         QTest::newRow("height decides") << QSize(10, 200) << QSize(320, 240);
-        QTest::newRow("seven eighths") << QSize(500, 400) << QSize(560, 420);
+        QTest::newRow("three eighths would do: a half") << QSize(200, 170) << QSize(320, 240);
+        QTest::newRow("seven eighths would do: full size") << QSize(500, 400) << QSize(640, 480);
         QTest::newRow("just below full") << QSize(561, 421) << QSize(640, 480);
         QTest::newRow("larger than the picture: never enlarged") << QSize(1000, 1000) << QSize(640, 480);
         QTest::newRow("empty widget") << QSize(0, 0) << QSize(80, 60);
@@ -216,6 +218,11 @@ private Q_SLOTS:
         QCOMPARE(loadJpeg(heavy, QSize(395, 326)).size(), QSize(450, 450));
         // The same picture at full size costs more than it may.
         QCOMPARE(loadError(heavy), QStringLiteral("JPEG-Fehlernr. %1").arg(JERR_IMAGE_TOO_BIG));
+        // Where the faster half scale would cost more than it may, the
+        // smallest eighth that covers still decodes.
+        const QString nearBudget = path(QStringLiteral("near-budget.jpg"));
+        convert({"-size", "3700x3700", "gradient:#204080-#E0C020", "-interlace", "JPEG", nearBudget});
+        QCOMPARE(loadJpeg(nearBudget, QSize(1300, 1300)).size(), QSize(1388, 1388));
         writeAll(heavy, withScansRepeated(tenScans, 60));
         QString error;
         try {
@@ -245,7 +252,7 @@ private Q_SLOTS:
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         box.load(m_picture);
-        QCOMPARE(box.image().size(), QSize(240, 180));
+        QCOMPARE(box.image().size(), QSize(320, 240));
         const QImage shown = box.grab().toImage();
         QVERIFY(near(shown.pixelColor(5, 5), Qt::red));
         QVERIFY(near(shown.pixelColor(95, 95), Qt::red));
