@@ -23,4 +23,13 @@ inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
 // this version or its lump lies outside it or is bigger than kMaxEntityLump.
 [[nodiscard]] std::optional<QByteArray> readEntityLump(ByteSource& source);
 
+// A map file's first read: the header and, in most maps of a few KiB, the
+// entity lump with it.
+inline constexpr qint64 kFirstRead = 16 * 1024;
+
+// The same from a map file open at fd, in one read where the lump lies in
+// the first kFirstRead bytes; a short read marks the file's end, so its size
+// is only asked for a lump that lies further on.
+[[nodiscard]] std::optional<QByteArray> readEntityLump(int fd);
+
 } // namespace tolvex
