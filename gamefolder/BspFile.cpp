@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,10 +62,15 @@ std::optional<qint64> readAt(int fd, char* into, qint64 length, qint64 offset)
 
 std::optional<QByteArray> readEntityLump(ByteSource& source)
 {
-    const auto header = source.read(0, kBspHeaderSize);
-    const auto place = header ? entityLumpPlace(*header) : std::nullopt;
+    auto head = source.read(0, std::min(source.size(), kFirstRead));
+    // A packed entry may hold fewer bytes than its archive claims; its lump may still lie in them.
+    if (!head)
+        head = source.read(0, kBspHeaderSize);
+    const auto place = head ? entityLumpPlace(*head) : std::nullopt;
     if (!place)
         return std::nullopt;
+    if (place->offset <= head->size() && place->length <= head->size() - place->offset)
+        return cutAtNul(head->sliced(place->offset, place->length));
     auto lump = source.read(place->offset, place->length);
     if (!lump)
         return std::nullopt;
