@@ -4,10 +4,55 @@
 #include "catalogue/LevelTable.h"
 #include "config/Konfig.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapReadAhead.h"
 #include "platform/DisplaySuspension.h"
 #include "platform/TolvexError.h"
 
+#include <memory>
+
 namespace tolvex {
+
+namespace {
+
+// Which maps' names the table holds already. The names of one scan differ
+// under the key's comparison, so appending one never changes this for another.
+std::vector<bool> heldNames(const LevelTable& table, const GameMaps& maps)
+{
+    std::vector<bool> held;
+    held.reserve(maps.maps.size());
+    for (const GameMap& map : maps.maps)
+        held.push_back(table.indexOfKey(map.name) >= 0);
+    return held;
+}
+
+// The appends, each map's record asked of read only for a name not held.
+GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std::vector<bool>& held, const MapTexts& read,
+                             const GameLevelsProgress& progress)
+{
+    GameLevelsAdded result;
+    result.skipped = maps.skipped;
+    DisplaySuspension suspension(table);
+    BulkAppends bulk(table);
+    const int total = int(maps.maps.size());
+    for (int i = 0; i < total; ++i) {
+        const GameMap& map = maps.maps[size_t(i)];
+        if (held[size_t(i)]) {
+            ++result.present;
+        } else if (const auto texts = read(map)) {
+            table.appendRecord(*texts);
+            ++result.added;
+        } else {
+            ++result.skipped;
+        }
+        if (progress)
+            progress(i + 1, total);
+    }
+    bulk.end();
+    suspension.resume();
+    return result;
+}
+
+} // namespace
 
 std::optional<GameMaps> installedMaps()
 {
@@ -20,36 +65,24 @@ std::optional<GameMaps> installedMaps()
 
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read, const GameLevelsProgress& progress)
 {
-    GameLevelsAdded result;
-    result.skipped = maps.skipped;
     // A pending edit is finished before anything is compared with the stored names.
     table.checkBrowseMode();
-    DisplaySuspension suspension(table);
-    BulkAppends bulk(table);
-    const int total = int(maps.maps.size());
-    int done = 0;
-    for (const GameMap& map : maps.maps) {
-        if (table.indexOfKey(map.name) >= 0) {
-            ++result.present;
-        } else if (const auto texts = read(map)) {
-            table.appendRecord(*texts);
-            ++result.added;
-        } else {
-            ++result.skipped;
-        }
-        if (progress)
-            progress(++done, total);
-    }
-    bulk.end();
-    suspension.resume();
-    return result;
+    return appendLevels(table, maps, heldNames(table, maps), read, progress);
 }
 
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress)
 {
-    MapReader reader;
-    return addGameLevels(
-        table, maps, [&reader](const GameMap& map) { return reader.levelTextsOf(map); }, progress);
+    table.checkBrowseMode();
+    const std::vector<bool> held = heldNames(table, maps);
+    std::vector<const GameMap*> wanted;
+    for (size_t i = 0; i < held.size(); ++i) {
+        if (!held[i])
+            wanted.push_back(&maps.maps[i]);
+    }
+    // The files are read on a thread of their own while the records are stored.
+    const auto reader = std::make_shared<MapReader>();
+    MapReadAhead ahead(std::move(wanted), [reader](const GameMap& map) { return reader->levelTextsOf(map); });
+    return appendLevels(table, maps, held, [&ahead](const GameMap&) { return ahead.next(); }, progress);
 }
 
 } // namespace tolvex

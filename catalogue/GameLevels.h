@@ -36,7 +36,8 @@ using GameLevelsProgress = std::function<void(int done, int total)>;
 // it. The last record added becomes current; with none added nothing moves.
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read,
                               const GameLevelsProgress& progress = {});
-// The same, reading the maps from the files the scan found.
+// The same, reading the maps from the files the scan found, on a thread of
+// their own a stretch ahead of the appends.
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress = {});
 
 } // namespace tolvex

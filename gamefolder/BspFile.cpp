@@ -2,24 +2,101 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tolvex {
+
+namespace {
+
+struct LumpPlace {
+    qint64 offset = 0;
+    qint64 length = 0;
+};
+
+// Where the header puts the entity lump; nothing for no map of this version
+// or a lump bigger than kMaxEntityLump.
+std::optional<LumpPlace> entityLumpPlace(QByteArrayView header)
+{
+    if (header.size() < kBspHeaderSize || !header.startsWith("IBSP")
+        || qFromLittleEndian<qint32>(header.data() + 4) != kBspVersion)
+        return std::nullopt;
+    const LumpPlace place{qFromLittleEndian<qint32>(header.data() + 8), qFromLittleEndian<qint32>(header.data() + 12)};
+    if (place.offset < 0 || place.length < 0 || place.length > kMaxEntityLump)
+        return std::nullopt;
+    return place;
+}
+
+QByteArray cutAtNul(QByteArray lump)
+{
+    const qsizetype end = lump.indexOf('\0');
+    if (end >= 0)
+        lump.truncate(end);
+    return lump;
+}
+
+// Up to length bytes from offset; fewer only where the file ends, or
+// nothing when it cannot be read.
+std::optional<qint64> readAt(int fd, char* into, qint64 length, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, into + done, size_t(length - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        done += n;
+        // A regular file reads short only at its end; asking again would cost a call per map.
+        if (done < length)
+            break;
+    }
+    return done;
+}
+
+} // namespace
 
 std::optional<QByteArray> readEntityLump(ByteSource& source)
 {
-    const auto header = source.read(0, kBspHeaderSize);
-    if (!header || !header->startsWith("IBSP") || qFromLittleEndian<qint32>(header->constData() + 4) != kBspVersion)
+    auto head = source.read(0, std::min(source.size(), kFirstRead));
+    // A packed entry may hold fewer bytes than its archive claims; its lump may still lie in them.
+    if (!head)
+        head = source.read(0, kBspHeaderSize);
+    const auto place = head ? entityLumpPlace(*head) : std::nullopt;
+    if (!place)
         return std::nullopt;
-    const qint64 offset = qFromLittleEndian<qint32>(header->constData() + 8);
-    const qint64 length = qFromLittleEndian<qint32>(header->constData() + 12);
-    if (length > kMaxEntityLump)
-        return std::nullopt;
-    auto lump = source.read(offset, length);
+    if (place->offset <= head->size() && place->length <= head->size() - place->offset)
+        return cutAtNul(head->sliced(place->offset, place->length));
+    auto lump = source.read(place->offset, place->length);
     if (!lump)
         return std::nullopt;
-    const qsizetype end = lump->indexOf('\0');
-    if (end >= 0)
-        lump->truncate(end);
-    return lump;
+    return cutAtNul(*std::move(lump));
+}
+
+std::optional<QByteArray> readEntityLump(int fd)
+{
+    QByteArray head(kFirstRead, Qt::Uninitialized);
+    const auto got = readAt(fd, head.data(), head.size(), 0);
+    const auto place = got ? entityLumpPlace(QByteArrayView(head.constData(), *got)) : std::nullopt;
+    if (!place)
+        return std::nullopt;
+    if (place->offset <= *got && place->length <= *got - place->offset)
+        return cutAtNul(head.sliced(place->offset, place->length));
+    // A lump beyond the first read: its size is checked against the file's
+    // before anything is allocated for it.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || place->offset > st.st_size
+        || place->length > st.st_size - place->offset)
+        return std::nullopt;
+    QByteArray lump(place->length, Qt::Uninitialized);
+    const auto read = readAt(fd, lump.data(), lump.size(), place->offset);
+    if (!read || *read != place->length)
+        return std::nullopt;
+    return cutAtNul(std::move(lump));
 }
 
 } // namespace tolvex

@@ -19,8 +19,18 @@ inline constexpr int kBspHeaderSize = 8 + kBspLumpCount * 8;
 // up to this size, which no playable map comes near.
 inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
 
+// A map's first read: the header and, in most maps of a few KiB, the entity
+// lump with it.
+inline constexpr qint64 kFirstRead = 16 * 1024;
+
 // The entity lump up to its first NUL, or nothing when the file is no map of
 // this version or its lump lies outside it or is bigger than kMaxEntityLump.
+// One read where the lump lies in the first kFirstRead bytes.
 [[nodiscard]] std::optional<QByteArray> readEntityLump(ByteSource& source);
+
+// The same from a map file open at fd, in one read where the lump lies in
+// the first kFirstRead bytes; a short read marks the file's end, so its size
+// is only asked for a lump that lies further on.
+[[nodiscard]] std::optional<QByteArray> readEntityLump(int fd);
 
 } // namespace tolvex

@@ -31,6 +31,8 @@ struct DirCloser {
 struct DirItem {
     QString name;
     enum class Type { File, Folder, Other, Unreadable } type = Type::Other;
+    // A map or package that is there but may not be read counts as skipped, not as installed.
+    bool readable = false;
 };
 
 // The ASCII letters folded, as the key folds them.
@@ -64,10 +66,14 @@ DirItem::Type typeOf(int dirFd, const struct dirent* entry)
     return S_ISREG(st.st_mode) ? DirItem::Type::File : DirItem::Type::Other;
 }
 
-// A map or package that is there but may not be read counts as skipped, not as installed.
-bool readable(const QString& path)
+// Maps and packages: only their readability is asked, once per file.
+bool mayBeMapOrPackage(QByteArrayView name)
 {
-    return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+    if (name.size() <= 4)
+        return false;
+    const QByteArrayView suffix = name.last(4);
+    return suffix.compare(".bsp", Qt::CaseInsensitive) == 0 || suffix.compare(".pak", Qt::CaseInsensitive) == 0
+        || suffix.compare(".pk3", Qt::CaseInsensitive) == 0;
 }
 
 // The entries of a folder in name order, or nothing when it cannot be read.
@@ -77,11 +83,16 @@ std::optional<std::vector<DirItem>> listFolder(const QString& folder)
     if (!dir)
         return std::nullopt;
     std::vector<DirItem> items;
+    const int dirFd = ::dirfd(dir.get());
     while (const struct dirent* entry = ::readdir(dir.get())) {
-        const QByteArray name(entry->d_name);
+        const QByteArrayView name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        items.push_back({QFile::decodeName(name), typeOf(::dirfd(dir.get()), entry)});
+        DirItem item{QFile::decodeName(entry->d_name), typeOf(dirFd, entry)};
+        // Asked by name within the open folder, so the path is not walked again.
+        item.readable = item.type == DirItem::Type::File && mayBeMapOrPackage(name)
+            && ::faccessat(dirFd, entry->d_name, R_OK, 0) == 0;
+        items.push_back(std::move(item));
     }
     std::sort(items.begin(), items.end(), byName);
     return items;
@@ -126,8 +137,7 @@ public:
                 continue;
             GameMap map;
             map.file = joined(mapsFolder, item.name);
-            const bool usable = item.type == DirItem::Type::File && readable(map.file);
-            if (!usable) {
+            if (!item.readable) {
                 result.skipped += item.type == DirItem::Type::Unreadable || item.type == DirItem::Type::File;
                 continue;
             }
@@ -194,7 +204,7 @@ public:
             if (item.name.size() <= 4 || (suffix != u".pak" && suffix != u".pk3"))
                 continue;
             const QString path = joined(folder, item.name);
-            if (item.type == DirItem::Type::Unreadable || (item.type == DirItem::Type::File && !readable(path)))
+            if (item.type == DirItem::Type::Unreadable || (item.type == DirItem::Type::File && !item.readable))
                 ++result.skipped;
             else if (item.type == DirItem::Type::File && suffix == u".pak")
                 pakMaps(path);
@@ -279,8 +289,7 @@ MapReader::~MapReader() = default;
 
 std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
 {
-    std::optional<QByteArray> lump;
-    m_files.read(map, [&lump](ByteSource& bytes) { lump = readEntityLump(bytes); });
+    const auto lump = m_files.entityLump(map);
     return lump ? levelTextsOfText(map.name, *lump) : std::nullopt;
 }
 

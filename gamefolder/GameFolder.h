@@ -69,8 +69,14 @@ public:
 
     // Hands the map's bytes to use; false when they cannot be opened.
     bool read(const GameMap& map, const std::function<void(ByteSource&)>& use);
+    // The map's entity lump as readEntityLump gives it; a loose map is read
+    // with as few calls as its layout allows.
+    [[nodiscard]] std::optional<QByteArray> entityLump(const GameMap& map);
 
 private:
+    // A descriptor of the loose map file, or -1.
+    int openLoose(const QString& path);
+
     struct Open;
     std::unique_ptr<Open> m;
 };

@@ -1,11 +1,23 @@
 #include "gamefolder/GameFolder.h"
 
+#include "gamefolder/BspFile.h"
 #include "gamefolder/ByteSource.h"
 #include "gamefolder/ZipArchive.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <optional>
 
 namespace tolvex {
 
 struct MapFiles::Open {
+    // The folder of the last loose map, held open: the maps of a folder are
+    // opened by name within it, so the path is not walked again for each.
+    QString folder;
+    std::optional<FileDescriptor> folderFd;
+
     QString package;
     std::unique_ptr<FileSource> pak;
     std::unique_ptr<ZipArchive> pk3;
@@ -14,6 +26,32 @@ struct MapFiles::Open {
 MapFiles::MapFiles() : m(std::make_unique<Open>()) {}
 
 MapFiles::~MapFiles() = default;
+
+int MapFiles::openLoose(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QStringView folder = slash < 0 ? QStringView(u".") : QStringView(path).first(std::max<qsizetype>(slash, 1));
+    if (!m->folderFd || m->folder != folder) {
+        m->folder = folder.toString();
+        m->folderFd.emplace(::open(QFile::encodeName(m->folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    if (m->folderFd->get() < 0)
+        return -1;
+    // Non-blocking, so that a pipe given a map's name cannot hold the scan.
+    return ::openat(m->folderFd->get(), QFile::encodeName(path.sliced(slash + 1)).constData(),
+                    O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+std::optional<QByteArray> MapFiles::entityLump(const GameMap& map)
+{
+    if (map.kind == GameMap::Kind::Loose) {
+        const FileDescriptor fd(openLoose(map.file));
+        return fd.get() < 0 ? std::nullopt : readEntityLump(fd.get());
+    }
+    std::optional<QByteArray> lump;
+    read(map, [&lump](ByteSource& bytes) { lump = readEntityLump(bytes); });
+    return lump;
+}
 
 bool MapFiles::read(const GameMap& map, const std::function<void(ByteSource&)>& use)
 {

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace tolvex {
@@ -17,7 +19,7 @@ constexpr int kMinPlayers = 2;
 constexpr int kMaxSmallInt = 32767;
 
 // The item flags in field order, each with the entity that sets it.
-constexpr std::array<std::pair<int, const char*>, 7> kItems{{
+constexpr std::array<std::pair<int, std::string_view>, 7> kItems{{
     {Field::Quad, "item_quad"},
     {Field::Invul, "item_invulnerability"},
     {Field::GL, "weapon_grenadelauncher"},
@@ -112,15 +114,22 @@ QString levelTitle(QByteArrayView message, const QString& fileName)
 
 namespace {
 
+// Every key and class name of a map is compared with a few names; equal
+// lengths are rare, so the length goes first and the bytes are compared inline.
+bool is(QByteArrayView text, std::string_view name)
+{
+    return text.size() == qsizetype(name.size()) && std::memcmp(text.data(), name.data(), name.size()) == 0;
+}
+
 // Gathers what the record needs, entity by entity: of each, its last
 // "classname" and "message", as the game keeps the last of a key.
 class RecordVisitor final : public EntityVisitor {
 public:
     void pair(QByteArrayView key, QByteArrayView value) override
     {
-        if (key == "classname")
+        if (is(key, "classname"))
             m_classname = value;
-        else if (key == "message")
+        else if (is(key, "message"))
             m_message = value;
     }
 
@@ -128,16 +137,16 @@ public:
     {
         const QByteArrayView classname = std::exchange(m_classname, QByteArrayView());
         const QByteArrayView message = std::exchange(m_message, QByteArrayView());
-        if (classname == "worldspawn" && m_title.isEmpty())
+        if (is(classname, "worldspawn") && m_title.isEmpty())
             m_title = message;
-        else if (classname == "info_player_deathmatch")
+        else if (is(classname, "info_player_deathmatch"))
             m_deathmatch = std::min(m_deathmatch + 1, kMaxSmallInt);
-        else if (classname == "info_player_team1" || classname == "info_player_team2")
+        else if (is(classname, "info_player_team1") || is(classname, "info_player_team2"))
             m_team = std::min(m_team + 1, kMaxSmallInt);
-        m_ctf = m_ctf || classname == "item_flag_team1" || classname == "item_flag_team2"
-                || classname == "info_player_team1" || classname == "info_player_team2";
+        m_ctf = m_ctf || is(classname, "item_flag_team1") || is(classname, "item_flag_team2")
+                || is(classname, "info_player_team1") || is(classname, "info_player_team2");
         for (size_t i = 0; i < kItems.size(); ++i)
-            m_items[i] = m_items[i] || classname == kItems[i].second;
+            m_items[i] = m_items[i] || is(classname, kItems[i].second);
     }
 
     [[nodiscard]] QStringList texts(const QString& fileName) const

@@ -53,6 +53,14 @@ private Q_SLOTS:
             << QByteArray("{ \"a\" \"1\" } { \"b\" \"2\"") << QStringList{"a=1", "b=2"};
         QTest::newRow("key without value is dropped")
             << QByteArray("{ \"a\" \"1\" \"b\" }") << QStringList{"a=1"};
+        QTest::newRow("a lone slash stays in the word")
+            << QByteArray("{ url http:/x/y }") << QStringList{"url=http:/x/y"};
+        QTest::newRow("a comment ends a word and the text")
+            << QByteArray("{ a b// note\n c d }// last") << QStringList{"a=b,c=d"};
+        QTest::newRow("an opening brace where a key stands is a key")
+            << QByteArray("{ { \"x\" }") << QStringList{"{=x"};
+        QTest::newRow("a quote opened at the very end")
+            << QByteArray("{ \"a\" \"") << QStringList{"a="};
         QTest::newRow("empty text") << QByteArray(" \n\t") << QStringList{};
     }
     void parsesAsTheGameReads()

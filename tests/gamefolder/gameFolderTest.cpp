@@ -60,6 +60,25 @@ QString titleOf(const GameMap& map)
     return texts ? texts->at(1) : QStringLiteral("<unreadable>");
 }
 
+QByteArray lumpOf(const QByteArray& bsp)
+{
+    return bsp.sliced(qFromLittleEndian<qint32>(bsp.constData() + 8), qFromLittleEndian<qint32>(bsp.constData() + 12));
+}
+
+// The map with its entity lump moved to the offset, the gap filled with zeros.
+QByteArray movedLump(const QByteArray& bsp, qint64 offset)
+{
+    QByteArray moved = bsp.first(kBspHeaderSize) + QByteArray(offset - kBspHeaderSize, '\0') + lumpOf(bsp);
+    qToLittleEndian<qint32>(qint32(offset), moved.data() + 8);
+    return moved;
+}
+
+QByteArray withLumpLength(QByteArray bsp, qint64 length)
+{
+    qToLittleEndian<qint32>(qint32(length), bsp.data() + 12);
+    return bsp;
+}
+
 std::optional<PackDirectory> directoryOf(const QByteArray& bytes)
 {
     MemorySource source(bytes);
@@ -204,6 +223,35 @@ private Q_SLOTS:
         QCOMPARE(found.maps.size(), size_t(4));
         for (const GameMap& map : found.maps)
             QVERIFY2(!levelTextsOf(map), qPrintable(map.name));
+    }
+
+    // The header and a small lump come in one read; a lump further on, or one
+    // claimed past the end, is checked against the file's real size.
+    void looseMapsAreReadWhereverTheirLumpLies_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("title");
+        const QByteArray small = mapWithTitle("Small");
+        const qint64 lump = lumpOf(small).size();
+        const QByteArray tail(kFirstRead, 'x');
+        QTest::newRow("in the first read") << small << "Small";
+        QTest::newRow("ending where the first read ends") << movedLump(small, kFirstRead - lump) + tail << "Small";
+        QTest::newRow("across the first read's end") << movedLump(small, kFirstRead - lump / 2) + tail << "Small";
+        QTest::newRow("after the first read") << movedLump(small, 2 * kFirstRead) << "Small";
+        QTest::newRow("past the end of a small file") << withLumpLength(small, 100000) << "<unreadable>";
+        QTest::newRow("past the end of a large file") << withLumpLength(movedLump(small, 2 * kFirstRead), lump + 1)
+                                                      << "<unreadable>";
+        QTest::newRow("starting past the end") << movedLump(small, kFirstRead).first(kFirstRead) << "<unreadable>";
+    }
+    void looseMapsAreReadWhereverTheirLumpLies()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, title);
+        const QTemporaryDir game;
+        putFile(game.path() + "/baseq2/maps/m.bsp", bytes);
+        const GameMaps found = findMaps(game.path());
+        QCOMPARE(found.maps.size(), size_t(1));
+        QCOMPARE(titleOf(found.maps[0]), title);
     }
 
     // The demo's game folder is made from these; three are in the demo catalogue.
