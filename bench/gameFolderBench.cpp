@@ -13,6 +13,7 @@
 #include "tools/MapWriter.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 
 #include <benchmark/benchmark.h>
@@ -175,6 +176,32 @@ void BM_GameFolderAdd(benchmark::State& state)
     }
 }
 TOLVEX_BENCHMARK(BM_GameFolderAdd)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// The adding alone: the records of maps the scan has read already, appended
+// the way the button appends them.
+void BM_GameFolderAppend(benchmark::State& state)
+{
+    const GameMaps found = findMaps(looseFolder());
+    QHash<QString, QStringList> texts;
+    MapReader reader;
+    for (const GameMap& map : found.maps) {
+        if (const auto read = reader.levelTextsOf(map))
+            texts.insert(map.name, *read);
+    }
+    const MapTexts readAlready = [&texts](const GameMap& map) -> std::optional<QStringList> { return texts.value(map.name); };
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto table = openEmpty(QStringLiteral("game-append.DB"));
+        state.ResumeTiming();
+        const GameLevelsAdded added = addGameLevels(*table, found, readAlready);
+        state.PauseTiming();
+        if (added.added != kMaps || table->recordCount() != kMaps)
+            state.SkipWithError("the add missed maps");
+        table.reset();
+        state.ResumeTiming();
+    }
+}
+TOLVEX_BENCHMARK(BM_GameFolderAppend)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 void BM_GameFolderAddPeer(benchmark::State& state)
 {
