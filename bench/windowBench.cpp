@@ -72,10 +72,10 @@ void countPicture(benchmark::State& state)
         state.SkipWithError("the picture shown is not the current record's");
 }
 
-// One move to the next or prior record once the pictures around it are
-// decoded ahead: the bound controls follow, the screenshot is drawn into the
-// picture region, the counter is rewritten.
-void BM_RecordChangePrefetched(benchmark::State& state)
+// One move to the next or prior record: the bound controls follow, the
+// screenshot is drawn into the picture region, the counter is rewritten.
+// With the neighbours decoded ahead, or with nothing decoded, as after a jump.
+void moveOntoPictures(benchmark::State& state, bool prefetched)
 {
     ProgramWindows::instance();
     LevelTable* table = Form1->Table1;
@@ -84,6 +84,8 @@ void BM_RecordChangePrefetched(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         waitForPrefetch();
+        if (!prefetched)
+            Form2->pictures()->clear();
         state.ResumeTiming();
         table->moveTo(nextInWalk(step));
         // The main window stays hidden (showing it starts the program's
@@ -93,26 +95,16 @@ void BM_RecordChangePrefetched(benchmark::State& state)
     countPicture(state);
     reportProgramErrors(state);
 }
+
+void BM_RecordChangePrefetched(benchmark::State& state)
+{
+    moveOntoPictures(state, true);
+}
 TOLVEX_BENCHMARK(BM_RecordChangePrefetched)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
-// The same move onto a picture nothing decoded ahead: decoded while the
-// user waits, as after a jump.
 void BM_RecordChangeNotPrefetched(benchmark::State& state)
 {
-    ProgramWindows::instance();
-    LevelTable* table = Form1->Table1;
-    int step = 0;
-    table->moveTo(nextInWalk(step));
-    for (auto _ : state) {
-        state.PauseTiming();
-        waitForPrefetch();
-        Form2->pictures()->clear();
-        state.ResumeTiming();
-        table->moveTo(nextInWalk(step));
-        benchmark::DoNotOptimize(Form2->Image1->grab());
-    }
-    countPicture(state);
-    reportProgramErrors(state);
+    moveOntoPictures(state, false);
 }
 TOLVEX_BENCHMARK(BM_RecordChangeNotPrefetched)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
