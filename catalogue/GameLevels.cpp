@@ -18,6 +18,9 @@ namespace {
 // under the key's comparison, so appending one never changes this for another.
 std::vector<bool> heldNames(const LevelTable& table, const GameMaps& maps)
 {
+    // A new catalogue is filled this way first; its appends then search the keys only once each.
+    if (table.recordCount() == 0)
+        return std::vector<bool>(maps.maps.size(), false);
     std::vector<bool> held;
     held.reserve(maps.maps.size());
     for (const GameMap& map : maps.maps)
@@ -26,7 +29,7 @@ std::vector<bool> heldNames(const LevelTable& table, const GameMaps& maps)
 }
 
 // The appends, each map's record asked of read only for a name not held.
-GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std::vector<bool>& held, const MapTexts& read,
+GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std::vector<bool>& held, const ReadMapRecord& read,
                              const GameLevelsProgress& progress)
 {
     GameLevelsAdded result;
@@ -38,8 +41,8 @@ GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std:
         const GameMap& map = maps.maps[size_t(i)];
         if (held[size_t(i)]) {
             ++result.present;
-        } else if (const auto texts = read(map)) {
-            table.appendRecord(*texts);
+        } else if (const auto record = read(map)) {
+            table.appendRecord(record->fields());
             ++result.added;
         } else {
             ++result.skipped;
@@ -63,7 +66,7 @@ std::optional<GameMaps> installedMaps()
     }
 }
 
-GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read, const GameLevelsProgress& progress)
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const ReadMapRecord& read, const GameLevelsProgress& progress)
 {
     // A pending edit is finished before anything is compared with the stored names.
     table.checkBrowseMode();
@@ -80,8 +83,8 @@ GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const Gam
             wanted.push_back(&maps.maps[i]);
     }
     // The files are read on a thread of their own while the records are stored.
-    const auto reader = std::make_shared<MapReader>();
-    MapReadAhead ahead(std::move(wanted), [reader](const GameMap& map) { return reader->levelTextsOf(map); });
+    const auto reader = std::make_shared<MapReader>(wanted);
+    MapReadAhead ahead(std::move(wanted), [reader](const GameMap& map) { return reader->recordOf(map); });
     return appendLevels(table, maps, held, [&ahead](const GameMap&) { return ahead.next(); }, progress);
 }
 

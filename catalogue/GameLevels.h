@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "gamefolder/MapRecord.h"
 
 #include <functional>
 #include <optional>
@@ -18,8 +18,8 @@ struct GameLevelsAdded {
     int skipped = 0; // maps the scan or the reading could not use
 };
 
-// Reads a map's record texts, or nothing when the map cannot be used.
-using MapTexts = std::function<std::optional<QStringList>(const GameMap&)>;
+// Reads a map's record, or nothing when the map cannot be used.
+using ReadMapRecord = std::function<std::optional<MapRecord>(const GameMap&)>;
 // Hears the maps handled so far, of how many.
 using GameLevelsProgress = std::function<void(int done, int total)>;
 
@@ -34,7 +34,7 @@ using GameLevelsProgress = std::function<void(int done, int total)>;
 // display suspended, the records committed in batches, a refused record
 // stopping the run with the table's error and keeping every record before
 // it. The last record added becomes current; with none added nothing moves.
-GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const MapTexts& read,
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const ReadMapRecord& read,
                               const GameLevelsProgress& progress = {});
 // The same, reading the maps from the files the scan found, on a thread of
 // their own a stretch ahead of the appends.

@@ -11,24 +11,6 @@ namespace tolvex {
 
 namespace {
 
-struct LumpPlace {
-    qint64 offset = 0;
-    qint64 length = 0;
-};
-
-// Where the header puts the entity lump; nothing for no map of this version
-// or a lump bigger than kMaxEntityLump.
-std::optional<LumpPlace> entityLumpPlace(QByteArrayView header)
-{
-    if (header.size() < kBspHeaderSize || !header.startsWith("IBSP")
-        || qFromLittleEndian<qint32>(header.data() + 4) != kBspVersion)
-        return std::nullopt;
-    const LumpPlace place{qFromLittleEndian<qint32>(header.data() + 8), qFromLittleEndian<qint32>(header.data() + 12)};
-    if (place.offset < 0 || place.length < 0 || place.length > kMaxEntityLump)
-        return std::nullopt;
-    return place;
-}
-
 QByteArray cutAtNul(QByteArray lump)
 {
     const qsizetype end = lump.indexOf('\0');
@@ -60,6 +42,23 @@ std::optional<qint64> readAt(int fd, char* into, qint64 length, qint64 offset)
 
 } // namespace
 
+std::optional<LumpPlace> entityLumpPlace(QByteArrayView header)
+{
+    if (header.size() < kBspHeaderSize || !header.startsWith("IBSP")
+        || qFromLittleEndian<qint32>(header.data() + 4) != kBspVersion)
+        return std::nullopt;
+    const LumpPlace place{qFromLittleEndian<qint32>(header.data() + 8), qFromLittleEndian<qint32>(header.data() + 12)};
+    if (place.offset < 0 || place.length < 0 || place.length > kMaxEntityLump)
+        return std::nullopt;
+    return place;
+}
+
+QByteArrayView untilNul(QByteArrayView lump)
+{
+    const qsizetype end = lump.indexOf('\0');
+    return end >= 0 ? lump.first(end) : lump;
+}
+
 std::optional<QByteArray> readEntityLump(ByteSource& source)
 {
     auto head = source.read(0, std::min(source.size(), kFirstRead));
@@ -77,26 +76,26 @@ std::optional<QByteArray> readEntityLump(ByteSource& source)
     return cutAtNul(*std::move(lump));
 }
 
-std::optional<QByteArray> readEntityLump(int fd)
+std::optional<QByteArrayView> readEntityLump(int fd, QByteArray& buffer)
 {
-    QByteArray head(kFirstRead, Qt::Uninitialized);
-    const auto got = readAt(fd, head.data(), head.size(), 0);
-    const auto place = got ? entityLumpPlace(QByteArrayView(head.constData(), *got)) : std::nullopt;
+    buffer.resize(kFirstRead);
+    const auto got = readAt(fd, buffer.data(), buffer.size(), 0);
+    const auto place = got ? entityLumpPlace(QByteArrayView(buffer.constData(), *got)) : std::nullopt;
     if (!place)
         return std::nullopt;
     if (place->offset <= *got && place->length <= *got - place->offset)
-        return cutAtNul(head.sliced(place->offset, place->length));
+        return untilNul(QByteArrayView(buffer).sliced(place->offset, place->length));
     // A lump beyond the first read: its size is checked against the file's
     // before anything is allocated for it.
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || place->offset > st.st_size
         || place->length > st.st_size - place->offset)
         return std::nullopt;
-    QByteArray lump(place->length, Qt::Uninitialized);
-    const auto read = readAt(fd, lump.data(), lump.size(), place->offset);
+    buffer.resize(place->length);
+    const auto read = readAt(fd, buffer.data(), buffer.size(), place->offset);
     if (!read || *read != place->length)
         return std::nullopt;
-    return cutAtNul(std::move(lump));
+    return untilNul(buffer);
 }
 
 } // namespace tolvex

@@ -3,6 +3,7 @@
 #include "gamefolder/ByteSource.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <optional>
 
@@ -23,14 +24,28 @@ inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
 // lump with it.
 inline constexpr qint64 kFirstRead = 16 * 1024;
 
+// Where a map's header puts its entity lump, from the map's start.
+struct LumpPlace {
+    qint64 offset = 0;
+    qint64 length = 0;
+};
+
+// Nothing for a header of no map of this version, or a lump bigger than
+// kMaxEntityLump. Whether the lump lies inside the file is the caller's to check.
+[[nodiscard]] std::optional<LumpPlace> entityLumpPlace(QByteArrayView header);
+
+// The lump up to its first NUL, where the game stops reading it.
+[[nodiscard]] QByteArrayView untilNul(QByteArrayView lump);
+
 // The entity lump up to its first NUL, or nothing when the file is no map of
 // this version or its lump lies outside it or is bigger than kMaxEntityLump.
 // One read where the lump lies in the first kFirstRead bytes.
 [[nodiscard]] std::optional<QByteArray> readEntityLump(ByteSource& source);
 
-// The same from a map file open at fd, in one read where the lump lies in
-// the first kFirstRead bytes; a short read marks the file's end, so its size
-// is only asked for a lump that lies further on.
-[[nodiscard]] std::optional<QByteArray> readEntityLump(int fd);
+// The same from a map file open at fd, read into buffer, which is reused
+// from map to map; the lump lies in it. One read where the lump lies in the
+// first kFirstRead bytes; a short read marks the file's end, so its size is
+// only asked for a lump that lies further on.
+[[nodiscard]] std::optional<QByteArrayView> readEntityLump(int fd, QByteArray& buffer);
 
 } // namespace tolvex

@@ -28,20 +28,31 @@ std::unique_ptr<FileSource> FileSource::open(const QString& path)
 
 std::optional<QByteArray> FileSource::read(qint64 offset, qint64 length)
 {
-    if (!inside(offset, length))
+    QByteArray bytes;
+    if (!read(offset, length, bytes))
         return std::nullopt;
-    QByteArray bytes(length, Qt::Uninitialized);
+    return bytes;
+}
+
+bool FileSource::read(qint64 offset, qint64 length, QByteArray& bytes)
+{
+    bytes.resize(0);
+    if (!inside(offset, length))
+        return false;
+    bytes.resize(length);
     qint64 done = 0;
     while (done < length) {
         const ssize_t n = ::pread(m_fd.get(), bytes.data() + done, size_t(length - done), off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         // A file that shrank since it was opened reads as damaged.
-        if (n <= 0)
-            return std::nullopt;
+        if (n <= 0) {
+            bytes.resize(0);
+            return false;
+        }
         done += n;
     }
-    return bytes;
+    return true;
 }
 
 } // namespace tolvex

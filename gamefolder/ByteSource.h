@@ -62,6 +62,9 @@ public:
     [[nodiscard]] static std::unique_ptr<FileSource> open(const QString& path);
     [[nodiscard]] qint64 size() const override { return m_size; }
     [[nodiscard]] std::optional<QByteArray> read(qint64 offset, qint64 length) override;
+    // The same into bytes, whose room is kept from read to read; false, and
+    // bytes empty, when they are not all there.
+    [[nodiscard]] bool read(qint64 offset, qint64 length, QByteArray& bytes);
     // The descriptor, for a reader that takes it over (the zip library).
     [[nodiscard]] int release() { return m_fd.release(); }
 

@@ -283,19 +283,19 @@ GameMaps findMaps(const QString& folder)
     return std::move(scan.result);
 }
 
-MapReader::MapReader() = default;
+MapReader::MapReader(std::vector<const GameMap*> order) : m_files(std::move(order)) {}
 
 MapReader::~MapReader() = default;
 
-std::optional<QStringList> MapReader::levelTextsOf(const GameMap& map)
+std::optional<MapRecord> MapReader::recordOf(const GameMap& map)
 {
     const auto lump = m_files.entityLump(map);
-    return lump ? levelTextsOfText(map.name, *lump) : std::nullopt;
+    return lump ? mapRecordOfText(map.name, *lump) : std::nullopt;
 }
 
-std::optional<QStringList> levelTextsOf(const GameMap& map)
+std::optional<MapRecord> mapRecordOf(const GameMap& map)
 {
-    return MapReader().levelTextsOf(map);
+    return MapReader().recordOf(map);
 }
 
 } // namespace tolvex

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "gamefolder/MapRecord.h"
+
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -50,10 +53,9 @@ struct GameMaps {
 // skipped and counted.
 [[nodiscard]] GameMaps findMaps(const QString& folder);
 
-// The 13 texts of a catalogue record (field order of kLevelFields, "Wahr" /
-// "Falsch" flags as the text forms take them) read from the map's entity
-// lump, or nothing when the map cannot be read or holds no entity.
-[[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+// The catalogue record read from the map's entity lump (see mapRecordOfText),
+// or nothing when the map cannot be read or holds no entity.
+[[nodiscard]] std::optional<MapRecord> mapRecordOf(const GameMap& map);
 
 class ByteSource;
 
@@ -62,36 +64,43 @@ class ByteSource;
 // each; a loose map is opened and closed each time.
 class MapFiles {
 public:
-    MapFiles();
+    // The maps in the order they will be asked for, when the caller knows it:
+    // the heads of neighbouring maps of a package are then read together.
+    // Maps asked for in another order are read all the same.
+    explicit MapFiles(std::vector<const GameMap*> order = {});
     ~MapFiles();
     MapFiles(const MapFiles&) = delete;
     MapFiles& operator=(const MapFiles&) = delete;
 
     // Hands the map's bytes to use; false when they cannot be opened.
     bool read(const GameMap& map, const std::function<void(ByteSource&)>& use);
-    // The map's entity lump as readEntityLump gives it; a loose map is read
-    // with as few calls as its layout allows.
-    [[nodiscard]] std::optional<QByteArray> entityLump(const GameMap& map);
+    // The map's entity lump as readEntityLump gives it, with as few reads as
+    // the map's place allows; it lies in this object until the next call.
+    [[nodiscard]] std::optional<QByteArrayView> entityLump(const GameMap& map);
 
 private:
     // A descriptor of the loose map file, or -1.
     int openLoose(const QString& path);
+    // Makes the map's package the open one; false when it cannot be opened.
+    bool openPackage(const GameMap& map);
+    [[nodiscard]] std::optional<QByteArrayView> pakLump(const GameMap& map);
+    [[nodiscard]] qint64 neighboursEnd(const GameMap& map);
 
     struct Open;
     std::unique_ptr<Open> m;
 };
 
-// Reads the maps of one scan one after the other as levelTextsOf does, and
-// keeps the package of the last one open, so that the maps of a package cost
-// no opening of it each.
+// Reads the records of the maps of one scan one after the other as
+// mapRecordOf does, keeping the package of the last one open.
 class MapReader {
 public:
-    MapReader();
+    // The order the maps will be asked in, as MapFiles takes it.
+    explicit MapReader(std::vector<const GameMap*> order = {});
     ~MapReader();
     MapReader(const MapReader&) = delete;
     MapReader& operator=(const MapReader&) = delete;
 
-    [[nodiscard]] std::optional<QStringList> levelTextsOf(const GameMap& map);
+    [[nodiscard]] std::optional<MapRecord> recordOf(const GameMap& map);
 
 private:
     MapFiles m_files;

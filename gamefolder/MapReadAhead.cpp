@@ -32,8 +32,8 @@ void MapReadAhead::run()
     std::exception_ptr error;
     try {
         for (const GameMap* map : m_maps) {
-            std::optional<QStringList> texts = m_read(*map);
-            Record record{texts.has_value(), texts ? *std::move(texts) : QStringList()};
+            std::optional<MapRecord> read = m_read(*map);
+            Record record{read.has_value(), read ? *std::move(read) : MapRecord()};
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_stop || m_ready.size() < kAhead; });
             if (m_stop)
@@ -56,7 +56,7 @@ void MapReadAhead::run()
     m_changed.notify_all();
 }
 
-std::optional<QStringList> MapReadAhead::next()
+std::optional<MapRecord> MapReadAhead::next()
 {
     if (m_taken.empty()) {
         std::unique_lock lock(m_mutex);
@@ -76,7 +76,7 @@ std::optional<QStringList> MapReadAhead::next()
     m_taken.pop_front();
     if (!record.read)
         return std::nullopt;
-    return std::move(record.texts);
+    return std::move(record.record);
 }
 
 } // namespace tolvex

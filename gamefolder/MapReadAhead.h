@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "gamefolder/MapRecord.h"
 
 #include <condition_variable>
 #include <deque>
@@ -22,7 +22,7 @@ struct GameMap;
 // scope stops the reading and waits for the map being read.
 class MapReadAhead {
 public:
-    using Read = std::function<std::optional<QStringList>(const GameMap&)>;
+    using Read = std::function<std::optional<MapRecord>(const GameMap&)>;
 
     // The maps must outlive this; read is called on the reading thread only.
     MapReadAhead(std::vector<const GameMap*> maps, Read read);
@@ -33,12 +33,12 @@ public:
     // The record of the next map in the given order, or nothing when it
     // cannot be read (or every map has been taken). What the reading threw
     // is thrown here, after the records read before it.
-    [[nodiscard]] std::optional<QStringList> next();
+    [[nodiscard]] std::optional<MapRecord> next();
 
 private:
     struct Record {
         bool read = false;
-        QStringList texts;
+        MapRecord record;
     };
 
     void run();

@@ -4,9 +4,11 @@
 #include "platform/Cp1252.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -91,7 +93,119 @@ QString flag(bool set)
     return set ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
 }
 
+QByteArrayView flagBytes(bool set)
+{
+    return set ? QByteArrayView("Wahr") : QByteArrayView("Falsch");
+}
+
+// What QChar::isSpace holds for an ASCII character, as trimmed() takes it.
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+QByteArrayView trimmedAscii(QByteArrayView text)
+{
+    while (!text.isEmpty() && isAsciiSpace(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isAsciiSpace(text.back()))
+        text.chop(1);
+    return text;
+}
+
+bool isAscii(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// joinLines on ASCII bytes, where the bytes are the characters.
+template <typename Out>
+void joinAsciiLines(QByteArrayView text, Out& out)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype run = i;
+        bool broken = false;
+        while (run < n) {
+            const char c = text[run];
+            if (c == '\t' || c == '\n' || c == '\r' || (c == '\\' && run + 1 < n && text[run + 1] == 'n')) {
+                broken = true;
+                run += c == '\\' ? 2 : 1;
+            } else if (c == ' ') {
+                ++run;
+            } else {
+                break;
+            }
+        }
+        if (run == i) {
+            out.append(text[i++]);
+            continue;
+        }
+        if (broken)
+            out.append(' ');
+        else
+            out.append(text.data() + i, run - i);
+        i = run;
+    }
+}
+
+// levelTitle in Windows-1252 bytes, added to the record. Nearly every
+// message is plain ASCII and is handled here byte by byte; any other takes
+// levelTitle's own way.
+void addTitle(MapRecord& record, QByteArrayView message, QByteArrayView name, const QString& fileName)
+{
+    if (!isAscii(message)) {
+        record.add(cp1252::encode(levelTitle(message, fileName)));
+        return;
+    }
+    QVarLengthArray<char, 256> joined;
+    joinAsciiLines(message, joined);
+    const QByteArrayView kept = trimmedAscii(QByteArrayView(joined.data(), joined.size()));
+    std::array<char, 64> title{};
+    static_assert(title.size() >= std::size_t(kLevelFields[Field::Level].size));
+    const qsizetype size = std::min(kept.size(), qsizetype(kLevelFields[Field::Level].size));
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = kept[i];
+        title[std::size_t(i)] = c < 0x20 || c == 0x7F ? '?' : c;
+    }
+    // Only blanks can be left to trim once the controls are "?".
+    const QByteArrayView cut = trimmedAscii(QByteArrayView(title.data(), size));
+    record.add(cut.isEmpty() ? name : cut);
+}
+
 } // namespace
+
+void MapRecord::add(QByteArrayView cp1252)
+{
+    if (m_count == kFieldCount)
+        return;
+    if (m_count == 0)
+        m_bytes.reserve(128);
+    m_bytes.append(cp1252);
+    m_ends[std::size_t(m_count++)] = m_bytes.size();
+}
+
+std::array<QByteArrayView, kFieldCount> MapRecord::fields() const
+{
+    std::array<QByteArrayView, kFieldCount> fields;
+    qsizetype start = 0;
+    for (int pos = 0; pos < m_count; ++pos) {
+        const qsizetype end = m_ends[std::size_t(pos)];
+        fields[std::size_t(pos)] = QByteArrayView(m_bytes).sliced(start, end - start);
+        start = end;
+    }
+    return fields;
+}
+
+QStringList MapRecord::texts() const
+{
+    QStringList texts;
+    texts.reserve(kFieldCount);
+    for (const QByteArrayView field : fields())
+        texts << cp1252::decode(field);
+    return texts;
+}
 
 bool keyCanTake(const QString& name)
 {
@@ -149,6 +263,29 @@ public:
             m_items[i] = m_items[i] || is(classname, kItems[i].second);
     }
 
+    // The record of a map whose name keyCanTake accepts.
+    [[nodiscard]] MapRecord record(const QString& fileName) const
+    {
+        std::array<char, 16> nameBytes{};
+        qsizetype length = 0;
+        for (const QChar c : fileName)
+            nameBytes[std::size_t(length++)] = char(c.unicode() < 0x80 ? int(c.unicode()) : cp1252::byteOf(c));
+        const QByteArrayView name(nameBytes.data(), length);
+
+        MapRecord record;
+        record.add(name);
+        addTitle(record, m_title, name, fileName);
+        record.add(m_ctf ? "CTF" : "DM");
+        std::array<char, 8> digits{};
+        record.add(QByteArrayView(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), kMinPlayers).ptr));
+        const int maxPlayers = std::max({m_deathmatch, m_team, kMinPlayers});
+        record.add(QByteArrayView(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), maxPlayers).ptr));
+        record.add(QByteArrayView());
+        for (const bool item : m_items)
+            record.add(flagBytes(item));
+        return record;
+    }
+
     [[nodiscard]] QStringList texts(const QString& fileName) const
     {
         QStringList texts;
@@ -183,13 +320,15 @@ QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entit
     return record.texts(fileName);
 }
 
-std::optional<QStringList> levelTextsOfText(const QString& fileName, QByteArrayView text)
+std::optional<MapRecord> mapRecordOfText(const QString& fileName, QByteArrayView text)
 {
+    if (!keyCanTake(fileName))
+        return std::nullopt;
     RecordVisitor record;
     const auto count = readEntities(text, record);
     if (!count || *count == 0)
         return std::nullopt;
-    return record.texts(fileName);
+    return record.record(fileName);
 }
 
 } // namespace tolvex

@@ -1,15 +1,37 @@
 #pragma once
 
+#include "catalogue/LevelFields.h"
 #include "gamefolder/EntityText.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 #include <vector>
 
 namespace tolvex {
+
+// A catalogue record read from a map: the 13 field texts in field order as
+// Windows-1252 bytes, numbers in decimal and flags as "Wahr" / "Falsch", the
+// forms the table's appends from bytes take. One allocation per record.
+class MapRecord {
+public:
+    // Adds the next field's bytes; a record is complete with kFieldCount of them.
+    void add(QByteArrayView cp1252);
+    [[nodiscard]] int fieldCount() const { return m_count; }
+    // The fields added, in order; those not added are empty.
+    [[nodiscard]] std::array<QByteArrayView, kFieldCount> fields() const;
+    // The same as texts.
+    [[nodiscard]] QStringList texts() const;
+
+private:
+    QByteArray m_bytes;
+    std::array<qsizetype, kFieldCount> m_ends{};
+    int m_count = 0;
+};
 
 // Whether a map's base name can be a catalogue key: 1 to 15 characters the
 // key field can store.
@@ -31,8 +53,9 @@ namespace tolvex {
 // points (the larger, at least 2), no description, the item flags by presence.
 [[nodiscard]] QStringList levelTexts(const QString& fileName, const std::vector<Entity>& entities);
 
-// The same straight from an entity text, keeping none of it; nothing when the
-// text cannot be parsed or holds no entity.
-[[nodiscard]] std::optional<QStringList> levelTextsOfText(const QString& fileName, QByteArrayView text);
+// The same record straight from an entity text as bytes, keeping none of the
+// text; nothing when the text cannot be parsed or holds no entity, or when
+// the file name is none keyCanTake accepts.
+[[nodiscard]] std::optional<MapRecord> mapRecordOfText(const QString& fileName, QByteArrayView text);
 
 } // namespace tolvex

@@ -1,7 +1,10 @@
 #include "catalogue/GameLevels.h"
+#include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
+#include "platform/Cp1252.h"
 #include "platform/TolvexError.h"
 
 #include <QFile>
@@ -22,6 +25,34 @@ QStringList level(const QString& datei, const QString& name, const QString& minP
     texts[Field::Typ] = QStringLiteral("DM");
     texts[Field::MinPlayer] = minPlayers;
     return texts;
+}
+
+MapRecord recordOf(const QStringList& texts)
+{
+    MapRecord record;
+    for (const QString& text : texts)
+        record.add(cp1252::encode(text));
+    return record;
+}
+
+QString shown(const LevelRecord& record)
+{
+    QStringList texts;
+    for (int pos = 0; pos < kFieldCount; ++pos)
+        texts << QString::number(record[size_t(pos)].index()) + u':' + fieldText(pos, record[size_t(pos)]);
+    return texts.join(u'|');
+}
+
+// A map's entity text as map editors write them: the world with its message,
+// spawn points, items and lights, the entities varying with n.
+QByteArray mapText(const QByteArray& message, int n)
+{
+    QByteArray text = "{\n\"classname\" \"worldspawn\"\n\"message\" \"" + message + "\"\n\"sky\" \"unit1_\"\n}\n";
+    const char* classes[] = {"info_player_deathmatch", "weapon_railgun", "item_flag_team1", "light", "info_player_team2",
+                             "weapon_bfg",             "item_quad",      "info_player_team1", "weapon_hyperblaster"};
+    for (int i = 0; i < 8 + n % 23; ++i)
+        text += "{ \"origin\" \"0 0 0\" \"classname\" \"" + QByteArray(classes[(i * 7 + n) % 9]) + "\" }\n";
+    return text;
 }
 
 GameMaps found(const QStringList& names, int skipped = 0)
@@ -65,15 +96,15 @@ class GameLevelsTest : public QObject {
 
     // Reads every map as a level of its own name, except "broken" (unreadable)
     // and "refused" (a record the table turns down), and notes what it read.
-    [[nodiscard]] MapTexts reader()
+    [[nodiscard]] ReadMapRecord reader()
     {
-        return [this](const GameMap& map) -> std::optional<QStringList> {
+        return [this](const GameMap& map) -> std::optional<MapRecord> {
             m_read.append(map.name);
             if (map.name == QLatin1String("broken"))
                 return std::nullopt;
             if (map.name == QLatin1String("refused"))
-                return level(map.name, QStringLiteral("Refused"), QStringLiteral("many"));
-            return level(map.name, QStringLiteral("From ") + map.name);
+                return recordOf(level(map.name, QStringLiteral("Refused"), QStringLiteral("many")));
+            return recordOf(level(map.name, QStringLiteral("From ") + map.name));
         };
     }
 
@@ -105,6 +136,32 @@ private Q_SLOTS:
         QCOMPARE(added.added, 0);
         QCOMPARE(added.present, 2);
         QCOMPARE(table.text(Field::Datei), QStringLiteral("b"));
+    }
+
+    // The record a map gives as bytes stores exactly the values its texts store
+    // through the text forms.
+    void mapRecordsStoreWhatTheirTextsStore()
+    {
+        const QList<QByteArray> messages{
+            "Arena 7\\nby someone", "", " \t\\n ", "\v\f Form feeds trimmed \x1c\x0b", "a\x01" "b\x7f  \x1f",
+            QByteArray(49, 'x') + " yz", QByteArray(48, 'y') + "\\n\\nz", "C:\\quake\\new", "  two  blanks  ",
+            "Br\xc3\xbc" "cke \xe2\x82\xac\xc2\xa0", "Br\xfc" "cke \x81\x9d", "\xce\xa9 \xf0\x9f\x98\x80!",
+            QByteArray(60, '\n') + "late", QByteArray(300, 'w')};
+        LevelTable& table = openTable({});
+        for (int n = 0; n < 40; ++n) {
+            const QByteArray text = mapText(messages[n % messages.size()], n);
+            const QString name = QStringLiteral("Map%1").arg(n);
+            const auto record = mapRecordOfText(name, text);
+            const auto entities = parseEntities(text);
+            QVERIFY(record && entities);
+            table.appendRecord(record->fields());
+            const LevelRecord fromBytes = table.records().record(table.recNo() - 1);
+            table.remove();
+            table.appendRecord(levelTexts(name, *entities));
+            const LevelRecord fromTexts = table.records().record(table.recNo() - 1);
+            table.remove();
+            QVERIFY2(fromBytes == fromTexts, qPrintable(shown(fromBytes) + u'\n' + shown(fromTexts)));
+        }
     }
 
     void aRefusedRecordStopsAndKeepsWhatCameBefore()

@@ -56,8 +56,8 @@ QStringList namesAndPlaces(const GameMaps& found)
 
 QString titleOf(const GameMap& map)
 {
-    const auto texts = levelTextsOf(map);
-    return texts ? texts->at(1) : QStringLiteral("<unreadable>");
+    const auto record = mapRecordOf(map);
+    return record ? record->texts().at(Field::Level) : QStringLiteral("<unreadable>");
 }
 
 QByteArray lumpOf(const QByteArray& bsp)
@@ -187,9 +187,57 @@ private Q_SLOTS:
         const GameMaps found = findMaps(g);
         MapReader reader;
         QStringList titles;
-        for (const GameMap& map : found.maps)
-            titles << reader.levelTextsOf(map).value_or(QStringList{"", "<unreadable>"}).at(1);
+        for (const GameMap& map : found.maps) {
+            const auto record = reader.recordOf(map);
+            titles << (record ? record->texts().at(Field::Level) : QStringLiteral("<unreadable>"));
+        }
         QCOMPARE(titles, (QStringList{"L1", "Z0", "P1", "P2", "Q1", "Z1"}));
+    }
+
+    // Neighbouring maps of a package are read together, each still only from
+    // its own bytes, whatever order they are asked in.
+    void packageMapsReadTogetherKeepToTheirOwnBytes()
+    {
+        const QByteArray a = mapWithTitle("A");
+        std::vector<std::pair<QByteArray, QByteArray>> files{
+            {"maps/a.bsp", a},
+            {"textures/x.wal", QByteArray(1000, 'x')},
+            {"maps/b.bsp", movedLump(mapWithTitle("B"), 2 * kFirstRead)},
+            {"maps/c.bsp", mapWithTitle("C")},
+            {"sound/far.wav", QByteArray(40000, 's')},
+            {"maps/d.bsp", mapWithTitle("D")},
+            // Its lump runs into the next map's bytes, which are read with it.
+            {"maps/e.bsp", withLumpLength(mapWithTitle("E"), lumpOf(a).size() + 200)},
+            {"maps/f.bsp", mapWithTitle("F")},
+        };
+        QStringList expected{"A", "B", "C", "D", "<unreadable>", "F"};
+        // Enough maps of 10 KiB for more than one joint read.
+        for (int n = 0; n < 40; ++n) {
+            const QByteArray title = "M" + QByteArray::number(n);
+            const QByteArray map = movedLump(mapWithTitle(title), 8000);
+            files.emplace_back("maps/m" + QByteArray::number(n).rightJustified(2, '0') + ".bsp", map + QByteArray(10240 - map.size(), '\0'));
+            expected << title;
+        }
+        const QTemporaryDir game;
+        putFile(game.path() + "/baseq2/pak0.pak", mapwriter::pakFile(files));
+        const GameMaps found = findMaps(game.path());
+        std::vector<const GameMap*> order;
+        for (const GameMap& map : found.maps)
+            order.push_back(&map);
+
+        const auto titles = [&](const std::vector<const GameMap*>& asked) {
+            MapReader reader(order);
+            QStringList titles;
+            for (const GameMap* map : asked) {
+                const auto record = reader.recordOf(*map);
+                titles << (record ? record->texts().at(Field::Level) : QStringLiteral("<unreadable>"));
+            }
+            return titles;
+        };
+        QCOMPARE(titles(order), expected);
+        std::vector<const GameMap*> reversed(order.rbegin(), order.rend());
+        std::reverse(expected.begin(), expected.end());
+        QCOMPARE(titles(reversed), expected);
     }
 
     void hostileEntriesAreSkippedAndCounted()
@@ -222,7 +270,7 @@ private Q_SLOTS:
         const GameMaps found = findMaps(game.path());
         QCOMPARE(found.maps.size(), size_t(4));
         for (const GameMap& map : found.maps)
-            QVERIFY2(!levelTextsOf(map), qPrintable(map.name));
+            QVERIFY2(!mapRecordOf(map), qPrintable(map.name));
     }
 
     // The header and a small lump come in one read; a lump further on, or one

@@ -18,6 +18,18 @@ std::vector<GameMap> mapsNamed(int count)
     return maps;
 }
 
+MapRecord named(const QString& name)
+{
+    MapRecord record;
+    record.add(name.toLatin1());
+    return record;
+}
+
+QString nameOf(const std::optional<MapRecord>& record)
+{
+    return record ? QString::fromLatin1(record->fields()[0]) : QStringLiteral("<none>");
+}
+
 std::vector<const GameMap*> pointers(const std::vector<GameMap>& maps)
 {
     std::vector<const GameMap*> out;
@@ -36,16 +48,16 @@ private Q_SLOTS:
     void givesEveryRecordInOrder()
     {
         const auto maps = mapsNamed(2000);
-        MapReadAhead ahead(pointers(maps), [](const GameMap& map) -> std::optional<QStringList> {
+        MapReadAhead ahead(pointers(maps), [](const GameMap& map) -> std::optional<MapRecord> {
             if (map.name.toInt() % 7 == 3)
                 return std::nullopt;
-            return QStringList{map.name};
+            return named(map.name);
         });
         for (int i = 0; i < 2000; ++i) {
-            const auto texts = ahead.next();
-            QCOMPARE(texts.has_value(), i % 7 != 3);
-            if (texts)
-                QCOMPARE(texts->constFirst(), QString::number(i));
+            const auto record = ahead.next();
+            QCOMPARE(record.has_value(), i % 7 != 3);
+            if (record)
+                QCOMPARE(nameOf(record), QString::number(i));
         }
         QVERIFY(!ahead.next());
     }
@@ -53,13 +65,13 @@ private Q_SLOTS:
     void anErrorComesAfterTheRecordsReadBeforeIt()
     {
         const auto maps = mapsNamed(10);
-        MapReadAhead ahead(pointers(maps), [](const GameMap& map) -> std::optional<QStringList> {
+        MapReadAhead ahead(pointers(maps), [](const GameMap& map) -> std::optional<MapRecord> {
             if (map.name == u"4")
                 throw TolvexError(QStringLiteral("unreadable"));
-            return QStringList{map.name};
+            return named(map.name);
         });
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(ahead.next().value_or(QStringList{"<none>"}).constFirst(), QString::number(i));
+            QCOMPARE(nameOf(ahead.next()), QString::number(i));
         QVERIFY_THROWS_EXCEPTION(TolvexError, (void)ahead.next());
     }
 
@@ -70,11 +82,11 @@ private Q_SLOTS:
         const auto maps = mapsNamed(5000);
         std::atomic<int> read = 0;
         {
-            MapReadAhead ahead(pointers(maps), [&read](const GameMap& map) -> std::optional<QStringList> {
+            MapReadAhead ahead(pointers(maps), [&read](const GameMap& map) -> std::optional<MapRecord> {
                 ++read;
-                return QStringList{map.name};
+                return named(map.name);
             });
-            QCOMPARE(ahead.next().value_or(QStringList{}).constFirst(), QStringLiteral("0"));
+            QCOMPARE(nameOf(ahead.next()), QStringLiteral("0"));
         }
         QVERIFY2(read < 1000, qPrintable(QString::number(read)));
     }
