@@ -1,13 +1,20 @@
 // The input as a package (.pak) and as a zip archive (.pk3). Every entry kept
 // from a package directory lies inside the input, with a name of at most 56
 // bytes; no more entries than the directory's real bytes hold. The map
-// entries of either kind are read as maps, which must stay inside them.
+// entries of either kind are read as maps, which must stay inside them. Read
+// from the package as a file, with neighbouring maps read together, each
+// entry's lump is the one read from its own bytes alone.
 
 #include "FuzzSupport.h"
 
 #include "gamefolder/BspFile.h"
+#include "gamefolder/GameFolder.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
+#include "platform/FileDescriptor.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace tolvex;
 
@@ -15,6 +22,34 @@ namespace {
 
 // Enough to reach every kind of entry without one input reading thousands.
 constexpr qint64 kEntriesRead = 64;
+
+// The package's maps read the way a scan reads them, from a file.
+void readPackageFile(QByteArrayView input, const PackDirectory& directory)
+{
+    const FileDescriptor fd(::memfd_create("package", MFD_CLOEXEC));
+    if (fd.get() < 0 || ::write(fd.get(), input.data(), size_t(input.size())) != input.size())
+        return;
+    MemorySource source(input);
+    std::vector<GameMap> maps;
+    for (const PackEntry& entry : directory.entries) {
+        if (qint64(maps.size()) == kEntriesRead)
+            break;
+        maps.push_back(GameMap{.name = {}, .where = {}, .kind = GameMap::Kind::Pak,
+                               .file = QStringLiteral("/proc/self/fd/%1").arg(fd.get()), .entry = entry.name,
+                               .offset = entry.offset, .size = entry.size});
+    }
+    std::vector<const GameMap*> order;
+    for (const GameMap& map : maps)
+        order.push_back(&map);
+    MapFiles files(order);
+    for (const GameMap& map : maps) {
+        SliceSource alone(source, map.offset, map.size);
+        const auto expected = readEntityLump(alone);
+        const auto lump = files.entityLump(map);
+        FUZZ_CHECK(lump.has_value() == expected.has_value(), QString::number(map.offset));
+        FUZZ_CHECK(!lump || *lump == *expected, QString::number(map.offset));
+    }
+}
 
 void readPackage(QByteArrayView input)
 {
@@ -34,6 +69,7 @@ void readPackage(QByteArrayView input)
                 FUZZ_CHECK(lump->size() <= entry.size, QString());
         }
     }
+    readPackageFile(input, *directory);
 }
 
 void readZip(QByteArrayView input)
