@@ -193,6 +193,21 @@ private Q_SLOTS:
         QVERIFY(!readMapGeometry(source));
     }
 
+    void hiddenTexturesAreKnownInEitherCase()
+    {
+        const auto facesOf = [](const char* text) {
+            return geometryOf(mapwriter::mapFile(QString::fromLatin1(text))).faces.size();
+        };
+        const std::size_t kept = facesOf("box 0 0 0 64 64 64 texture=base/originals");
+        QVERIFY(kept > 0);
+        QCOMPARE(facesOf("box 0 0 0 64 64 64 texture=base/originals\n"
+                         "box 100 0 0 164 64 64 texture=e1u1/TRIGGER\n"
+                         "box 200 0 0 264 64 64 texture=Clip\n"
+                         "box 300 0 0 364 64 64 texture=e2u3/Origin\n"
+                         "box 400 0 0 464 64 64 texture=sky1 flags=4"),
+                 kept);
+    }
+
     void facesSharingSurfaceEdgesCannotMultiplyTheWork()
     {
         QByteArray bytes = mapwriter::mapFile(QStringLiteral("box 0 0 0 64 64 64"));
