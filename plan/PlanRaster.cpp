@@ -10,8 +10,8 @@ namespace {
 
 // The first pixel whose centre lies at or past the coordinate, kept within
 // 0..limit; a coordinate that is no number counts as before the first.
-// Done without std::ceil, which is a call on the plain x86-64 target and was
-// most of what a small face cost.
+// Done without std::ceil, a call on the plain x86-64 target, since a small
+// face asks this a dozen times.
 int firstCentreAtOrAfter(double coordinate, int limit)
 {
     const double at = coordinate - 0.5;
@@ -80,7 +80,7 @@ void PlanRaster::fillConvex(std::span<const QPointF> corners, uchar index, Paint
     }
     const int first = firstCentreAtOrAfter(top, m_height);
     const int last = firstCentreAtOrAfter(bottom, m_height);
-    // Most faces of a large level lie between two pixel centres.
+    // Many faces of a large level cross no pixel centre at all.
     if (!finite || first >= last)
         return;
     std::fill(m_left.begin() + first, m_left.begin() + last, std::numeric_limits<double>::infinity());
