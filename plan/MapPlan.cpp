@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -100,10 +101,11 @@ uchar shadeIndex(float height, const Bounds& b)
     return uchar(1 + std::clamp(int(share * (kShades - 1)), 0, kShades - 1));
 }
 
-QList<QRgb> colourTable()
+// Every byte has a colour, so no index can read past the table.
+std::array<QRgb, 256> colourTable()
 {
-    QList<QRgb> table(kWallIndex + 1);
-    table[kGroundIndex] = kPlanGround;
+    std::array<QRgb, 256> table;
+    table.fill(kPlanGround);
     for (int shade = 0; shade < kShades; ++shade) {
         const int level = 110 + shade;
         table[1 + shade] = qRgb(level - 20, level - 8, level);
@@ -147,27 +149,53 @@ void drawMarks(QPainter& painter, const MapGeometry& geometry, const Fit& fit)
     }
 }
 
+// Makes the picture one of the size and format, keeping it when it is one.
+bool ready(QImage& image, QSize size, QImage::Format format)
+{
+    if (image.size() != size || image.format() != format)
+        image = QImage(size, format);
+    return !image.isNull();
+}
+
+// The colours of the indices, into a picture of the same size.
+void colourIn(const QImage& indexed, QImage& picture)
+{
+    static const std::array<QRgb, 256> kColours = colourTable();
+    const int width = indexed.width();
+    const int height = indexed.height();
+    for (int y = 0; y < height; ++y) {
+        const uchar* from = indexed.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            to[x] = kColours[from[x]];
+    }
+}
+
 } // namespace
 
 QImage drawPlan(const MapGeometry& geometry, QSize size)
+{
+    PlanCanvas canvas;
+    return drawPlan(geometry, canvas, size);
+}
+
+QImage drawPlan(const MapGeometry& geometry, PlanCanvas& canvas, QSize size)
 {
     if (geometry.faces.empty() || size.isEmpty())
         return {};
     const Bounds bounds = boundsOf(geometry);
     const Fit fit(bounds, size);
-    QImage indexed(size, QImage::Format_Indexed8);
-    if (indexed.isNull())
+    if (!ready(canvas.indexed, size, QImage::Format_Grayscale8) || !ready(canvas.picture, size, QImage::Format_RGB32))
         return {};
-    indexed.setColorTable(colourTable());
-    indexed.fill(kGroundIndex);
-    PlanRaster raster(indexed);
+    canvas.indexed.fill(kGroundIndex);
+    PlanRaster raster(canvas.indexed);
     drawFaces(raster, geometry, bounds, fit);
-    QImage image = indexed.convertToFormat(QImage::Format_RGB32);
+    colourIn(canvas.indexed, canvas.picture);
     if (!geometry.marks.empty()) {
-        QPainter painter(&image);
+        QPainter painter(&canvas.picture);
         drawMarks(painter, geometry, fit);
     }
-    return image;
+    return canvas.picture;
 }
 
 } // namespace tolvex

@@ -67,6 +67,7 @@ PlanWorkers::Plan PlanWorkers::take()
 
 void PlanWorkers::run()
 {
+    PlanCanvas canvas;
     for (;;) {
         Job* job = nullptr;
         {
@@ -78,7 +79,7 @@ void PlanWorkers::run()
             m_waiting.pop_front();
         }
         try {
-            const QImage picture = drawPlan(*job->geometry);
+            const QImage picture = drawPlan(*job->geometry, canvas);
             // The geometry may be the larger part; it is not needed for the encoding.
             job->geometry.reset();
             if (!picture.isNull())

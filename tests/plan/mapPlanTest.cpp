@@ -143,6 +143,17 @@ private Q_SLOTS:
         QCOMPARE(geometry.marks.size(), std::size_t(3));
     }
 
+    void aCanvasDrawnAgainLeavesThePlanBeforeAsItWas()
+    {
+        PlanCanvas canvas;
+        const QImage first = drawPlan(numberedFloor(1), canvas);
+        const QImage second = drawPlan(numberedFloor(9), canvas);
+        QCOMPARE(first, drawPlan(numberedFloor(1)));
+        QCOMPARE(second, drawPlan(numberedFloor(9)));
+        QVERIFY(first != second);
+        QCOMPARE(drawPlan(geometryOf(mapwriter::mapFile(kRoom)), canvas), drawPlan(geometryOf(mapwriter::mapFile(kRoom))));
+    }
+
     void planKeepsTheLevelsProportions()
     {
         const QImage plan = drawPlan(geometryOf(mapwriter::mapFile(kRoom)));
