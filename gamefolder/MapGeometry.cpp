@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace tolvex {
 
@@ -51,11 +53,15 @@ float floatAt(const char* p)
 }
 
 struct Reader {
+    enum Visibility : std::uint8_t { NotYetKnown, Visible, Hidden };
+
     ByteSource& source;
     QByteArray header;
     MapGeometry result;
+    std::vector<std::uint8_t> infoShown; // per texture info; many faces share one
 
     LumpData lump(int index, qint64 elementSize);
+    bool shown(qint64 info, const LumpData& texInfo);
     void readFaces();
     bool addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
                  const LumpData& edges, const LumpData& surfEdges, qint64& budget);
@@ -84,14 +90,23 @@ bool usable(const MapGeometry::Point& p)
         && std::abs(p.z) <= kMaxMapCoordinate; // false for NaN too
 }
 
-// Whether the texture is one the game never shows, as the brush tools name them.
+// Whether the texture is one the game never shows, as the brush tools name
+// them; letters compared in either case.
 bool hiddenTexture(const char* info)
 {
-    char name[33] = {};
-    std::memcpy(name, info + 40, 32);
-    const QByteArray texture = QByteArray(name).toLower();
-    const QByteArray last = texture.mid(texture.lastIndexOf('/') + 1);
-    return last.startsWith("trigger") || last.startsWith("clip") || last == "origin";
+    const char* name = info + 40;
+    const qsizetype length = qsizetype(qstrnlen(name, 32));
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        if (name[i] == '/')
+            start = i + 1;
+    }
+    const char* last = name + start;
+    const qsizetype size = length - start;
+    const auto startsWith = [last, size](const char* prefix, qsizetype prefixSize) {
+        return size >= prefixSize && qstrnicmp(last, prefixSize, prefix, prefixSize) == 0;
+    };
+    return startsWith("trigger", 7) || startsWith("clip", 4) || (size == 6 && startsWith("origin", 6));
 }
 
 // The face's normal from its plane, turned for the back side; nothing for a
@@ -109,6 +124,18 @@ std::optional<std::array<float, 3>> planeNormal(const char* plane, bool back)
     return n;
 }
 
+bool Reader::shown(qint64 info, const LumpData& texInfo)
+{
+    std::uint8_t& known = infoShown[std::size_t(info)];
+    if (known == NotYetKnown) {
+        const char* texture = texInfo.at(info, kTexInfoSize);
+        const qint32 flags = qFromLittleEndian<qint32>(texture + 32);
+        const bool hidden = (flags & (kSurfSky | kSurfNoDraw | kSurfHint | kSurfSkip)) != 0 || hiddenTexture(texture);
+        known = hidden ? Hidden : Visible;
+    }
+    return known == Visible;
+}
+
 bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
                      const LumpData& edges, const LumpData& surfEdges, qint64& budget)
 {
@@ -120,9 +147,7 @@ bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& t
     if (plane >= planes.count || info < 0 || info >= texInfo.count || edgeCount < 3 || edgeCount > kMaxFaceEdges
         || firstEdge < 0 || firstEdge > surfEdges.count - edgeCount || edgeCount > budget)
         return false;
-    const char* texture = texInfo.at(info, kTexInfoSize);
-    const qint32 flags = qFromLittleEndian<qint32>(texture + 32);
-    if ((flags & (kSurfSky | kSurfNoDraw | kSurfHint | kSurfSkip)) != 0 || hiddenTexture(texture))
+    if (!shown(info, texInfo))
         return true;
     const auto normal = planeNormal(planes.at(plane, kPlaneSize), back);
     if (!normal)
@@ -169,6 +194,10 @@ void Reader::readFaces()
     // Each surface edge of a real map belongs to one face; faces that claim
     // the same ones again cannot make the reader keep more than that.
     qint64 budget = surfEdges.count;
+    infoShown.assign(std::size_t(texInfo.count), NotYetKnown);
+    // Both lumps are read whole, so these are sizes the file holds, not claims.
+    result.faces.reserve(std::size_t(faces.count));
+    result.points.reserve(std::size_t(surfEdges.count));
     for (qint64 i = 0; i < faces.count; ++i) {
         if (!addFace(faces.at(i, kFaceSize), planes, texInfo, vertices, edges, surfEdges, budget))
             ++result.skippedFaces;
@@ -212,7 +241,7 @@ std::optional<MapGeometry> readMapGeometry(ByteSource& source)
     auto header = source.read(0, kBspHeaderSize);
     if (!header || !header->startsWith("IBSP") || qFromLittleEndian<qint32>(header->constData() + 4) != kBspVersion)
         return std::nullopt;
-    Reader reader{source, std::move(*header), {}};
+    Reader reader{source, std::move(*header), {}, {}};
     reader.readFaces();
     reader.readMarks();
     return std::move(reader.result);

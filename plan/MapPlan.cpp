@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <numeric>
-#include <span>
 #include <vector>
 
 namespace tolvex {
@@ -92,83 +89,48 @@ void project(const MapGeometry& geometry, const MapGeometry::Face& face, const F
 // Floors come in this many shades, the lowest darkest.
 constexpr int kShades = 121;
 
-int shadeOf(float height, const Bounds& b)
+// The plan is drawn in colour indices: the ground, then the floors' shades
+// from the lowest up, then the walls.
+constexpr uchar kGroundIndex = 0;
+constexpr uchar kWallIndex = kShades + 1;
+
+uchar shadeIndex(float height, const Bounds& b)
 {
     const float span = b.high - b.low;
     const double share = span > 0 ? double(height - b.low) / span : 1.0;
-    return std::clamp(int(share * (kShades - 1)), 0, kShades - 1);
+    return uchar(1 + std::clamp(int(share * (kShades - 1)), 0, kShades - 1));
 }
 
-QRgb shadeColour(int shade)
+// Every byte has a colour, so no index can read past the table.
+std::array<QRgb, 256> colourTable()
 {
-    const int level = 110 + shade;
-    return qRgb(level - 20, level - 8, level);
-}
-
-// The floors in painter's order, their corners in pixels and laid out in
-// that order, so that drawing reads its memory front to back.
-struct Floors {
-    struct Floor {
-        std::size_t first = 0; // into corners
-        std::size_t count = 0;
-        int shade = 0;
-    };
-    std::vector<QPointF> corners;
-    std::vector<Floor> floors;
-};
-
-// Painter's order from low to high matters only between different shades,
-// and a higher floor never gets a darker one: floors grouped by shade, in
-// the file's order within each, draw what a sort by height would, in time
-// linear in the faces.
-Floors floorsInOrder(const MapGeometry& geometry, const Bounds& bounds, const Fit& fit)
-{
-    constexpr std::uint8_t kNoFloor = 0xff;
-    std::vector<std::uint8_t> shades(geometry.faces.size(), kNoFloor);
-    std::array<std::size_t, kShades + 1> nextFloor{};
-    std::array<std::size_t, kShades + 1> nextCorner{};
-    for (std::size_t i = 0; i < geometry.faces.size(); ++i) {
-        const MapGeometry::Face& face = geometry.faces[i];
-        if (face.kind != MapGeometry::Face::Kind::Floor || !std::isfinite(face.height) || !usable(geometry, face))
-            continue;
-        shades[i] = std::uint8_t(shadeOf(face.height, bounds));
-        ++nextFloor[shades[i] + 1u];
-        nextCorner[shades[i] + 1u] += std::size_t(face.count);
+    std::array<QRgb, 256> table;
+    table.fill(kPlanGround);
+    for (int shade = 0; shade < kShades; ++shade) {
+        const int level = 110 + shade;
+        table[1 + shade] = qRgb(level - 20, level - 8, level);
     }
-    std::partial_sum(nextFloor.begin(), nextFloor.end(), nextFloor.begin());
-    std::partial_sum(nextCorner.begin(), nextCorner.end(), nextCorner.begin());
-    Floors result;
-    result.floors.resize(nextFloor[kShades]);
-    result.corners.resize(nextCorner[kShades]);
-    for (std::size_t i = 0; i < shades.size(); ++i) {
-        const int shade = shades[i];
-        if (shade == kNoFloor)
-            continue;
-        const MapGeometry::Face& face = geometry.faces[i];
-        const std::size_t at = nextCorner[std::size_t(shade)];
-        nextCorner[std::size_t(shade)] += std::size_t(face.count);
-        result.floors[nextFloor[std::size_t(shade)]++] = {at, std::size_t(face.count), shade};
-        project(geometry, face, fit, result.corners.data() + at);
-    }
-    return result;
+    table[kWallIndex] = kPlanWall;
+    return table;
 }
 
-void drawFloors(PlanRaster& raster, const MapGeometry& geometry, const Bounds& bounds, const Fit& fit)
-{
-    const Floors floors = floorsInOrder(geometry, bounds, fit);
-    for (const Floors::Floor& floor : floors.floors)
-        raster.fillConvex(std::span(floors.corners).subspan(floor.first, floor.count), shadeColour(floor.shade));
-}
-
-void drawWalls(PlanRaster& raster, const MapGeometry& geometry, const Fit& fit)
+// A higher floor has the greater index and the walls the greatest, so a
+// pixel that keeps the greatest index painted on it shows what painting the
+// floors from low to high and the walls over them would, in one pass through
+// the faces in the file's order.
+void drawFaces(PlanRaster& raster, const MapGeometry& geometry, const Bounds& bounds, const Fit& fit)
 {
     std::vector<QPointF> corners;
     for (const MapGeometry::Face& face : geometry.faces) {
-        if (face.kind != MapGeometry::Face::Kind::Wall || !usable(geometry, face))
+        const bool floor = face.kind == MapGeometry::Face::Kind::Floor;
+        if ((floor && !std::isfinite(face.height)) || !usable(geometry, face))
             continue;
         corners.resize(std::size_t(face.count));
         project(geometry, face, fit, corners.data());
-        raster.outline(corners, kPlanWall);
+        if (floor)
+            raster.fillConvex(corners, shadeIndex(face.height, bounds), PlanRaster::Paint::KeepGreater);
+        else
+            raster.outline(corners, kWallIndex);
     }
 }
 
@@ -187,24 +149,53 @@ void drawMarks(QPainter& painter, const MapGeometry& geometry, const Fit& fit)
     }
 }
 
+// Makes the picture one of the size and format, keeping it when it is one.
+bool ready(QImage& image, QSize size, QImage::Format format)
+{
+    if (image.size() != size || image.format() != format)
+        image = QImage(size, format);
+    return !image.isNull();
+}
+
+// The colours of the indices, into a picture of the same size.
+void colourIn(const QImage& indexed, QImage& picture)
+{
+    static const std::array<QRgb, 256> kColours = colourTable();
+    const int width = indexed.width();
+    const int height = indexed.height();
+    for (int y = 0; y < height; ++y) {
+        const uchar* from = indexed.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            to[x] = kColours[from[x]];
+    }
+}
+
 } // namespace
 
 QImage drawPlan(const MapGeometry& geometry, QSize size)
+{
+    PlanCanvas canvas;
+    return drawPlan(geometry, canvas, size);
+}
+
+QImage drawPlan(const MapGeometry& geometry, PlanCanvas& canvas, QSize size)
 {
     if (geometry.faces.empty() || size.isEmpty())
         return {};
     const Bounds bounds = boundsOf(geometry);
     const Fit fit(bounds, size);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(kPlanGround);
-    PlanRaster raster(image);
-    drawFloors(raster, geometry, bounds, fit);
-    drawWalls(raster, geometry, fit);
+    if (!ready(canvas.indexed, size, QImage::Format_Grayscale8) || !ready(canvas.picture, size, QImage::Format_RGB32))
+        return {};
+    canvas.indexed.fill(kGroundIndex);
+    PlanRaster raster(canvas.indexed);
+    drawFaces(raster, geometry, bounds, fit);
+    colourIn(canvas.indexed, canvas.picture);
     if (!geometry.marks.empty()) {
-        QPainter painter(&image);
+        QPainter painter(&canvas.picture);
         drawMarks(painter, geometry, fit);
     }
-    return image;
+    return canvas.picture;
 }
 
 } // namespace tolvex

@@ -24,4 +24,14 @@ inline constexpr QRgb kPlanItem = 0xfff0c020;
 // no floor or wall to draw.
 [[nodiscard]] QImage drawPlan(const MapGeometry& geometry, QSize size = kPlanSize);
 
+// The pictures a plan is drawn in, kept by whoever draws plan after plan, so
+// that each plan does not take its memory afresh from the system.
+struct PlanCanvas {
+    QImage indexed; // the colour indices the plan is drawn in
+    QImage picture;
+};
+// The same, drawn in the canvas: the plan shares the canvas's picture, which
+// the next plan drawn there reuses once the plan before is let go.
+[[nodiscard]] QImage drawPlan(const MapGeometry& geometry, PlanCanvas& canvas, QSize size = kPlanSize);
+
 } // namespace tolvex

@@ -25,7 +25,9 @@ using MapGeometryOf = std::function<std::optional<MapGeometry>(const GameMap&)>;
 // the table holds (compared like the key, named as the table writes it) and
 // that has no such file yet; a file there, a screenshot or the user's own, is
 // never replaced. Creates the folder when it is missing. Throws TolvexError
-// naming the file when a plan cannot be saved.
+// naming the file when a plan cannot be saved. The plans are drawn on a few
+// threads of their own; read is called on the calling thread only, once per
+// map and in the maps' order.
 PlansMade savePlanPictures(const LevelTable& table, const GameMaps& maps, const QString& folder,
                            const MapGeometryOf& read);
 // The same, reading the maps from the files the scan found.

@@ -4,6 +4,7 @@
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapGeometry.h"
 #include "platform/JpegImage.h"
+#include "platform/TolvexError.h"
 #include "plan/MapPlan.h"
 #include "plan/PlanPictures.h"
 #include "tools/MapWriter.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 #include <QtEndian>
 
@@ -76,6 +78,16 @@ qint32 lumpOffset(const QByteArray& bytes, int lump)
     return qFromLittleEndian<qint32>(bytes.constData() + 8 + lump * 8);
 }
 
+// A floor of its own shape for every number, so that each plan differs.
+MapGeometry numberedFloor(int number)
+{
+    const float width = 64.0f + 16.0f * float(number);
+    MapGeometry geometry;
+    geometry.points = {{0, 0, 0}, {width, 0, 0}, {width, 64, 0}, {0, 64, 0}};
+    geometry.faces.push_back({MapGeometry::Face::Kind::Floor, 0, 0, 4});
+    return geometry;
+}
+
 } // namespace
 
 class MapPlanTest : public QObject {
@@ -129,6 +141,17 @@ private Q_SLOTS:
         QCOMPARE(plan.pixel(pixel(384, 160)), kPlanSpawn);
         QCOMPARE(plan.pixel(pixel(0, 0)), kPlanItem);
         QCOMPARE(geometry.marks.size(), std::size_t(3));
+    }
+
+    void aCanvasDrawnAgainLeavesThePlanBeforeAsItWas()
+    {
+        PlanCanvas canvas;
+        const QImage first = drawPlan(numberedFloor(1), canvas);
+        const QImage second = drawPlan(numberedFloor(9), canvas);
+        QCOMPARE(first, drawPlan(numberedFloor(1)));
+        QCOMPARE(second, drawPlan(numberedFloor(9)));
+        QVERIFY(first != second);
+        QCOMPARE(drawPlan(geometryOf(mapwriter::mapFile(kRoom)), canvas), drawPlan(geometryOf(mapwriter::mapFile(kRoom))));
     }
 
     void planKeepsTheLevelsProportions()
@@ -193,6 +216,21 @@ private Q_SLOTS:
         QVERIFY(!readMapGeometry(source));
     }
 
+    void hiddenTexturesAreKnownInEitherCase()
+    {
+        const auto facesOf = [](const char* text) {
+            return geometryOf(mapwriter::mapFile(QString::fromLatin1(text))).faces.size();
+        };
+        const std::size_t kept = facesOf("box 0 0 0 64 64 64 texture=base/originals");
+        QVERIFY(kept > 0);
+        QCOMPARE(facesOf("box 0 0 0 64 64 64 texture=base/originals\n"
+                         "box 100 0 0 164 64 64 texture=e1u1/TRIGGER\n"
+                         "box 200 0 0 264 64 64 texture=Clip\n"
+                         "box 300 0 0 364 64 64 texture=e2u3/Origin\n"
+                         "box 400 0 0 464 64 64 texture=sky1 flags=4"),
+                 kept);
+    }
+
     void facesSharingSurfaceEdgesCannotMultiplyTheWork()
     {
         QByteArray bytes = mapwriter::mapFile(QStringLiteral("box 0 0 0 64 64 64"));
@@ -242,6 +280,82 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(screens + QStringLiteral("/empty.jpg")));
 
         QCOMPARE(savePlanPictures(table, found, screens).made, 0);
+    }
+
+    void manyPlansKeepTheirMapsNamesAndOrder()
+    {
+        // More maps than are drawn at once and than a batch holds; every fifth cannot be read.
+        constexpr int kMaps = 70;
+        QStringList names;
+        GameMaps found;
+        for (int i = 0; i < kMaps; ++i) {
+            names << QStringLiteral("map%1").arg(i, 2, 10, QLatin1Char('0'));
+            GameMap map;
+            map.name = names.back();
+            found.maps.push_back(map);
+        }
+        const LevelTable& table = tableOf(names);
+        QStringList read;
+        bool elsewhere = false;
+        const MapGeometryOf reader = [&](const GameMap& map) -> std::optional<MapGeometry> {
+            elsewhere = elsewhere || QThread::currentThread() != thread();
+            read << map.name;
+            const int number = map.name.mid(3).toInt();
+            if (number % 5 == 4)
+                return std::nullopt;
+            return numberedFloor(number);
+        };
+        const QString screens = m_dir.filePath(QStringLiteral("many"));
+        const PlansMade made = savePlanPictures(table, found, screens, reader);
+        QCOMPARE(made.made, kMaps - kMaps / 5);
+        QCOMPARE(made.skipped, kMaps / 5);
+        QCOMPARE(read, names);
+        QVERIFY2(!elsewhere, "the reader is called on the calling thread only");
+        for (int i = 0; i < kMaps; ++i) {
+            QFile file(screens + u'/' + names[i] + QStringLiteral(".jpg"));
+            QCOMPARE(file.exists(), i % 5 != 4);
+            if (i % 5 != 4) {
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QVERIFY2(file.readAll() == encodeJpeg(drawPlan(numberedFloor(i)), kPlanQuality), qPrintable(names[i]));
+            }
+        }
+    }
+
+    void theFirstPlanThatCannotBeSavedEndsTheRunKeepingThoseBefore()
+    {
+        constexpr int kMaps = 40;
+        QStringList names;
+        GameMaps found;
+        for (int i = 0; i < kMaps; ++i) {
+            names << QStringLiteral("lock%1").arg(i, 2, 10, QLatin1Char('0'));
+            GameMap map;
+            map.name = names.back();
+            found.maps.push_back(map);
+        }
+        const LevelTable& table = tableOf(names);
+        const QString screens = m_dir.filePath(QStringLiteral("locked"));
+        QVERIFY(QDir().mkpath(screens));
+        // The folder cannot be written from the time the 25th map is read.
+        int reads = 0;
+        const MapGeometryOf reader = [&](const GameMap&) {
+            if (++reads == 25)
+                QFile::setPermissions(screens, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+            return std::optional<MapGeometry>(numberedFloor(reads));
+        };
+        QString error;
+        try {
+            (void)savePlanPictures(table, found, screens, reader);
+        } catch (const TolvexError& e) {
+            error = e.message();
+        }
+        QFile::setPermissions(screens, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // The plans saved are those of the maps before the one named.
+        int saved = 0;
+        while (saved < kMaps && QFile::exists(screens + u'/' + names[saved] + QStringLiteral(".jpg")))
+            ++saved;
+        QVERIFY(saved > 0 && saved < 25);
+        QCOMPARE(QDir(screens).entryList(QDir::Files).size(), saved);
+        QCOMPARE(error, QStringLiteral("Datei %1/%2.jpg kann nicht erstellt werden").arg(screens, names[saved]));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,11 +13,13 @@ namespace {
 
 constexpr QRgb kGround = 0xff000000;
 constexpr QRgb kInk = 0xffffffff;
+constexpr uchar kInkIndex = 1;
 
 QImage blank(QSize size = {64, 48})
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(kGround);
+    QImage image(size, QImage::Format_Indexed8);
+    image.setColorTable({kGround, kInk});
+    image.fill(0);
     return image;
 }
 
@@ -54,14 +57,14 @@ private Q_SLOTS:
         QImage image = blank();
         PlanRaster raster(image);
         const std::vector<QPointF> square{{10, 10}, {20, 10}, {20, 20}, {10, 20}};
-        raster.fillConvex(square, kInk);
+        raster.fillConvex(square, kInkIndex);
         QCOMPARE(inked(image), QRect(10, 10, 10, 10));
         QCOMPARE(inkedCount(image), 100);
 
         // Centres just inside count, centres just outside do not.
         image = blank();
         PlanRaster shifted(image);
-        shifted.fillConvex(std::vector<QPointF>{{10.4, 10.4}, {20.6, 10.4}, {20.6, 20.6}, {10.4, 20.6}}, kInk);
+        shifted.fillConvex(std::vector<QPointF>{{10.4, 10.4}, {20.6, 10.4}, {20.6, 20.6}, {10.4, 20.6}}, kInkIndex);
         QCOMPARE(inked(image), QRect(10, 10, 11, 11));
     }
 
@@ -69,19 +72,19 @@ private Q_SLOTS:
     {
         QImage image = blank();
         PlanRaster raster(image);
-        raster.line({10, 10}, {30, 10}, kInk);
+        raster.line({10, 10}, {30, 10}, kInkIndex);
         QCOMPARE(inked(image), QRect(9, 9, 22, 2));
         QCOMPARE(inkedCount(image), 44);
 
         image = blank();
         PlanRaster upright(image);
-        upright.outline(std::vector<QPointF>{{20, 5}, {20, 40}}, kInk); // an upright face seen from above
+        upright.outline(std::vector<QPointF>{{20, 5}, {20, 40}}, kInkIndex); // an upright face seen from above
         QCOMPARE(inked(image), QRect(19, 4, 2, 37));
 
         // A diagonal leaves no gaps: every row it crosses is inked.
         image = blank();
         PlanRaster diagonal(image);
-        diagonal.line({5, 5}, {40, 30}, kInk);
+        diagonal.line({5, 5}, {40, 30}, kInkIndex);
         for (int y = 6; y < 30; ++y)
             QVERIFY2(inked(image.copy(0, y, 64, 1)).width() >= 2, qPrintable(QString::number(y)));
     }
@@ -91,22 +94,22 @@ private Q_SLOTS:
         QImage image = blank();
         PlanRaster raster(image);
         const double huge = 1e300;
-        raster.fillConvex(std::vector<QPointF>{{-huge, -huge}, {huge, -huge}, {huge, huge}, {-huge, huge}}, kInk);
+        raster.fillConvex(std::vector<QPointF>{{-huge, -huge}, {huge, -huge}, {huge, huge}, {-huge, huge}}, kInkIndex);
         QCOMPARE(inkedCount(image), 64 * 48);
 
         image = blank();
         PlanRaster clipped(image);
-        clipped.fillConvex(std::vector<QPointF>{{-1e7, 40}, {1e7, 40}, {0, 1e9}}, kInk);
-        clipped.line({-1e9, -1e9}, {1e9, 1e9}, kInk);
-        clipped.line({-1e9, 47.9}, {1e9, 47.9}, kInk);
+        clipped.fillConvex(std::vector<QPointF>{{-1e7, 40}, {1e7, 40}, {0, 1e9}}, kInkIndex);
+        clipped.line({-1e9, -1e9}, {1e9, 1e9}, kInkIndex);
+        clipped.line({-1e9, 47.9}, {1e9, 47.9}, kInkIndex);
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
         QImage untouched = blank();
         PlanRaster refused(untouched);
-        refused.fillConvex(std::vector<QPointF>{{0, 0}, {nan, 10}, {40, 40}}, kInk);
-        refused.fillConvex(std::vector<QPointF>{{0, 0}, {inf, 10}, {40, 40}}, kInk);
-        refused.outline(std::vector<QPointF>{{0, 0}, {10, nan}}, kInk);
-        refused.line({0, 0}, {-inf, 10}, kInk);
+        refused.fillConvex(std::vector<QPointF>{{0, 0}, {nan, 10}, {40, 40}}, kInkIndex);
+        refused.fillConvex(std::vector<QPointF>{{0, 0}, {inf, 10}, {40, 40}}, kInkIndex);
+        refused.outline(std::vector<QPointF>{{0, 0}, {10, nan}}, kInkIndex);
+        refused.line({0, 0}, {-inf, 10}, kInkIndex);
         QCOMPARE(inkedCount(untouched), 0);
         // Rows 40 and below are filled across; the picture's edges are where the writing stops.
         for (int y = 40; y < 48; ++y)
@@ -116,7 +119,7 @@ private Q_SLOTS:
         // An edge so flat that its slope is no longer a number crosses nothing.
         QImage flat = blank();
         PlanRaster steep(flat);
-        steep.fillConvex(std::vector<QPointF>{{0, 10.5}, {1e308, 10.5 + 1e-9}, {0, 30}}, kInk);
+        steep.fillConvex(std::vector<QPointF>{{0, 10.5}, {1e308, 10.5 + 1e-9}, {0, 30}}, kInkIndex);
         QCOMPARE(inked(flat), QRect(0, 11, 64, 19));
     }
 
@@ -125,7 +128,7 @@ private Q_SLOTS:
         QImage image = blank({32, 32});
         PlanRaster raster(image);
         // A bow tie: each row is filled from its leftmost to its rightmost edge.
-        raster.fillConvex(std::vector<QPointF>{{4, 4}, {28, 28}, {28, 4}, {4, 28}}, kInk);
+        raster.fillConvex(std::vector<QPointF>{{4, 4}, {28, 28}, {28, 4}, {4, 28}}, kInkIndex);
         QCOMPARE(inked(image), QRect(4, 4, 24, 24));
         QCOMPARE(image.pixel(16, 5), kInk);
 
@@ -133,9 +136,50 @@ private Q_SLOTS:
         std::vector<QPointF> spikes;
         for (int i = 0; i < 4096; ++i)
             spikes.emplace_back(i % 2 ? 1e6 * std::cos(i) : 16, i % 2 ? 1e6 * std::sin(i) : 16);
-        raster.fillConvex(spikes, kInk);
-        raster.outline(spikes, kInk);
+        raster.fillConvex(spikes, kInkIndex);
+        raster.outline(spikes, kInkIndex);
         QCOMPARE(inkedCount(image), 32 * 32);
+    }
+
+    void shapesKeepingTheGreaterIndexLookPaintedInOrder()
+    {
+        // Overlapping squares of indices 1 to 3, given in every order.
+        const std::vector<std::vector<QPointF>> squares{
+            {{4, 4}, {20, 4}, {20, 20}, {4, 20}}, {{10, 10}, {30, 10}, {30, 30}, {10, 30}}, {{16, 2}, {24, 2}, {24, 40}, {16, 40}}};
+        QImage inOrder = blank();
+        PlanRaster painted(inOrder);
+        for (std::size_t i = 0; i < squares.size(); ++i)
+            painted.fillConvex(squares[i], uchar(i + 1));
+        std::vector<std::size_t> order{0, 1, 2};
+        do {
+            QImage image = blank();
+            PlanRaster raster(image);
+            for (std::size_t i : order)
+                raster.fillConvex(squares[i], uchar(i + 1), PlanRaster::Paint::KeepGreater);
+            QCOMPARE(image, inOrder);
+        } while (std::next_permutation(order.begin(), order.end()));
+        QCOMPARE(inOrder.pixelIndex(17, 17), 3);
+        QCOMPARE(inOrder.pixelIndex(12, 12), 2);
+    }
+
+    void anOutlineGoingBackAlongItselfDrawsWhatItsEdgesDraw()
+    {
+        // Upright faces seen from above, along a row, a column and a slant;
+        // and a pentagon, each edge drawn on its own for comparison.
+        const std::vector<std::vector<QPointF>> outlines{{{5.3, 7.7}, {40.2, 7.7}, {40.2, 7.7}, {5.3, 7.7}},
+                                                         {{12.5, 3.1}, {12.5, 44.6}, {12.5, 44.6}, {12.5, 3.1}},
+                                                         {{3.2, 40.9}, {50.7, 6.4}, {50.7, 6.4}, {3.2, 40.9}},
+                                                         {{30, 5}, {60, 20}, {50, 45}, {20, 40}, {18.5, 18.5}}};
+        for (const std::vector<QPointF>& corners : outlines) {
+            QImage outlined = blank();
+            PlanRaster(outlined).outline(corners, kInkIndex);
+            QImage edges = blank();
+            PlanRaster raster(edges);
+            for (std::size_t i = 0; i < corners.size(); ++i)
+                raster.line(corners[i], corners[(i + 1) % corners.size()], kInkIndex);
+            QCOMPARE(outlined, edges);
+            QVERIFY(inkedCount(outlined) > 0);
+        }
     }
 };
 
