@@ -88,6 +88,19 @@ MapGeometry numberedFloor(int number)
     return geometry;
 }
 
+// Maps named prefix00, prefix01, …; the names also go to the list.
+GameMaps numberedMaps(const QString& prefix, int count, QStringList& names)
+{
+    GameMaps found;
+    for (int i = 0; i < count; ++i) {
+        names << prefix + QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        GameMap map;
+        map.name = names.back();
+        found.maps.push_back(map);
+    }
+    return found;
+}
+
 } // namespace
 
 class MapPlanTest : public QObject {
@@ -287,13 +300,7 @@ private Q_SLOTS:
         // More maps than are drawn at once and than a batch holds; every fifth cannot be read.
         constexpr int kMaps = 70;
         QStringList names;
-        GameMaps found;
-        for (int i = 0; i < kMaps; ++i) {
-            names << QStringLiteral("map%1").arg(i, 2, 10, QLatin1Char('0'));
-            GameMap map;
-            map.name = names.back();
-            found.maps.push_back(map);
-        }
+        const GameMaps found = numberedMaps(QStringLiteral("map"), kMaps, names);
         const LevelTable& table = tableOf(names);
         QStringList read;
         bool elsewhere = false;
@@ -325,13 +332,7 @@ private Q_SLOTS:
     {
         constexpr int kMaps = 40;
         QStringList names;
-        GameMaps found;
-        for (int i = 0; i < kMaps; ++i) {
-            names << QStringLiteral("lock%1").arg(i, 2, 10, QLatin1Char('0'));
-            GameMap map;
-            map.name = names.back();
-            found.maps.push_back(map);
-        }
+        const GameMaps found = numberedMaps(QStringLiteral("lock"), kMaps, names);
         const LevelTable& table = tableOf(names);
         const QString screens = m_dir.filePath(QStringLiteral("locked"));
         QVERIFY(QDir().mkpath(screens));
