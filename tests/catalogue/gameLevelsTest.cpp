@@ -1,17 +1,15 @@
 #include "catalogue/GameLevels.h"
 #include "catalogue/LevelRecords.h"
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
 #include "platform/Cp1252.h"
 #include "platform/TolvexError.h"
+#include "tests/support/TestCatalogue.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace tolvex;
 
@@ -79,18 +77,7 @@ class GameLevelsTest : public QObject {
     LevelTable& openTable(const std::vector<QStringList>& records)
     {
         m_table.reset();
-        const QString file = m_dir.filePath(QStringLiteral("maps.DB"));
-        QFile::remove(file);
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(file).constData(), &db);
-        sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        m_table = std::make_unique<LevelTable>();
-        m_table->setFileName(file);
-        m_table->open();
-        for (const QStringList& record : records)
-            m_table->appendRecord(record);
-        m_table->first();
+        m_table = newCatalogue(m_dir.filePath(QStringLiteral("maps.DB")), records);
         return *m_table;
     }
 

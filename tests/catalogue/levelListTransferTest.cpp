@@ -1,10 +1,10 @@
 #include "tests/support/TestFiles.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "platform/Cp1252.h"
 #include "platform/TolvexError.h"
+#include "tests/support/TestCatalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,18 +101,7 @@ class LevelListTransferTest : public QObject {
     LevelTable& openTable(const std::vector<QStringList>& records, const QString& name = QStringLiteral("maps.DB"))
     {
         m_table.reset();
-        const QString file = path(name);
-        QFile::remove(file);
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(file).constData(), &db);
-        sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        m_table = std::make_unique<LevelTable>();
-        m_table->setFileName(file);
-        m_table->open();
-        for (const QStringList& record : records)
-            m_table->appendRecord(record);
-        m_table->first();
+        m_table = newCatalogue(path(name), records);
         return *m_table;
     }
 

@@ -1,5 +1,4 @@
 #include "catalogue/LevelFields.h"
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapGeometry.h"
@@ -7,6 +6,7 @@
 #include "platform/TolvexError.h"
 #include "plan/MapPlan.h"
 #include "plan/PlanPictures.h"
+#include "tests/support/TestCatalogue.h"
 #include "tools/MapWriter.h"
 
 #include <QDir>
@@ -15,8 +15,6 @@
 #include <QThread>
 #include <QTest>
 #include <QtEndian>
-
-#include <sqlite3.h>
 
 #include <cmath>
 #include <cstring>
@@ -111,22 +109,17 @@ class MapPlanTest : public QObject {
 
     LevelTable& tableOf(const QStringList& names)
     {
-        const QString file = m_dir.filePath(QStringLiteral("maps.DB"));
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(file).constData(), &db);
-        sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        m_table = std::make_unique<LevelTable>();
-        m_table->setFileName(file);
-        m_table->open();
+        std::vector<QStringList> records;
         for (const QString& name : names) {
             QStringList texts(kFieldCount);
             texts[Field::Datei] = name;
             texts[Field::Level] = name;
             texts[Field::Typ] = QStringLiteral("DM");
             texts[Field::MinPlayer] = QStringLiteral("2");
-            m_table->appendRecord(texts);
+            records.push_back(texts);
         }
+        m_table.reset();
+        m_table = newCatalogue(m_dir.filePath(QStringLiteral("maps.DB")), records);
         return *m_table;
     }
 

@@ -1,6 +1,5 @@
 #include "tests/support/ProgramFolder.h"
 
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "common/toolbox.h"
 #include "config/options.h"
@@ -9,6 +8,7 @@
 #include "platform/Fonts.h"
 #include "platform/PictureBox.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestCatalogue.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
 
@@ -17,8 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-#include <sqlite3.h>
 
 namespace tolvex {
 
@@ -58,19 +56,7 @@ QString ProgramFolder::path(const QString& name) const
 
 void ProgramFolder::makeCatalogue(const std::vector<QStringList>& records) const
 {
-    sqlite3* db = nullptr;
-    const QByteArray file = QFile::encodeName(path(QStringLiteral("maps.DB")));
-    if (sqlite3_open(file.constData(), &db) != SQLITE_OK)
-        qFatal("cannot create maps.DB");
-    sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-
-    LevelTable table;
-    table.setFileName(path(QStringLiteral("maps.DB")));
-    table.open();
-    for (const QStringList& record : records)
-        table.appendRecord(record);
-    table.close();
+    newCatalogue(path(QStringLiteral("maps.DB")), records)->close();
 }
 
 void ProgramFolder::writeFile(const QString& name, const QByteArray& bytes) const
