@@ -1,12 +1,10 @@
 #include "catalogue/LevelRecords.h"
 
-#include "platform/Cp1252.h"
-
-#include <QByteArray>
+#include "catalogue/FoldedKey.h"
 
 #include <algorithm>
 #include <array>
-#include <compare>
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -14,135 +12,6 @@
 namespace tolvex {
 
 namespace {
-
-// UTF-16 units are shifted so that surrogates sort above the rest of the BMP,
-// which gives code point order.
-char32_t keyWeight(char16_t u)
-{
-    if (u >= u'A' && u <= u'Z')
-        return u + (u'a' - u'A');
-    if (u >= 0xE000)
-        return u - 0x800;
-    if (u >= 0xD800)
-        return u + 0x2000;
-    return u;
-}
-
-// A key folded for comparison in two words: for each of its first 15
-// characters one byte, its rank among the folded Windows-1252 characters,
-// and 0 after its end. Every stored key fits that, as "Datei" holds 15
-// characters of Windows-1252. A character Windows-1252 lacks gets the rank
-// of the next smaller one and the bytes after it 0xFF, as does the last
-// byte of a longer key: such keys compare only roughly and, alone among
-// keys, are told apart by their text.
-struct FoldedKey {
-    std::uint64_t high = 0;
-    std::uint64_t low = 0;
-
-    auto operator<=>(const FoldedKey&) const = default;
-    [[nodiscard]] bool exact() const { return (low & 0xFF) == 0; }
-};
-
-constexpr qsizetype kFoldedChars = 15;
-constexpr unsigned char kRough = 0xFF;
-
-class KeyRanks {
-public:
-    KeyRanks()
-    {
-        QByteArray all(256, Qt::Uninitialized);
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        for (const QChar c : cp1252::decode(all))
-            m_weights.push_back(keyWeight(c.unicode()));
-        std::sort(m_weights.begin(), m_weights.end());
-        m_weights.erase(std::unique(m_weights.begin(), m_weights.end()), m_weights.end());
-        for (char16_t u = 0; u < 0x80; ++u)
-            m_ascii[u] = slowRank(u).first;
-        const QString chars = cp1252::decode(all);
-        for (int b = 0; b < 256; ++b)
-            m_bytes[size_t(b)] = slowRank(chars[b].unicode()).first;
-    }
-
-    // The rank of a Windows-1252 byte.
-    [[nodiscard]] unsigned char ofByte(char b) const { return m_bytes[static_cast<unsigned char>(b)]; }
-
-    // The rank, and whether the character is one of Windows-1252.
-    [[nodiscard]] std::pair<unsigned char, bool> of(char16_t u) const
-    {
-        return u < 0x80 ? std::pair<unsigned char, bool>{m_ascii[u], true} : slowRank(u);
-    }
-
-private:
-    [[nodiscard]] std::pair<unsigned char, bool> slowRank(char16_t u) const
-    {
-        const char32_t weight = keyWeight(u);
-        const auto it = std::lower_bound(m_weights.begin(), m_weights.end(), weight);
-        const auto below = static_cast<unsigned char>(it - m_weights.begin());
-        if (it != m_weights.end() && *it == weight)
-            return {static_cast<unsigned char>(below + 1), true};
-        return {below, false};
-    }
-
-    std::vector<char32_t> m_weights; // 230 after folding, so every rank stays below kRough
-    std::array<unsigned char, 0x80> m_ascii{};
-    std::array<unsigned char, 256> m_bytes{};
-};
-
-const KeyRanks& keyRanks()
-{
-    static const KeyRanks ranks;
-    return ranks;
-}
-
-FoldedKey folded(const std::array<unsigned char, 16>& bytes)
-{
-    FoldedKey key;
-    for (size_t b = 0; b < 8; ++b) {
-        key.high = (key.high << 8) | bytes[b];
-        key.low = (key.low << 8) | bytes[b + 8];
-    }
-    return key;
-}
-
-FoldedKey fold(QStringView key)
-{
-    const KeyRanks& ranks = keyRanks();
-    std::array<unsigned char, 16> bytes{};
-    const qsizetype n = std::min(key.size(), kFoldedChars);
-    qsizetype i = 0;
-    for (; i < n; ++i) {
-        const auto [rank, exact] = ranks.of(key[i].unicode());
-        bytes[size_t(i)] = rank;
-        if (!exact)
-            break;
-    }
-    if (i < n || key.size() > kFoldedChars)
-        std::fill(bytes.begin() + (i < n ? i + 1 : kFoldedChars), bytes.end(), kRough);
-    return folded(bytes);
-}
-
-QString keyText(const StoredField& key)
-{
-    const FieldValue value = valueOf(key);
-    const auto* text = std::get_if<QString>(&value);
-    return text ? *text : QString();
-}
-
-// The stored key, folded straight from its Windows-1252 bytes.
-FoldedKey fold(const StoredField& key)
-{
-    if (key.kind != StoredField::Kind::Text)
-        return fold(keyText(key));
-    const KeyRanks& ranks = keyRanks();
-    std::array<unsigned char, 16> bytes{};
-    const qsizetype n = std::min(key.bytes.size(), kFoldedChars);
-    for (qsizetype i = 0; i < n; ++i)
-        bytes[size_t(i)] = ranks.ofByte(key.bytes[i]);
-    if (key.bytes.size() > kFoldedChars)
-        bytes[size_t(kFoldedChars)] = kRough;
-    return folded(bytes);
-}
 
 // std::lower_bound without branches on the comparison, fetching both keys
 // the next step may read while this one compares: the misses of a search in
@@ -196,6 +65,69 @@ struct Block {
     }
 };
 
+// The last key of every block, in order, and a directory by their first
+// character: the search for a key's block looks only among the blocks whose
+// last keys begin as it does, so that its steps hardly grow with the table.
+// The directory is remade on the first search after a last key changed; the
+// table is only ever used from one thread.
+class BlockLasts {
+public:
+    [[nodiscard]] size_t size() const { return m_keys.size(); }
+    [[nodiscard]] const FoldedKey& back() const { return m_keys.back(); }
+
+    void set(size_t block, const FoldedKey& last)
+    {
+        m_keys[block] = last;
+        m_stale = true;
+    }
+    void insert(size_t block, const FoldedKey& last)
+    {
+        m_keys.insert(m_keys.begin() + std::ptrdiff_t(block), last);
+        m_stale = true;
+    }
+    void erase(size_t block)
+    {
+        m_keys.erase(m_keys.begin() + std::ptrdiff_t(block));
+        m_stale = true;
+    }
+    void clear()
+    {
+        m_keys.clear();
+        m_stale = true;
+    }
+
+    // The first block whose last key is not less than the key; the caller
+    // makes sure that the last block's is not.
+    [[nodiscard]] size_t blockOf(const FoldedKey& key) const
+    {
+        if (m_stale)
+            redirect();
+        const auto first = size_t(key.high >> 56);
+        const size_t from = m_firstBlock[first];
+        // A block whose last key begins with a higher character is not less.
+        const size_t to = std::min<size_t>(m_firstBlock[first + 1], m_keys.size() - 1);
+        return from + lowerBoundOf(m_keys.data() + from, to - from + 1, key);
+    }
+
+private:
+    void redirect() const
+    {
+        size_t block = 0;
+        for (size_t first = 0; first < 256; ++first) {
+            while (block < m_keys.size() && size_t(m_keys[block].high >> 56) < first)
+                ++block;
+            m_firstBlock[first] = std::uint32_t(block);
+        }
+        m_firstBlock[256] = std::uint32_t(m_keys.size());
+        m_stale = false;
+    }
+
+    std::vector<FoldedKey> m_keys;
+    // For each first character, the first block whose last key begins with it or a higher one.
+    mutable std::array<std::uint32_t, 257> m_firstBlock{};
+    mutable bool m_stale = true;
+};
+
 } // namespace
 
 int compareKeys(QStringView a, QStringView b)
@@ -229,7 +161,7 @@ struct LevelRecords::Slots {
     std::vector<std::uint32_t> free;
     std::vector<Block> blocks;
     std::vector<int> starts;
-    std::vector<FoldedKey> lasts;
+    BlockLasts lasts;
     int count = 0;
     std::uint64_t generation = 0;
 
@@ -280,7 +212,7 @@ struct LevelRecords::Slots {
     void addBlock(size_t at, Block block, int start)
     {
         block.refence(0);
-        lasts.insert(lasts.begin() + std::ptrdiff_t(at), block.keys.back());
+        lasts.insert(at, block.keys.back());
         starts.insert(starts.begin() + std::ptrdiff_t(at), start);
         blocks.insert(blocks.begin() + std::ptrdiff_t(at), std::move(block));
     }
@@ -303,7 +235,7 @@ struct LevelRecords::Slots {
         block.slots.insert(block.slots.begin() + std::ptrdiff_t(p.offset), slot);
         block.refence(p.offset);
         if (p.offset + 1 == block.keys.size())
-            lasts[p.block] = key;
+            lasts.set(p.block, key);
         shiftStarts(p.block + 1, 1);
         ++count;
         if (block.keys.size() > kBlockSize)
@@ -318,7 +250,7 @@ struct LevelRecords::Slots {
         block.keys.resize(size_t(half));
         block.slots.resize(size_t(half));
         block.refence(0);
-        lasts[b] = block.keys.back();
+        lasts.set(b, block.keys.back());
         addBlock(b + 1, std::move(second), starts[b] + int(half));
     }
 
@@ -333,11 +265,11 @@ struct LevelRecords::Slots {
         if (block.keys.empty()) {
             blocks.erase(blocks.begin() + std::ptrdiff_t(p.block));
             starts.erase(starts.begin() + std::ptrdiff_t(p.block));
-            lasts.erase(lasts.begin() + std::ptrdiff_t(p.block));
+            lasts.erase(p.block);
             shiftStarts(p.block, -1);
             return;
         }
-        lasts[p.block] = block.keys.back();
+        lasts.set(p.block, block.keys.back());
         shiftStarts(p.block + 1, -1);
     }
 
@@ -468,7 +400,7 @@ void LevelRecords::replace(int index, const LevelRecord& record)
     block.keys[p.offset] = fold(stored.key());
     block.refence(p.offset);
     if (p.offset + 1 == block.keys.size())
-        m->lasts[p.block] = block.keys.back();
+        m->lasts.set(p.block, block.keys.back());
     ++m->generation;
 }
 
@@ -509,7 +441,7 @@ int LevelRecords::lowerBound(QStringView key, bool& equal) const
     // names appends at the end every time: one comparison instead of a search.
     if (m->count == 0 || m->lasts.back() < folded)
         return m->count;
-    const size_t block = lowerBoundOf(m->lasts.data(), m->lasts.size(), folded);
+    const size_t block = m->lasts.blockOf(folded);
     const std::vector<FoldedKey>& keys = m->blocks[block].keys;
     const size_t offset = m->blocks[block].lowerBound(folded);
     int pos = m->starts[block] + int(offset);
