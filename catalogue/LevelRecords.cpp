@@ -2,6 +2,8 @@
 
 #include "catalogue/FoldedKey.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -41,24 +43,29 @@ constexpr size_t kFenceStep = 16;
 struct Block {
     std::vector<FoldedKey> keys;
     std::vector<std::uint32_t> slots;
-    // The first words of every kFenceStep-th key: a search reads these few
-    // cache lines and then one stretch of keys instead of probing the block.
-    std::vector<std::uint64_t> fences;
+    // The first words of every kFenceStep-th key, kept in the block itself:
+    // a search reads these few cache lines and then one stretch of keys
+    // instead of probing the block. Room for one key more than kBlockSize,
+    // which a block holds for a moment before it is split.
+    std::array<std::uint64_t, kBlockSize / kFenceStep + 1> fenceWords{};
+    size_t fenceCount = 0;
 
     // After a change at the offset.
     void refence(size_t from)
     {
-        fences.resize((keys.size() + kFenceStep - 1) / kFenceStep);
-        for (size_t j = from / kFenceStep; j < fences.size(); ++j)
-            fences[j] = keys[j * kFenceStep].high;
+        fenceCount = (keys.size() + kFenceStep - 1) / kFenceStep;
+        Q_ASSERT(fenceCount <= fenceWords.size());
+        for (size_t j = from / kFenceStep; j < fenceCount; ++j)
+            fenceWords[j] = keys[j * kFenceStep].high;
     }
 
     [[nodiscard]] size_t lowerBound(const FoldedKey& key) const
     {
         // Keys before the last fence below the key's first word are less
         // than it; keys from the first fence above it on are greater.
-        const auto below = size_t(std::lower_bound(fences.begin(), fences.end(), key.high) - fences.begin());
-        const auto upto = size_t(std::upper_bound(fences.begin() + std::ptrdiff_t(below), fences.end(), key.high) - fences.begin());
+        const auto* fences = fenceWords.data();
+        const auto below = size_t(std::lower_bound(fences, fences + fenceCount, key.high) - fences);
+        const auto upto = size_t(std::upper_bound(fences + below, fences + fenceCount, key.high) - fences);
         const size_t from = below == 0 ? 0 : (below - 1) * kFenceStep;
         const size_t to = std::min(keys.size(), upto * kFenceStep);
         return from + lowerBoundOf(keys.data() + from, to - from, key);
