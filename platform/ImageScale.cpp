@@ -13,19 +13,18 @@ namespace tolvex {
 
 namespace {
 
-// Rows are summed first, with weights in 16384ths, and each sum rounded to
-// 128ths of a level: at most 255 * 128, it fits a signed 16-bit lane. The
-// columns of those sums are summed in turn with weights in 16384ths, which
-// fits 32 bits. The wide code computes exactly the same integers as the
-// plain loops.
+// Rows are summed first, with weights in 16384ths, into sums in 64ths of a
+// level: at most 255 * 64, they fit signed 16-bit lanes. Each product is
+// rounded as the processor's rounding multiply does it, so that the wide code
+// gives exactly the integers of the plain loop. The columns of those sums are
+// summed in turn with weights in 16384ths, which fits 32 bits.
 constexpr int kRowOne = 16384;
-constexpr int kRowShift = 7;
-constexpr std::int32_t kRowHalf = 1 << (kRowShift - 1);
 constexpr int kColumnOne = 16384;
-constexpr int kShift = 21; // log2(kRowOne * kColumnOne) - kRowShift
+constexpr int kShift = 20; // log2(64 * kColumnOne)
 constexpr std::int32_t kHalf = 1 << (kShift - 1);
-// The wide code takes rows in pairs, this many at most; a picture squeezed
-// into a strip has its rows summed by the plain loop.
+// Rounding each product adds up over many rows: where more rows than this
+// make one new row (a picture squeezed into a strip), they are summed exactly
+// and rounded once.
 constexpr int kMaxWideRows = 8;
 constexpr int kColumnGroup = 4;
 
@@ -74,15 +73,26 @@ Axis areaAxis(int from, int to, int one, int multiple)
     return axis;
 }
 
-// out[i] = the rounded sum of weights[k] * rows[k][i], for the n bytes of a
-// row, from i on.
+// out[i] = the sum of weights[k] * rows[k][i] in 64ths, each product
+// rounded, for the n bytes of a row, from i on.
 void sumRowsFrom(int i, const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out)
 {
     for (; i < n; ++i) {
-        std::int32_t sum = kRowHalf;
+        int sum = 0;
+        for (int k = 0; k < count; ++k)
+            sum += (rows[k][i] * 128 * weights[k] + 16384) >> 15;
+        out[i] = std::int16_t(sum);
+    }
+}
+
+// The same, rounded once.
+void sumManyRows(const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out)
+{
+    for (int i = 0; i < n; ++i) {
+        std::int32_t sum = 128;
         for (int k = 0; k < count; ++k)
             sum += rows[k][i] * weights[k];
-        out[i] = std::int16_t(sum >> kRowShift);
+        out[i] = std::int16_t(sum >> 8);
     }
 }
 
@@ -93,74 +103,22 @@ bool wideVectors()
     return avx2;
 }
 
-// Two rows at a time: their bytes interleaved, so that one multiply-add
-// weighs both; an odd row is paired with itself at no weight.
-struct RowPairs {
-    const uchar* first[kMaxWideRows / 2];
-    const uchar* second[kMaxWideRows / 2];
-    std::int32_t weights[kMaxWideRows / 2];
-    int count = 0;
-};
-
-RowPairs pairRows(const uchar* const* rows, const std::int16_t* weights, int count)
-{
-    RowPairs pairs;
-    for (int k = 0; k < count; k += 2, ++pairs.count) {
-        const bool alone = k + 1 == count;
-        pairs.first[pairs.count] = rows[k];
-        pairs.second[pairs.count] = rows[alone ? k : k + 1];
-        const auto low = std::uint16_t(weights[k]);
-        const auto high = std::uint16_t(alone ? 0 : weights[k + 1]);
-        pairs.weights[pairs.count] = std::int32_t(std::uint32_t(low) | std::uint32_t(high) << 16);
-    }
-    return pairs;
-}
-
+// Sixteen bytes at a time, the weights spread over lanes once per row.
 __attribute__((target("avx2"))) void sumRowsAvx2(const uchar* const* rows, const std::int16_t* weights, int count, int n,
                                                  std::int16_t* out)
 {
-    const RowPairs pairs = pairRows(rows, weights, count);
-    const __m256i half = _mm256_set1_epi32(kRowHalf);
+    __m256i spread[kMaxWideRows];
+    for (int k = 0; k < count; ++k)
+        spread[k] = _mm256_set1_epi16(weights[k]);
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        __m256i low = half;
-        __m256i high = half;
-        for (int p = 0; p < pairs.count; ++p) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs.first[p] + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs.second[p] + i));
-            const __m256i weight = _mm256_set1_epi32(pairs.weights[p]);
-            low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)), weight));
-            high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)), weight));
+        __m256i total = _mm256_setzero_si256();
+        for (int k = 0; k < count; ++k) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
+            const __m256i levels = _mm256_slli_epi16(_mm256_cvtepu8_epi16(bytes), 7);
+            total = _mm256_add_epi16(total, _mm256_mulhrs_epi16(levels, spread[k]));
         }
-        const __m256i packed = _mm256_packs_epi32(_mm256_srai_epi32(low, kRowShift), _mm256_srai_epi32(high, kRowShift));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute4x64_epi64(packed, 0xD8));
-    }
-    sumRowsFrom(i, rows, weights, count, n, out);
-}
-
-void sumRowsSse2(const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out)
-{
-    const RowPairs pairs = pairRows(rows, weights, count);
-    const __m128i zero = _mm_setzero_si128();
-    int i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i half = _mm_set1_epi32(kRowHalf);
-        __m128i total[4] = {half, half, half, half};
-        for (int p = 0; p < pairs.count; ++p) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs.first[p] + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs.second[p] + i));
-            const __m128i weight = _mm_set1_epi32(pairs.weights[p]);
-            const __m128i low = _mm_unpacklo_epi8(a, b);
-            const __m128i high = _mm_unpackhi_epi8(a, b);
-            total[0] = _mm_add_epi32(total[0], _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), weight));
-            total[1] = _mm_add_epi32(total[1], _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), weight));
-            total[2] = _mm_add_epi32(total[2], _mm_madd_epi16(_mm_unpacklo_epi8(high, zero), weight));
-            total[3] = _mm_add_epi32(total[3], _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), weight));
-        }
-        for (__m128i& t : total)
-            t = _mm_srai_epi32(t, kRowShift);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(total[0], total[1]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_packs_epi32(total[2], total[3]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), total);
     }
     sumRowsFrom(i, rows, weights, count, n, out);
 }
@@ -168,14 +126,11 @@ void sumRowsSse2(const uchar* const* rows, const std::int16_t* weights, int coun
 
 void sumRows(const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out)
 {
+    if (count > kMaxWideRows)
+        return sumManyRows(rows, weights, count, n, out);
 #ifdef __SSE2__
-    if (count <= kMaxWideRows) {
-        if (wideVectors())
-            sumRowsAvx2(rows, weights, count, n, out);
-        else
-            sumRowsSse2(rows, weights, count, n, out);
-        return;
-    }
+    if (wideVectors())
+        return sumRowsAvx2(rows, weights, count, n, out);
 #endif
     sumRowsFrom(0, rows, weights, count, n, out);
 }
