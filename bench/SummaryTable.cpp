@@ -117,6 +117,8 @@ QString SummaryTable::operations()
          QStringLiteral("libjpeg full-size decode"), Goal::RatioAtMost, 1.0, QStringLiteral("≤ 1.0×")},
         {QStringLiteral("… of which the decode for a 395×326 region"), "BM_DecodeForRegion", "BM_FullDecodePeer",
          QStringLiteral("libjpeg full-size decode"), Goal::None, 0, QStringLiteral("—")},
+        {QStringLiteral("… and shrinking the decode to a 403×353 region, by area"), "BM_ShrinkForRegion", "BM_SmoothScalePeer",
+         QStringLiteral("QImage::scaled, smooth"), Goal::TimeBelow, 0.3e-3, QStringLiteral("< 0.3 ms")},
         {QStringLiteral("decode for the region of a 6700×6700 baseline picture near the decode budget"), "BM_DecodeNearBudget/0", {},
          {}, Goal::TimeBelow, 0.5, QStringLiteral("< 500 ms")},
         {QStringLiteral("… of a 3600×3600 progressive one near the budget"), "BM_DecodeNearBudget/1", {}, {}, Goal::TimeBelow, 0.5,

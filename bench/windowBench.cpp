@@ -12,6 +12,7 @@
 #include "catalogue/tabelle.h"
 #include "platform/DBGrid.h"
 #include "platform/DBMemo.h"
+#include "platform/ImageScale.h"
 #include "platform/JpegImage.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureCache.h"
@@ -116,6 +117,28 @@ void BM_DecodeForRegion(benchmark::State& state)
         benchmark::DoNotOptimize(loadJpeg(path, QSize(395, 326)));
 }
 TOLVEX_BENCHMARK(BM_DecodeForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+// The decode for the picture region shrunk to the region, as the picture
+// cache does it, and as Qt's smooth scaling does it.
+constexpr QSize kPictureRegion(403, 353);
+
+void BM_ShrinkForRegion(benchmark::State& state)
+{
+    const QImage decoded = loadJpeg(screenshotFile(), kPictureRegion);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(shrinkByArea(decoded, kPictureRegion));
+    state.counters["decoded_w"] = decoded.width();
+    state.counters["decoded_h"] = decoded.height();
+}
+TOLVEX_BENCHMARK(BM_ShrinkForRegion)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_SmoothScalePeer(benchmark::State& state)
+{
+    const QImage decoded = loadJpeg(screenshotFile(), kPictureRegion);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decoded.scaled(kPictureRegion, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+TOLVEX_BENCHMARK(BM_SmoothScalePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // A noisy picture whose decode for the region costs close to the budget:
 // 3600 x 3600 progressive (ten scans) or 6700 x 6700 baseline, written by

@@ -54,7 +54,7 @@ private:
     PictureCache* m_cache = nullptr;
     QStringList m_prefetched;
     QImage m_image;
-    QImage m_drawn;      // m_image scaled ahead to the region it was decoded for
+    QImage m_drawn;      // m_image shrunk to the region it was decoded for
     QString m_path;      // the file the picture came from; empty for setImage
     bool m_fullSize = true; // m_image is the whole picture, nothing more to gain
     bool m_stretch = false;

@@ -1,5 +1,6 @@
 #include "platform/PictureCache.h"
 
+#include "platform/ImageScale.h"
 #include "platform/JpegImage.h"
 
 #include <QFile>
@@ -55,16 +56,25 @@ PictureCache::~PictureCache()
     m_pool.waitForDone();
 }
 
+PictureCache::Picture PictureCache::decodePicture(const Key& key)
+{
+    Picture picture;
+    picture.image = loadJpeg(key.path, key.cover, &picture.fullSize);
+    // Scaled here the same way whether decoded ahead or on the move, so the
+    // picture looks the same either way and painting it is a plain copy.
+    // Larger than the decode, it is left to the paint to stretch.
+    if (key.cover.isValid())
+        picture.drawn = picture.image.size() == key.cover ? picture.image : shrinkByArea(picture.image, key.cover);
+    return picture;
+}
+
 PictureCache::Decoded PictureCache::decode(const Key& key)
 {
     Decoded decoded{key, fileStamp(key.path), {}, 0};
     if (!decoded.stamp)
         return decoded;
     try {
-        Picture& picture = decoded.picture;
-        picture.image = loadJpeg(key.path, key.cover, &picture.fullSize);
-        if (key.cover.isValid() && picture.image.size() != key.cover)
-            picture.drawn = picture.image.scaled(key.cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        decoded.picture = decodePicture(key);
     } catch (const std::exception&) {
         // Reported when the user moves to the record and the file is decoded again.
         decoded.stamp.reset();
@@ -107,8 +117,7 @@ PictureCache::Picture PictureCache::load(const QString& path, QSize cover)
         m_entries.splice(m_entries.begin(), m_entries, found);
         return found->picture;
     }
-    Picture picture;
-    picture.image = loadJpeg(path, cover, &picture.fullSize);
+    Picture picture = decodePicture(key);
     if (stamp && fileStamp(path) == stamp)
         keep({std::move(key), stamp, picture, m_generation});
     return picture;

@@ -44,8 +44,9 @@ public:
     struct Picture {
         QImage image;
         QSize fullSize;
-        // Decoded ahead for a region: the image already scaled to it, so that
-        // showing it costs a copy and no scaling.
+        // Decoded for a region: the image already scaled to it, so that
+        // showing it costs a copy and no scaling. Null when the region is
+        // larger than the decode on either side.
         QImage drawn;
     };
 
@@ -91,6 +92,7 @@ private:
         int generation = 0; // a decode started before a clear is not kept
     };
 
+    [[nodiscard]] static Picture decodePicture(const Key& key);
     [[nodiscard]] static Decoded decode(const Key& key);
     [[nodiscard]] std::list<Entry>::iterator find(const Key& key, const std::optional<FileStamp>& stamp);
     void keep(Decoded decoded);

@@ -83,6 +83,29 @@ private Q_SLOTS:
         prefetchAndWait(cache, {files[2]}, QSize(40, 25));
         QCOMPARE(cache.size(), 2);
     }
+
+    void aPictureLooksTheSameDecodedAheadOrOnTheMove()
+    {
+        const QString file = path(QStringLiteral("scene.jpg"));
+        QImage scene(320, 200, QImage::Format_RGB32);
+        for (int y = 0; y < scene.height(); ++y) {
+            for (int x = 0; x < scene.width(); ++x)
+                scene.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x ^ y) & 0xFF));
+        }
+        saveJpeg(scene, file);
+        const QSize cover(113, 71);
+        PictureCache ahead(4);
+        prefetchAndWait(ahead, {file}, cover);
+        QCOMPARE(ahead.size(), 1);
+        const PictureCache::Picture decodedAhead = ahead.load(file, cover);
+        PictureCache onTheMove(4);
+        const PictureCache::Picture decodedNow = onTheMove.load(file, cover);
+        QCOMPARE(decodedAhead.drawn.size(), cover);
+        QCOMPARE(decodedNow.drawn, decodedAhead.drawn);
+
+        // Larger than the picture on one side: the paint stretches the decode itself.
+        QVERIFY(onTheMove.load(file, QSize(100, 250)).drawn.isNull());
+    }
 };
 
 QTEST_GUILESS_MAIN(PictureCacheTest)
