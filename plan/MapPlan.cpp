@@ -26,13 +26,18 @@ struct Bounds {
 Bounds boundsOf(const MapGeometry& geometry)
 {
     const MapGeometry::Point& first = geometry.points.front();
-    Bounds b{first.x, first.x, first.y, first.y, first.z, first.z};
+    // Held in locals, not in the result, so that they stay in registers.
+    float minX = first.x;
+    float maxX = first.x;
+    float minY = first.y;
+    float maxY = first.y;
     for (const MapGeometry::Point& p : geometry.points) {
-        b.minX = std::min(b.minX, p.x);
-        b.maxX = std::max(b.maxX, p.x);
-        b.minY = std::min(b.minY, p.y);
-        b.maxY = std::max(b.maxY, p.y);
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
     }
+    Bounds b{minX, maxX, minY, maxY, first.z, first.z};
     bool anyFloor = false;
     for (const MapGeometry::Face& face : geometry.faces) {
         if (face.kind != MapGeometry::Face::Kind::Floor)
