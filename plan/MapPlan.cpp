@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace tolvex {
@@ -23,28 +24,50 @@ struct Bounds {
     float high = 0;
 };
 
-Bounds boundsOf(const MapGeometry& geometry)
-{
-    const MapGeometry::Point& first = geometry.points.front();
-    // Held in locals, not in the result, so that they stay in registers.
-    float minX = first.x;
-    float maxX = first.x;
-    float minY = first.y;
-    float maxY = first.y;
-    for (const MapGeometry::Point& p : geometry.points) {
+struct Extent {
+    float minX;
+    float maxX;
+    float minY;
+    float maxY;
+
+    void take(const MapGeometry::Point& p)
+    {
         minX = std::min(minX, p.x);
         maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    Bounds b{minX, maxX, minY, maxY, first.z, first.z};
-    bool anyFloor = false;
+};
+
+// The extent of the points taken in two halves side by side: with one
+// minimum and maximum, each point would wait on the one before.
+Bounds boundsOf(const MapGeometry& geometry)
+{
+    const std::vector<MapGeometry::Point>& points = geometry.points;
+    const MapGeometry::Point& first = points.front();
+    Extent even{first.x, first.x, first.y, first.y};
+    Extent odd = even;
+    std::size_t i = 0;
+    for (; i + 1 < points.size(); i += 2) {
+        even.take(points[i]);
+        odd.take(points[i + 1]);
+    }
+    if (i < points.size())
+        even.take(points[i]);
+    Bounds b{std::min(even.minX, odd.minX), std::max(even.maxX, odd.maxX), std::min(even.minY, odd.minY),
+             std::max(even.maxY, odd.maxY), first.z, first.z};
+    // A floor whose height is no finite number is not drawn, so it shades nothing.
+    float low = std::numeric_limits<float>::infinity();
+    float high = -low;
     for (const MapGeometry::Face& face : geometry.faces) {
-        if (face.kind != MapGeometry::Face::Kind::Floor)
-            continue;
-        b.low = anyFloor ? std::min(b.low, face.height) : face.height;
-        b.high = anyFloor ? std::max(b.high, face.height) : face.height;
-        anyFloor = true;
+        if (face.kind == MapGeometry::Face::Kind::Floor && std::isfinite(face.height)) {
+            low = std::min(low, face.height);
+            high = std::max(high, face.height);
+        }
+    }
+    if (low <= high) {
+        b.low = low;
+        b.high = high;
     }
     return b;
 }
