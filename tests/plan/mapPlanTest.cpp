@@ -183,6 +183,23 @@ private Q_SLOTS:
         QVERIFY(std::abs(drawn.center().y() - 240) <= 2);
     }
 
+    void aWiderPictureShowsTheSamePlanMovedAcross()
+    {
+        // The floor's height sets the scale, so ten more columns only move
+        // it five to the right; the colours of a row go out in blocks of
+        // sixteen, which no longer line up with the plan.
+        const QImage plan = drawPlan(numberedFloor(1));
+        const QImage wider = drawPlan(numberedFloor(1), QSize(650, 480));
+        QCOMPARE(wider.size(), QSize(650, 480));
+        for (int y = 0; y < plan.height(); ++y) {
+            QCOMPARE(wider.pixel(649, y), kPlanGround);
+            for (int x = 0; x < plan.width(); ++x) {
+                if (wider.pixel(x + 5, y) != plan.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
     void everyCornerCountsTowardsTheFit()
     {
         // An odd number of corners, each of them last in one turn.
