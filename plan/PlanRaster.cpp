@@ -14,9 +14,8 @@ namespace {
 
 // The first pixel whose centre lies at or past the coordinate, kept within
 // 0..limit; a coordinate that is no number counts as before the first.
-// Done without std::ceil, a call on the plain x86-64 target, and without
-// branches, since a small face asks this a dozen times in no order a
-// processor could guess.
+// Done without std::ceil, a call on the plain x86-64 target, since a small
+// face asks this a dozen times.
 int firstCentreAtOrAfter(double coordinate, int limit)
 {
     double at = coordinate - 0.5;
@@ -132,7 +131,8 @@ void PlanRaster::fillConvex(std::span<const QPointF> corners, uchar index, Paint
     bool finite = true;
     for (std::size_t i = 0; i < n; ++i) {
         const QPointF& p = corners[i];
-        finite &= std::isfinite(p.x()) & std::isfinite(p.y());
+        const bool cornerFinite = std::isfinite(p.x()) && std::isfinite(p.y());
+        finite &= cornerFinite;
         rows[i] = firstCentreAtOrAfter(p.y(), m_height);
         first = std::min(first, rows[i]);
         last = std::max(last, rows[i]);
