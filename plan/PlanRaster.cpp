@@ -270,12 +270,14 @@ void PlanRaster::lineAlong(double majorFrom, double minorFrom, double majorTo, d
         const double minor = minorFrom + (step + 0.5 - majorFrom) * slope;
         const int across = firstCentreAtOrAfter(minor - half, minorLimit);
         const int acrossEnd = firstCentreAtOrAfter(minor + half, minorLimit);
-        for (int at = across; at < acrossEnd; ++at) {
-            if (steep)
-                m_bits[at + step * m_stride] = index;
-            else
-                m_bits[step + at * m_stride] = index;
+        if (steep) {
+            // Across a steep line is along a row.
+            if (across < acrossEnd)
+                paintPixels(m_bits + step * m_stride + across, acrossEnd - across, m_end, index, Paint::Over);
+            continue;
         }
+        for (int at = across; at < acrossEnd; ++at)
+            m_bits[step + at * m_stride] = index;
     }
 }
 
