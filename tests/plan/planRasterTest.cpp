@@ -159,6 +159,25 @@ private Q_SLOTS:
             QVERIFY2(inked(image.copy(0, y, 64, 1)).width() >= 2, qPrintable(QString::number(y)));
     }
 
+    void aSteepLineIsAFlatLineTurnedOnItsSide()
+    {
+        // Steep lines are painted row by row, flat ones column by column;
+        // mirrored across the diagonal, each must cover the other's pixels.
+        const std::vector<std::pair<QPointF, QPointF>> lines{
+            {{10.3, 2.2}, {14.9, 45.1}}, {{40.5, 47.6}, {33.1, 3.3}}, {{-3.7, -8.2}, {2.4, 60.5}}, {{46.2, 5.5}, {50.8, 44.4}}};
+        for (const auto& [from, to] : lines) {
+            QImage steep = blank({48, 48});
+            PlanRaster(steep).line(from, to, kInkIndex);
+            QImage flat = blank({48, 48});
+            PlanRaster(flat).line({from.y(), from.x()}, {to.y(), to.x()}, kInkIndex);
+            QVERIFY(inkedCount(steep) > 0);
+            for (int y = 0; y < 48; ++y) {
+                for (int x = 0; x < 48; ++x)
+                    QCOMPARE(steep.pixel(x, y), flat.pixel(y, x));
+            }
+        }
+    }
+
     void shapesAreClippedAndBadCornersDrawNothing()
     {
         QImage image = blank();
