@@ -155,8 +155,7 @@ bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& t
     const bool floor = (*normal)[2] >= kUpward;
     if (!floor && std::abs((*normal)[2]) >= kUpward)
         return true; // a ceiling or an overhang: not seen from above
-    MapGeometry::Face kept{floor ? MapGeometry::Face::Kind::Floor : MapGeometry::Face::Kind::Wall, 0,
-                           result.points.size(), int(edgeCount)};
+    const std::size_t first = result.points.size();
     double height = 0;
     for (qint64 i = 0; i < edgeCount; ++i) {
         const qint64 surfEdge = qFromLittleEndian<qint32>(surfEdges.at(firstEdge + i, kSurfEdgeSize));
@@ -174,12 +173,14 @@ bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& t
         height += p.z;
     }
     budget -= edgeCount;
-    if (result.points.size() != kept.first + std::size_t(edgeCount)) {
-        result.points.resize(kept.first);
+    if (result.points.size() != first + std::size_t(edgeCount)) {
+        result.points.resize(first);
         return false;
     }
-    kept.height = float(height / double(edgeCount));
-    result.faces.push_back(kept);
+    // Made in place: a face first put together on the stack and then copied
+    // whole waited on its own height's store.
+    result.faces.push_back({floor ? MapGeometry::Face::Kind::Floor : MapGeometry::Face::Kind::Wall,
+                            float(height / double(edgeCount)), first, int(edgeCount)});
     return true;
 }
 

@@ -8,7 +8,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tolvex {
 
@@ -23,23 +28,50 @@ struct Bounds {
     float high = 0;
 };
 
+struct Extent {
+    float minX;
+    float maxX;
+    float minY;
+    float maxY;
+
+    void take(const MapGeometry::Point& p)
+    {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+};
+
+// The extent of the points taken in two halves side by side: with one
+// minimum and maximum, each point would wait on the one before.
 Bounds boundsOf(const MapGeometry& geometry)
 {
-    const MapGeometry::Point& first = geometry.points.front();
-    Bounds b{first.x, first.x, first.y, first.y, first.z, first.z};
-    for (const MapGeometry::Point& p : geometry.points) {
-        b.minX = std::min(b.minX, p.x);
-        b.maxX = std::max(b.maxX, p.x);
-        b.minY = std::min(b.minY, p.y);
-        b.maxY = std::max(b.maxY, p.y);
+    const std::vector<MapGeometry::Point>& points = geometry.points;
+    const MapGeometry::Point& first = points.front();
+    Extent even{first.x, first.x, first.y, first.y};
+    Extent odd = even;
+    std::size_t i = 0;
+    for (; i + 1 < points.size(); i += 2) {
+        even.take(points[i]);
+        odd.take(points[i + 1]);
     }
-    bool anyFloor = false;
+    if (i < points.size())
+        even.take(points[i]);
+    Bounds b{std::min(even.minX, odd.minX), std::max(even.maxX, odd.maxX), std::min(even.minY, odd.minY),
+             std::max(even.maxY, odd.maxY), first.z, first.z};
+    // A floor whose height is no finite number is not drawn, so it shades nothing.
+    float low = std::numeric_limits<float>::infinity();
+    float high = -low;
     for (const MapGeometry::Face& face : geometry.faces) {
-        if (face.kind != MapGeometry::Face::Kind::Floor)
-            continue;
-        b.low = anyFloor ? std::min(b.low, face.height) : face.height;
-        b.high = anyFloor ? std::max(b.high, face.height) : face.height;
-        anyFloor = true;
+        if (face.kind == MapGeometry::Face::Kind::Floor && std::isfinite(face.height)) {
+            low = std::min(low, face.height);
+            high = std::max(high, face.height);
+        }
+    }
+    if (low <= high) {
+        b.low = low;
+        b.high = high;
     }
     return b;
 }
@@ -157,18 +189,39 @@ bool ready(QImage& image, QSize size, QImage::Format format)
     return !image.isNull();
 }
 
+// The colours of one row's indices. The ground around a level and a large
+// floor come as long runs of one index, which take one colour for sixteen
+// pixels; elsewhere four colours go out in one store.
+void colourRow(const uchar* from, QRgb* to, int width, const std::array<QRgb, 256>& colours)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 16 <= width; x += 16) {
+        const __m128i indices = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        auto* out = reinterpret_cast<__m128i*>(to + x);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(indices, _mm_set1_epi8(char(from[x])))) == 0xffff) {
+            const __m128i colour = _mm_set1_epi32(int(colours[from[x]]));
+            for (int quad = 0; quad < 4; ++quad)
+                _mm_storeu_si128(out + quad, colour);
+            continue;
+        }
+        for (int quad = 0; quad < 4; ++quad) {
+            const uchar* at = from + x + 4 * quad;
+            _mm_storeu_si128(out + quad, _mm_setr_epi32(int(colours[at[0]]), int(colours[at[1]]), int(colours[at[2]]),
+                                                        int(colours[at[3]])));
+        }
+    }
+#endif
+    for (; x < width; ++x)
+        to[x] = colours[from[x]];
+}
+
 // The colours of the indices, into a picture of the same size.
 void colourIn(const QImage& indexed, QImage& picture)
 {
     static const std::array<QRgb, 256> kColours = colourTable();
-    const int width = indexed.width();
-    const int height = indexed.height();
-    for (int y = 0; y < height; ++y) {
-        const uchar* from = indexed.constScanLine(y);
-        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            to[x] = kColours[from[x]];
-    }
+    for (int y = 0; y < indexed.height(); ++y)
+        colourRow(indexed.constScanLine(y), reinterpret_cast<QRgb*>(picture.scanLine(y)), indexed.width(), kColours);
 }
 
 } // namespace

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tolvex {
 
 namespace {
@@ -14,11 +18,9 @@ namespace {
 // face asks this a dozen times.
 int firstCentreAtOrAfter(double coordinate, int limit)
 {
-    const double at = coordinate - 0.5;
-    if (!(at > 0))
-        return 0;
-    if (at > limit - 1)
-        return limit;
+    double at = coordinate - 0.5;
+    at = at > 0 ? at : 0;
+    at = at < limit ? at : limit;
     const int whole = int(at);
     return whole + int(whole < at);
 }
@@ -53,6 +55,55 @@ bool drawnBefore(std::span<const QPointF> corners, std::size_t edge)
     return false;
 }
 
+// Paints count pixels from at on, in a picture that ends before end.
+void paintPixels(uchar* at, int count, const uchar* end, uchar index, PlanRaster::Paint paint)
+{
+#if defined(__SSE2__)
+    // A span of a small face, the most common by far, in one step with no
+    // loop to mispredict; the bytes past it are read and written back as they were.
+    if (count <= 16 && end - at >= 16) {
+        const __m128i lanes = _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+        const __m128i inside = _mm_cmpgt_epi8(_mm_set1_epi8(char(count)), lanes);
+        const __m128i ink = _mm_and_si128(inside, _mm_set1_epi8(char(index)));
+        const __m128i held = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i painted = paint == PlanRaster::Paint::Over ? _mm_or_si128(_mm_andnot_si128(inside, held), ink)
+                                                     : _mm_max_epu8(held, ink);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), painted);
+        return;
+    }
+#endif
+    if (paint == PlanRaster::Paint::Over) {
+        std::fill(at, at + count, index);
+    } else {
+        for (int x = 0; x < count; ++x)
+            at[x] = std::max(at[x], index);
+    }
+}
+
+// Four corners with sides along the rows and columns, as most floors of a
+// level are: its edges' crossings with every row are its two sides' x.
+bool uprightRectangle(std::span<const QPointF> c)
+{
+    if (c.size() != 4)
+        return false;
+    return (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x())
+        || (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
+}
+
+// An edge of no length draws the pen's square around its corner; a line
+// along a row or a column that ends there covers that square already. Each
+// edge of an outline is drawn, by itself or by the same edge before it.
+bool coveredCorner(std::span<const QPointF> corners, std::size_t edge)
+{
+    const std::size_t n = corners.size();
+    const QPointF at = corners[edge];
+    const QPointF next = corners[(edge + 1) % n];
+    if (at.x() != next.x() || at.y() != next.y())
+        return false;
+    const auto alongAxis = [](QPointF a, QPointF b) { return (a.x() == b.x()) != (a.y() == b.y()); };
+    return alongAxis(corners[(edge + n - 1) % n], at) || alongAxis(next, corners[(edge + 2) % n]);
+}
+
 } // namespace
 
 PlanRaster::PlanRaster(QImage& image)
@@ -60,6 +111,7 @@ PlanRaster::PlanRaster(QImage& image)
     , m_stride(image.bytesPerLine())
     , m_width(image.width())
     , m_height(image.height())
+    , m_end(m_bits + image.sizeInBytes())
     , m_left(std::size_t(std::max(0, image.height())))
     , m_right(std::size_t(std::max(0, image.height())))
 {
@@ -68,69 +120,101 @@ PlanRaster::PlanRaster(QImage& image)
 
 void PlanRaster::fillConvex(std::span<const QPointF> corners, uchar index, Paint paint)
 {
-    if (corners.size() < 3)
+    const std::size_t n = corners.size();
+    if (n < 3)
         return;
-    double top = corners.front().y();
-    double bottom = top;
+    if (m_rows.size() < n)
+        m_rows.resize(n);
+    int* const rows = m_rows.data();
+    int first = m_height;
+    int last = 0;
     bool finite = true;
-    for (const QPointF& p : corners) {
-        finite = finite && std::isfinite(p.x()) && std::isfinite(p.y());
-        top = std::min(top, p.y());
-        bottom = std::max(bottom, p.y());
+    for (std::size_t i = 0; i < n; ++i) {
+        const QPointF& p = corners[i];
+        const bool cornerFinite = std::isfinite(p.x()) && std::isfinite(p.y());
+        finite &= cornerFinite;
+        rows[i] = firstCentreAtOrAfter(p.y(), m_height);
+        first = std::min(first, rows[i]);
+        last = std::max(last, rows[i]);
     }
-    const int first = firstCentreAtOrAfter(top, m_height);
-    const int last = firstCentreAtOrAfter(bottom, m_height);
     // Many faces of a large level cross no pixel centre at all.
     if (!finite || first >= last)
         return;
+    if (uprightRectangle(corners)) {
+        fillBox(first, last, std::min(corners[0].x(), corners[2].x()), std::max(corners[0].x(), corners[2].x()), index,
+                paint);
+        return;
+    }
+    if (last - first == 1) {
+        fillOneRow(corners, first, index, paint);
+        return;
+    }
     std::fill(m_left.begin() + first, m_left.begin() + last, std::numeric_limits<double>::infinity());
     std::fill(m_right.begin() + first, m_right.begin() + last, -std::numeric_limits<double>::infinity());
-    for (std::size_t i = 0; i < corners.size(); ++i) {
-        QPointF a = corners[i];
-        QPointF b = corners[i + 1 < corners.size() ? i + 1 : 0];
-        if (a.y() > b.y())
-            std::swap(a, b);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t next = i + 1 < n ? i + 1 : 0;
         // Each edge owns the rows whose centres lie in [its top, its bottom),
         // so two edges meeting at a corner never both claim its row.
-        const int from = firstCentreAtOrAfter(a.y(), m_height);
-        const int to = firstCentreAtOrAfter(b.y(), m_height);
-        if (from >= to)
+        if (rows[i] == rows[next])
             continue;
+        const bool down = rows[i] < rows[next];
+        const QPointF a = corners[down ? i : next];
+        const QPointF b = corners[down ? next : i];
         const double slope = (b.x() - a.x()) / (b.y() - a.y());
-        for (int y = from; y < to; ++y) {
+        for (int y = std::min(rows[i], rows[next]), to = std::max(rows[i], rows[next]); y < to; ++y) {
             const double x = a.x() + (y + 0.5 - a.y()) * slope;
             // std::min and std::max keep the value held when x is no number.
             m_left[std::size_t(y)] = std::min(m_left[std::size_t(y)], x);
             m_right[std::size_t(y)] = std::max(m_right[std::size_t(y)], x);
         }
     }
-    fillRows(first, last, index, paint);
+    for (int y = first; y < last; ++y)
+        fillSpan(y, m_left[std::size_t(y)], m_right[std::size_t(y)], index, paint);
 }
 
-void PlanRaster::fillRows(int first, int last, uchar index, Paint paint)
+// The one row most small faces cross, its ends kept in registers.
+void PlanRaster::fillOneRow(std::span<const QPointF> corners, int y, uchar index, Paint paint)
 {
-    for (int y = first; y < last; ++y) {
-        const int from = firstCentreAtOrAfter(m_left[std::size_t(y)], m_width);
-        const int to = firstCentreAtOrAfter(m_right[std::size_t(y)], m_width);
-        uchar* row = m_bits + y * m_stride;
-        if (paint == Paint::Over) {
-            std::fill(row + from, row + std::max(from, to), index);
-        } else {
-            for (int x = from; x < to; ++x)
-                row[x] = std::max(row[x], index);
-        }
+    const std::size_t n = corners.size();
+    const int* const rows = m_rows.data();
+    const double centre = y + 0.5;
+    double left = std::numeric_limits<double>::infinity();
+    double right = -left;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t next = i + 1 < n ? i + 1 : 0;
+        if (rows[i] == rows[next])
+            continue;
+        const bool down = rows[i] < rows[next];
+        const QPointF a = corners[down ? i : next];
+        const QPointF b = corners[down ? next : i];
+        const double x = a.x() + (centre - a.y()) * ((b.x() - a.x()) / (b.y() - a.y()));
+        left = std::min(left, x);
+        right = std::max(right, x);
     }
+    fillSpan(y, left, right, index, paint);
+}
+
+void PlanRaster::fillSpan(int y, double left, double right, uchar index, Paint paint)
+{
+    const int from = firstCentreAtOrAfter(left, m_width);
+    const int to = firstCentreAtOrAfter(right, m_width);
+    if (from < to)
+        paintPixels(m_bits + y * m_stride + from, to - from, m_end, index, paint);
 }
 
 void PlanRaster::fillRect(double left, double top, double right, double bottom, uchar index)
 {
+    fillBox(firstCentreAtOrAfter(top, m_height), firstCentreAtOrAfter(bottom, m_height), left, right, index, Paint::Over);
+}
+
+void PlanRaster::fillBox(int first, int last, double left, double right, uchar index, Paint paint)
+{
     const int from = firstCentreAtOrAfter(left, m_width);
-    const int to = std::max(from, firstCentreAtOrAfter(right, m_width));
-    const int last = firstCentreAtOrAfter(bottom, m_height);
-    for (int y = firstCentreAtOrAfter(top, m_height); y < last; ++y) {
-        uchar* row = m_bits + y * m_stride;
-        std::fill(row + from, row + to, index);
-    }
+    const int to = firstCentreAtOrAfter(right, m_width);
+    if (from >= to)
+        return;
+    for (int y = first; y < last; ++y)
+        paintPixels(m_bits + y * m_stride + from, to - from, m_end, index, paint);
 }
 
 void PlanRaster::outline(std::span<const QPointF> corners, uchar index)
@@ -139,7 +223,7 @@ void PlanRaster::outline(std::span<const QPointF> corners, uchar index)
         return;
     const bool compare = corners.size() <= kMaxComparedCorners;
     for (std::size_t i = 0; i < corners.size(); ++i) {
-        if (!compare || !drawnBefore(corners, i))
+        if (!coveredCorner(corners, i) && (!compare || !drawnBefore(corners, i)))
             line(corners[i], corners[(i + 1) % corners.size()], index);
     }
 }
@@ -186,12 +270,14 @@ void PlanRaster::lineAlong(double majorFrom, double minorFrom, double majorTo, d
         const double minor = minorFrom + (step + 0.5 - majorFrom) * slope;
         const int across = firstCentreAtOrAfter(minor - half, minorLimit);
         const int acrossEnd = firstCentreAtOrAfter(minor + half, minorLimit);
-        for (int at = across; at < acrossEnd; ++at) {
-            if (steep)
-                m_bits[at + step * m_stride] = index;
-            else
-                m_bits[step + at * m_stride] = index;
+        if (steep) {
+            // Across a steep line is along a row.
+            if (across < acrossEnd)
+                paintPixels(m_bits + step * m_stride + across, acrossEnd - across, m_end, index, Paint::Over);
+            continue;
         }
+        for (int at = across; at < acrossEnd; ++at)
+            m_bits[step + at * m_stride] = index;
     }
 }
 

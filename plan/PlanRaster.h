@@ -41,18 +41,25 @@ public:
     void line(QPointF from, QPointF to, uchar index);
 
 private:
-    void fillRows(int first, int last, uchar index, Paint paint);
+    void fillOneRow(std::span<const QPointF> corners, int y, uchar index, Paint paint);
+    // The pixels of the row whose centres lie in [left, right).
+    void fillSpan(int y, double left, double right, uchar index, Paint paint);
     // The pixels whose centres lie in [left, right) × [top, bottom).
     void fillRect(double left, double top, double right, double bottom, uchar index);
+    // The rows first to last of the columns whose centres lie in [left, right).
+    void fillBox(int first, int last, double left, double right, uchar index, Paint paint);
     void lineAlong(double majorFrom, double minorFrom, double majorTo, double minorTo, bool steep, uchar index);
 
     uchar* m_bits;
     qsizetype m_stride;
     int m_width;
     int m_height;
+    const uchar* m_end; // past the picture's last byte
     // Per row, the outermost edges of the polygon being filled.
     std::vector<double> m_left;
     std::vector<double> m_right;
+    // Per corner of the polygon being filled, the first row at or below it.
+    std::vector<int> m_rows;
 };
 
 } // namespace tolvex

@@ -176,6 +176,56 @@ private Q_SLOTS:
         QVERIFY(std::abs(drawn.center().y() - 240) <= 2);
     }
 
+    void aWiderPictureShowsTheSamePlanMovedAcross()
+    {
+        // The floor's height sets the scale, so ten more columns only move
+        // it five to the right; the colours of a row go out in blocks of
+        // sixteen, which no longer line up with the plan.
+        const QImage plan = drawPlan(numberedFloor(1));
+        const QImage wider = drawPlan(numberedFloor(1), QSize(650, 480));
+        QCOMPARE(wider.size(), QSize(650, 480));
+        for (int y = 0; y < plan.height(); ++y) {
+            QCOMPARE(wider.pixel(649, y), kPlanGround);
+            for (int x = 0; x < plan.width(); ++x) {
+                if (wider.pixel(x + 5, y) != plan.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    void everyCornerCountsTowardsTheFit()
+    {
+        // An odd number of corners, each of them last in one turn.
+        const std::vector<MapGeometry::Point> pentagon{{0, 0, 0}, {300, -40, 0}, {420, 200, 0}, {150, 380, 0}, {-90, 160, 0}};
+        QImage first;
+        for (std::size_t turn = 0; turn < pentagon.size(); ++turn) {
+            MapGeometry geometry;
+            for (std::size_t i = 0; i < pentagon.size(); ++i)
+                geometry.points.push_back(pentagon[(i + turn) % pentagon.size()]);
+            geometry.faces.push_back({MapGeometry::Face::Kind::Floor, 0, 0, int(pentagon.size())});
+            const QImage plan = drawPlan(geometry);
+            if (turn == 0)
+                first = plan;
+            QCOMPARE(plan, first);
+        }
+    }
+
+    void floorsThatAreNotDrawnDoNotShadeTheOthers()
+    {
+        MapGeometry geometry = numberedFloor(1);
+        geometry.points.push_back({0, 100, 64});
+        geometry.points.push_back({64, 100, 64});
+        geometry.points.push_back({64, 164, 64});
+        geometry.faces.push_back({MapGeometry::Face::Kind::Floor, 64, 4, 3});
+        const QImage plan = drawPlan(geometry);
+        for (const float height : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+            MapGeometry more = geometry;
+            more.faces.insert(more.faces.begin(), {MapGeometry::Face::Kind::Floor, height, 4, 3});
+            more.faces.push_back({MapGeometry::Face::Kind::Floor, -height, 0, 4});
+            QCOMPARE(drawPlan(more), plan);
+        }
+    }
+
     void brokenLumpsAndFacesAreSkippedWithACount()
     {
         const QByteArray room = mapwriter::mapFile(kRoom);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 using namespace tolvex;
@@ -46,6 +47,49 @@ int inkedCount(const QImage& image)
     return count;
 }
 
+// Whether the point lies strictly inside the convex polygon, either way round.
+bool strictlyInside(const std::vector<QPointF>& corners, QPointF p)
+{
+    int left = 0;
+    int right = 0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const QPointF a = corners[i];
+        const QPointF b = corners[(i + 1) % corners.size()];
+        const double cross = (b.x() - a.x()) * (p.y() - a.y()) - (b.y() - a.y()) * (p.x() - a.x());
+        left += cross > 0;
+        right += cross < 0;
+    }
+    return left == int(corners.size()) || right == int(corners.size());
+}
+
+// Small convex shapes of every kind the raster tells apart: upright
+// rectangles begun at either kind of side, and triangles to pentagons on an
+// ellipse; one row high up to wider than a step of sixteen pixels, some over
+// the picture's edges and its last bytes. Random corners put no pixel centre
+// exactly on an edge.
+std::vector<QPointF> randomShape(std::mt19937& random, int round)
+{
+    std::uniform_real_distribution<double> place(-4, 68);
+    std::uniform_real_distribution<double> extent(0.3, 22);
+    std::uniform_real_distribution<double> turn(0, 2 * M_PI);
+    const double x = place(random);
+    const double y = place(random) * 0.75;
+    const double w = extent(random);
+    const double h = extent(random) * (round % 3 == 0 ? 0.1 : 1);
+    if (round % 4 == 0)
+        return {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}};
+    if (round % 4 == 1)
+        return {{x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    std::vector<double> angles(std::size_t(3 + round % 3));
+    for (double& angle : angles)
+        angle = turn(random);
+    std::sort(angles.begin(), angles.end());
+    std::vector<QPointF> corners;
+    for (double angle : angles)
+        corners.emplace_back(x + w * std::cos(angle), y + h * std::sin(angle));
+    return corners;
+}
+
 } // namespace
 
 class PlanRasterTest : public QObject {
@@ -68,6 +112,32 @@ private Q_SLOTS:
         QCOMPARE(inked(image), QRect(10, 10, 11, 11));
     }
 
+    void smallShapesFillExactlyThePixelsWhoseCentresLieInside()
+    {
+        std::mt19937 random(24);
+        constexpr uchar kShapeIndex = 3;
+        for (int round = 0; round < 600; ++round) {
+            const std::vector<QPointF> corners = randomShape(random, round);
+            // Whatever the picture held stays outside the shape.
+            QImage image(64, 48, QImage::Format_Grayscale8);
+            for (int y = 0; y < 48; ++y) {
+                for (int x = 0; x < 64; ++x)
+                    image.scanLine(y)[x] = uchar((x * 7 + y * 3) % 6);
+            }
+            const auto paint = round % 2 ? PlanRaster::Paint::KeepGreater : PlanRaster::Paint::Over;
+            PlanRaster(image).fillConvex(corners, kShapeIndex, paint);
+            for (int y = 0; y < 48; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const uchar held = uchar((x * 7 + y * 3) % 6);
+                    const uchar painted = paint == PlanRaster::Paint::Over ? kShapeIndex : std::max(held, kShapeIndex);
+                    const uchar expected = strictlyInside(corners, {x + 0.5, y + 0.5}) ? painted : held;
+                    if (image.constScanLine(y)[x] != expected)
+                        QFAIL(qPrintable(QStringLiteral("round %1, pixel %2,%3").arg(round).arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
     void linesAreTwoPixelsWideWithSquareEnds()
     {
         QImage image = blank();
@@ -87,6 +157,25 @@ private Q_SLOTS:
         diagonal.line({5, 5}, {40, 30}, kInkIndex);
         for (int y = 6; y < 30; ++y)
             QVERIFY2(inked(image.copy(0, y, 64, 1)).width() >= 2, qPrintable(QString::number(y)));
+    }
+
+    void aSteepLineIsAFlatLineTurnedOnItsSide()
+    {
+        // Steep lines are painted row by row, flat ones column by column;
+        // mirrored across the diagonal, each must cover the other's pixels.
+        const std::vector<std::pair<QPointF, QPointF>> lines{
+            {{10.3, 2.2}, {14.9, 45.1}}, {{40.5, 47.6}, {33.1, 3.3}}, {{-3.7, -8.2}, {2.4, 60.5}}, {{46.2, 5.5}, {50.8, 44.4}}};
+        for (const auto& [from, to] : lines) {
+            QImage steep = blank({48, 48});
+            PlanRaster(steep).line(from, to, kInkIndex);
+            QImage flat = blank({48, 48});
+            PlanRaster(flat).line({from.y(), from.x()}, {to.y(), to.x()}, kInkIndex);
+            QVERIFY(inkedCount(steep) > 0);
+            for (int y = 0; y < 48; ++y) {
+                for (int x = 0; x < 48; ++x)
+                    QCOMPARE(steep.pixel(x, y), flat.pixel(y, x));
+            }
+        }
     }
 
     void shapesAreClippedAndBadCornersDrawNothing()
