@@ -1,9 +1,11 @@
 // A screenshot file as the main window loads it: decoded to cover the
-// picture box, or at full size. Damage and forged sizes end in the loader's
-// messages; a picture that loads keeps within the size guard.
+// picture box, or at full size, and shrunk to the box. Damage and forged
+// sizes end in the loader's messages; a picture that loads keeps within the
+// size guard.
 
 #include "FuzzSupport.h"
 
+#include "platform/ImageScale.h"
 #include "platform/JpegImage.h"
 #include "platform/TolvexError.h"
 
@@ -30,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (cover.isValid()) {
             const bool covers = image.width() >= cover.width() && image.height() >= cover.height();
             FUZZ_CHECK(covers || image.size() == fullSize, QString());
+            if (covers) {
+                const QImage shrunk = shrinkByArea(image, cover);
+                FUZZ_CHECK(shrunk.size() == cover && shrunk.format() == image.format(), QString());
+            }
         } else {
             FUZZ_CHECK(image.size() == fullSize, QString());
         }
