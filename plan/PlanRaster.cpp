@@ -104,6 +104,25 @@ bool coveredCorner(std::span<const QPointF> corners, std::size_t edge)
     return alongAxis(corners[(edge + n - 1) % n], at) || alongAxis(next, corners[(edge + 2) % n]);
 }
 
+// Calls edge(top corner, dx per row, first row, end row) for each edge that
+// owns rows: those whose centres lie in [its top, its bottom), so that two
+// edges meeting at a corner never both claim its row. rows holds each
+// corner's first row at or below it.
+template <typename Edge>
+void forEachEdgeWithRows(std::span<const QPointF> corners, const int* rows, Edge edge)
+{
+    const std::size_t n = corners.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t next = i + 1 < n ? i + 1 : 0;
+        if (rows[i] == rows[next])
+            continue;
+        const bool down = rows[i] < rows[next];
+        const QPointF a = corners[down ? i : next];
+        const QPointF b = corners[down ? next : i];
+        edge(a, (b.x() - a.x()) / (b.y() - a.y()), std::min(rows[i], rows[next]), std::max(rows[i], rows[next]));
+    }
+}
+
 } // namespace
 
 PlanRaster::PlanRaster(QImage& image)
@@ -151,23 +170,14 @@ void PlanRaster::fillConvex(std::span<const QPointF> corners, uchar index, Paint
     }
     std::fill(m_left.begin() + first, m_left.begin() + last, std::numeric_limits<double>::infinity());
     std::fill(m_right.begin() + first, m_right.begin() + last, -std::numeric_limits<double>::infinity());
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t next = i + 1 < n ? i + 1 : 0;
-        // Each edge owns the rows whose centres lie in [its top, its bottom),
-        // so two edges meeting at a corner never both claim its row.
-        if (rows[i] == rows[next])
-            continue;
-        const bool down = rows[i] < rows[next];
-        const QPointF a = corners[down ? i : next];
-        const QPointF b = corners[down ? next : i];
-        const double slope = (b.x() - a.x()) / (b.y() - a.y());
-        for (int y = std::min(rows[i], rows[next]), to = std::max(rows[i], rows[next]); y < to; ++y) {
+    forEachEdgeWithRows(corners, rows, [this](QPointF a, double slope, int from, int to) {
+        for (int y = from; y < to; ++y) {
             const double x = a.x() + (y + 0.5 - a.y()) * slope;
             // std::min and std::max keep the value held when x is no number.
             m_left[std::size_t(y)] = std::min(m_left[std::size_t(y)], x);
             m_right[std::size_t(y)] = std::max(m_right[std::size_t(y)], x);
         }
-    }
+    });
     for (int y = first; y < last; ++y)
         fillSpan(y, m_left[std::size_t(y)], m_right[std::size_t(y)], index, paint);
 }
@@ -175,22 +185,14 @@ void PlanRaster::fillConvex(std::span<const QPointF> corners, uchar index, Paint
 // The one row most small faces cross, its ends kept in registers.
 void PlanRaster::fillOneRow(std::span<const QPointF> corners, int y, uchar index, Paint paint)
 {
-    const std::size_t n = corners.size();
-    const int* const rows = m_rows.data();
     const double centre = y + 0.5;
     double left = std::numeric_limits<double>::infinity();
     double right = -left;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t next = i + 1 < n ? i + 1 : 0;
-        if (rows[i] == rows[next])
-            continue;
-        const bool down = rows[i] < rows[next];
-        const QPointF a = corners[down ? i : next];
-        const QPointF b = corners[down ? next : i];
-        const double x = a.x() + (centre - a.y()) * ((b.x() - a.x()) / (b.y() - a.y()));
+    forEachEdgeWithRows(corners, m_rows.data(), [&](QPointF a, double slope, int, int) {
+        const double x = a.x() + (centre - a.y()) * slope;
         left = std::min(left, x);
         right = std::max(right, x);
-    }
+    });
     fillSpan(y, left, right, index, paint);
 }
 
