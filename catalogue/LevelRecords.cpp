@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -37,37 +38,126 @@ size_t lowerBoundOf(const FoldedKey* keys, size_t n, const FoldedKey& key)
 // one block, not of the whole table, so lists out of key order import fast.
 constexpr size_t kBlockSize = 512;
 
-// Every this many keys of a block, the first word of one is kept aside.
-constexpr size_t kFenceStep = 16;
+// Every this many keys of a block, one gives a fence word: the keys between
+// two fences are one cache line, the last thing a search reads.
+constexpr size_t kFenceStep = 64 / sizeof(FoldedKey);
+
+// Every this many fences, one is copied to the block's top row, so that
+// a search reads the top row and then a single line of fences.
+constexpr size_t kTopStep = 64 / sizeof(std::uint64_t);
+
+// Above every fence in use, so that a count of the fences below a word
+// needs no bound.
+constexpr std::uint64_t kBeyondFences = ~std::uint64_t(0);
+
+template <size_t N>
+constexpr std::array<std::uint64_t, N> noFences()
+{
+    std::array<std::uint64_t, N> words{};
+    words.fill(kBeyondFences);
+    return words;
+}
+
+// Hands out memory aligned to cache lines.
+template <typename T>
+struct LineAllocator {
+    using value_type = T;
+    LineAllocator() = default;
+    template <typename U>
+    explicit LineAllocator(const LineAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64))); }
+    void deallocate(T* p, size_t) { ::operator delete(p, std::align_val_t(64)); }
+    friend bool operator==(const LineAllocator&, const LineAllocator&) = default;
+};
+
+// The eight bytes of a folded key that follow its first `skip` bytes.
+std::uint64_t wordAfter(const FoldedKey& key, unsigned skip)
+{
+    if (skip == 0)
+        return key.high;
+    if (skip == 8)
+        return key.low;
+    return (key.high << (8 * skip)) | (key.low >> (64 - 8 * skip));
+}
+
+// The leading bytes, up to 8, that every key from a to b begins with.
+unsigned sharedBytes(const FoldedKey& a, const FoldedKey& b)
+{
+    const std::uint64_t differ = a.high ^ b.high;
+    return differ == 0 ? 8 : unsigned(__builtin_clzll(differ)) / 8;
+}
 
 struct Block {
-    std::vector<FoldedKey> keys;
+    std::vector<FoldedKey, LineAllocator<FoldedKey>> keys;
     std::vector<std::uint32_t> slots;
-    // The first words of every kFenceStep-th key, kept in the block itself:
-    // a search reads these few cache lines and then one stretch of keys
-    // instead of probing the block. Room for one key more than kBlockSize,
-    // which a block holds for a moment before it is split.
-    std::array<std::uint64_t, kBlockSize / kFenceStep + 1> fenceWords{};
+    // The leading bytes every key here shares, and those bytes. The fences
+    // are the eight bytes after them: names that begin alike, as a family
+    // of maps does, still get fences that tell them apart.
+    unsigned shared = 0;
+    std::uint64_t begins = 0;
     size_t fenceCount = 0;
+    // Room for one key more than kBlockSize, which a block holds for a
+    // moment before it is split.
+    static constexpr size_t kFenceRoom = (kBlockSize / kFenceStep + kTopStep) / kTopStep * kTopStep;
+    alignas(64) std::array<std::uint64_t, kFenceRoom / kTopStep> top = noFences<kFenceRoom / kTopStep>();
+    alignas(64) std::array<std::uint64_t, kFenceRoom> fences = noFences<kFenceRoom>();
+
+    [[nodiscard]] std::uint64_t sharedMask() const { return shared == 0 ? 0 : ~std::uint64_t(0) << (64 - 8 * shared); }
 
     // After a change at the offset.
     void refence(size_t from)
     {
-        fenceCount = (keys.size() + kFenceStep - 1) / kFenceStep;
-        Q_ASSERT(fenceCount <= fenceWords.size());
+        if (keys.empty()) {
+            fenceCount = 0;
+            return;
+        }
+        if (const unsigned now = sharedBytes(keys.front(), keys.back()); now != shared) {
+            shared = now;
+            from = 0;
+        }
+        begins = keys.front().high & sharedMask();
+        const size_t oldCount = std::exchange(fenceCount, (keys.size() + kFenceStep - 1) / kFenceStep);
+        Q_ASSERT(fenceCount <= fences.size());
         for (size_t j = from / kFenceStep; j < fenceCount; ++j)
-            fenceWords[j] = keys[j * kFenceStep].high;
+            fences[j] = wordAfter(keys[j * kFenceStep], shared);
+        for (size_t j = fenceCount; j < oldCount; ++j)
+            fences[j] = kBeyondFences;
+        for (size_t i = from / kFenceStep / kTopStep; i < top.size(); ++i)
+            top[i] = fences[i * kTopStep];
     }
 
     [[nodiscard]] size_t lowerBound(const FoldedKey& key) const
     {
-        // Keys before the last fence below the key's first word are less
-        // than it; keys from the first fence above it on are greater.
-        const auto* fences = fenceWords.data();
-        const auto below = size_t(std::lower_bound(fences, fences + fenceCount, key.high) - fences);
-        const auto upto = size_t(std::upper_bound(fences + below, fences + fenceCount, key.high) - fences);
-        const size_t from = below == 0 ? 0 : (below - 1) * kFenceStep;
+        // A key that does not begin as every key here sorts before or after them all.
+        if (const std::uint64_t keyBegins = key.high & sharedMask(); keyBegins != begins)
+            return keyBegins < begins ? 0 : keys.size();
+        // Counted, not searched: the words lie in two or three lines, and
+        // the comparisons do not wait for one another.
+        const std::uint64_t word = wordAfter(key, shared);
+        size_t above = 0;
+        for (const std::uint64_t fence : top)
+            above += size_t(fence < word);
+        size_t below = 0;
+        if (above > 0) {
+            below = (above - 1) * kTopStep + 1;
+            size_t more = 0;
+            for (size_t j = 0; j + 1 < kTopStep; ++j)
+                more += size_t(fences[below + j] < word);
+            below += more;
+        }
+        // Keys up to the last fence below the word are less than the key;
+        // keys from the first fence above it on are greater.
+        size_t upto = below;
+        while (upto < fenceCount && fences[upto] == word)
+            ++upto;
+        const size_t from = below == 0 ? 0 : (below - 1) * kFenceStep + 1;
         const size_t to = std::min(keys.size(), upto * kFenceStep);
+        if (to - from == kFenceStep - 1) {
+            size_t less = 0;
+            for (size_t i = 0; i + 1 < kFenceStep; ++i)
+                less += size_t(keys[from + i] < key);
+            return from + less;
+        }
         return from + lowerBoundOf(keys.data() + from, to - from, key);
     }
 };
@@ -449,7 +539,7 @@ int LevelRecords::lowerBound(QStringView key, bool& equal) const
     if (m->count == 0 || m->lasts.back() < folded)
         return m->count;
     const size_t block = m->lasts.blockOf(folded);
-    const std::vector<FoldedKey>& keys = m->blocks[block].keys;
+    const auto& keys = m->blocks[block].keys;
     const size_t offset = m->blocks[block].lowerBound(folded);
     int pos = m->starts[block] + int(offset);
     if (folded.exact()) {

@@ -259,6 +259,33 @@ private Q_SLOTS:
         QCOMPARE(keysOf(loaded), expected);
     }
 
+    // A family of names shares its first eight characters, and the search
+    // tells its keys apart by what follows; a key of another name at the end
+    // or the front of their block changes that, and back again when it goes.
+    void nearestKeyFollowsAFamilyJoinedByOtherNames()
+    {
+        LevelRecords records;
+        QStringList family;
+        for (int i = 0; i < 100; ++i)
+            family.append(QStringLiteral("tourney_%1").arg(i * 7, 3, 10, QChar(u'0')));
+        for (const QString& key : family)
+            records.insertByKey(recordOf(key));
+        const auto findsFamily = [&](int offset) {
+            for (int i = 0; i < family.size(); ++i) {
+                QCOMPARE(records.indexOf(family[i].toUpper()), offset + i);
+                QCOMPARE(records.lowerBound(QString(family[i] + u'!')), offset + i + 1);
+            }
+        };
+        records.insertByKey(recordOf(QStringLiteral("zz")));
+        findsFamily(0);
+        records.erase(records.size() - 1);
+        findsFamily(0);
+        records.insertByKey(recordOf(QStringLiteral("a")));
+        findsFamily(1);
+        records.erase(0);
+        findsFamily(0);
+    }
+
     // Freed places are reused without disturbing the order of the rest.
     void eraseKeepsOrder()
     {
