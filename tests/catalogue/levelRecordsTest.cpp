@@ -261,13 +261,13 @@ private Q_SLOTS:
 
     // A family of names shares its first eight characters, and the search
     // tells its keys apart by what follows; a key of another name at the end
-    // or the front of their block changes that, and back again when it goes.
+    // or the front of their blocks changes that, and back again when it goes.
     void nearestKeyFollowsAFamilyJoinedByOtherNames()
     {
         LevelRecords records;
         QStringList family;
-        for (int i = 0; i < 100; ++i)
-            family.append(QStringLiteral("tourney_%1").arg(i * 7, 3, 10, QChar(u'0')));
+        for (int i = 0; i < 2000; ++i)
+            family.append(QStringLiteral("tourney_%1").arg(i * 7, 5, 10, QChar(u'0')));
         for (const QString& key : family)
             records.insertByKey(recordOf(key));
         const auto findsFamily = [&](int offset) {
@@ -275,6 +275,9 @@ private Q_SLOTS:
                 QCOMPARE(records.indexOf(family[i].toUpper()), offset + i);
                 QCOMPARE(records.lowerBound(QString(family[i] + u'!')), offset + i + 1);
             }
+            QCOMPARE(records.lowerBound(u"ta"), offset);
+            QCOMPARE(records.lowerBound(u"tourney"), offset);
+            QCOMPARE(records.lowerBound(u"tz"), offset + int(family.size()));
         };
         records.insertByKey(recordOf(QStringLiteral("zz")));
         findsFamily(0);
