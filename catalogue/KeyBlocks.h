@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace tolvex {
@@ -75,15 +76,25 @@ constexpr std::array<std::uint64_t, N> noFences()
 
 // Up to kBlockSize folded keys in order, with the slots of their records.
 struct KeyBlock {
-    std::vector<FoldedKey, LineAllocator<FoldedKey>> keys;
-    std::vector<std::uint32_t> slots;
+    using Keys = std::vector<FoldedKey, LineAllocator<FoldedKey>>;
+
+    KeyBlock() = default;
+    KeyBlock(Keys firstKeys, std::vector<std::uint32_t> firstSlots)
+        : keys(std::move(firstKeys))
+        , slots(std::move(firstSlots))
+    {
+    }
+
+    // What a search reads first lies in the block's first three cache lines.
+    Keys keys;
     KeyBeginning beginning;
     size_t fenceCount = 0;
     // Room for one key more than kBlockSize, which a block holds for a
     // moment before it is split.
     static constexpr size_t kFenceRoom = (kBlockSize / kFenceStep + kTopStep) / kTopStep * kTopStep;
-    alignas(64) std::array<std::uint64_t, kFenceRoom / kTopStep> top = noFences<kFenceRoom / kTopStep>();
+    std::array<std::uint64_t, kFenceRoom / kTopStep> top = noFences<kFenceRoom / kTopStep>();
     alignas(64) std::array<std::uint64_t, kFenceRoom> fences = noFences<kFenceRoom>();
+    std::vector<std::uint32_t> slots;
 
     // After a change of the keys at the offset.
     void refence(size_t from);

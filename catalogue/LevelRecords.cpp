@@ -104,7 +104,7 @@ struct LevelRecords::Slots {
     void insertAt(int index, FoldedKey key, std::uint32_t slot)
     {
         if (blocks.empty()) {
-            addBlock(0, KeyBlock{{key}, {slot}, {}}, 0);
+            addBlock(0, KeyBlock({key}, {slot}), 0);
             ++count;
             return;
         }
@@ -112,7 +112,7 @@ struct LevelRecords::Slots {
         KeyBlock& block = blocks[p.block];
         // Appends in key order fill each block and then open the next.
         if (p.block + 1 == blocks.size() && p.offset == block.keys.size() && block.keys.size() >= kBlockSize) {
-            addBlock(blocks.size(), KeyBlock{{key}, {slot}, {}}, count++);
+            addBlock(blocks.size(), KeyBlock({key}, {slot}), count++);
             return;
         }
         block.keys.insert(block.keys.begin() + std::ptrdiff_t(p.offset), key);
@@ -130,7 +130,7 @@ struct LevelRecords::Slots {
     {
         KeyBlock& block = blocks[b];
         const auto half = std::ptrdiff_t(block.keys.size() / 2);
-        KeyBlock second{{block.keys.begin() + half, block.keys.end()}, {block.slots.begin() + half, block.slots.end()}, {}};
+        KeyBlock second({block.keys.begin() + half, block.keys.end()}, {block.slots.begin() + half, block.slots.end()});
         block.keys.resize(size_t(half));
         block.slots.resize(size_t(half));
         block.refence(0);
