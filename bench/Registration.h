@@ -16,6 +16,12 @@ inline void repeated(benchmark::internal::Benchmark* b)
     b->UseRealTime()->Repetitions(kRepetitions)->ReportAggregatesOnly();
 }
 
+// The same, for benchmarks that time the part of each iteration they measure.
+inline void repeatedByHand(benchmark::internal::Benchmark* b)
+{
+    b->UseManualTime()->Repetitions(kRepetitions)->ReportAggregatesOnly();
+}
+
 inline void atEverySize(benchmark::internal::Benchmark* b)
 {
     for (int size : kSizes)

@@ -126,8 +126,8 @@ QString SummaryTable::operations()
         {QStringLiteral("move to the next record onto a 1920×1080 screenshot, the neighbours prefetched"),
          "BM_RecordChangePrefetched", "BM_FullDecodePeer", QStringLiteral("libjpeg full-size decode"), Goal::RatioAtMost, 0.15,
          QStringLiteral("≤ 0.15×")},
-        {QStringLiteral("move to a record not prefetched"), "BM_RecordChangeNotPrefetched", "BM_FullDecodePeer",
-         QStringLiteral("libjpeg full-size decode"), Goal::RatioAtMost, 1.0, QStringLiteral("≤ 1.0×")},
+        {QStringLiteral("move to a record not prefetched"), "BM_RecordChangeNotPrefetched", "BM_RecordChangeNotPrefetched#peer",
+         QStringLiteral("libjpeg full-size decode, taking turns with the moves"), Goal::RatioAtMost, 1.0, QStringLiteral("≤ 1.0×")},
         {QStringLiteral("… of which the decode for a 395×326 region"), "BM_DecodeForRegion", "BM_FullDecodePeer",
          QStringLiteral("libjpeg full-size decode"), Goal::None, 0, QStringLiteral("—")},
         {QStringLiteral("… and shrinking the decode to a 403×353 region, by area"), "BM_ShrinkForRegion", "BM_SmoothScalePeer",
@@ -168,9 +168,23 @@ QString SummaryTable::operations()
     out += row({QStringLiteral("---"), QStringLiteral("---:"), QStringLiteral("---"), QStringLiteral("---:"), QStringLiteral("---:"),
                 QStringLiteral("---"), QStringLiteral("---")});
 
-    const auto lookup = [this](const std::string& key) -> const Measured* {
-        const auto found = m_results.find(key);
-        return found == m_results.end() ? nullptr : &found->second;
+    // "BM_X#peer": the time BM_X measured for its peer in the same rounds, in its counter "peer".
+    std::map<std::string, Measured> paired;
+    const auto lookup = [this, &paired](const std::string& key) -> const Measured* {
+        const size_t hash = key.find('#');
+        const auto found = m_results.find(key.substr(0, hash));
+        if (found == m_results.end())
+            return nullptr;
+        if (hash == std::string::npos)
+            return &found->second;
+        Measured& peer = paired[key];
+        peer = found->second;
+        const auto counter = found->second.counters.find(key.substr(hash + 1));
+        if (counter == found->second.counters.end())
+            peer.error = "no counter " + key.substr(hash + 1);
+        else
+            peer.seconds = counter->second;
+        return &peer;
     };
     const auto shown = [](const Measured* m) -> QString {
         if (!m)

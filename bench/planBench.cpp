@@ -62,18 +62,13 @@ MapGeometry generatedMap(int faces)
 
 constexpr int kPlansPerBatch = 8;
 
-// Wall-clock time of the batch alone, divided among its plans: removing the
-// pictures between rounds is not the add's work.
-void perPlan(benchmark::internal::Benchmark* b)
-{
-    b->UseManualTime()->Repetitions(kRepetitions)->ReportAggregatesOnly();
-}
-
+// Timed by hand: the wall-clock time of the batch alone, divided among its
+// plans, since removing the pictures between rounds is not the add's work.
 void perPlanAtEverySize(benchmark::internal::Benchmark* b)
 {
     for (int size : kSizes)
         b->Arg(size);
-    perPlan(b);
+    repeatedByHand(b);
 }
 
 // What the add does for installed levels without a screenshot: one
@@ -116,7 +111,7 @@ void BM_PlanDrawSave(benchmark::State& state)
 {
     drawAndSaveBatch(state, kPlanFaces);
 }
-TOLVEX_BENCHMARK(BM_PlanDrawSave)->Apply(perPlan)->Unit(benchmark::kMillisecond);
+TOLVEX_BENCHMARK(BM_PlanDrawSave)->Apply(repeatedByHand)->Unit(benchmark::kMillisecond);
 
 void BM_PlanDraw(benchmark::State& state)
 {
