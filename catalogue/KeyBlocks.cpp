@@ -31,6 +31,9 @@ size_t countBelow(const std::uint64_t* words, size_t n, std::uint64_t word)
 // Blocks up to this many per first character are searched by their last keys alone.
 constexpr size_t kFewBlocks = 2;
 
+// A first character whose blocks' words are not laid out in rows.
+constexpr std::uint32_t kNoRows = ~std::uint32_t(0);
+
 } // namespace
 
 // std::lower_bound without branches on the comparison, fetching both keys
@@ -156,7 +159,14 @@ size_t BlockLasts::blockOf(const FoldedKey& key) const
     if (const int order = beginning.compare(key); order != 0)
         return std::min(order < 0 ? from : end, last);
     const std::uint64_t word = beginning.wordOf(key);
-    size_t at = from + countBelow(m_words.data() + from, end - from, word);
+    size_t at = from;
+    if (const std::uint32_t row = m_firstRow[first]; row != kNoRows) {
+        // Two counts of one line each, the same work whatever the number of blocks.
+        if (const size_t above = countBelow(m_rows[row].data(), kTopStep, word); above > 0)
+            at += (above - 1) * kTopStep + countBelow(m_rows[row + above].data(), kTopStep, word);
+    } else {
+        at += countBelow(m_words.data() + from, end - from, word);
+    }
     if (at < end && m_words[at] == word) {
         size_t upto = at;
         while (upto < end && m_words[upto] == word)
@@ -177,6 +187,8 @@ void BlockLasts::redirect() const
     }
     m_firstBlock[256] = std::uint32_t(m_keys.size());
     m_words.resize(m_keys.size());
+    m_rows.clear();
+    m_firstRow.fill(kNoRows);
     for (size_t first = 0; first < 256; ++first) {
         const size_t from = m_firstBlock[first];
         const size_t end = m_firstBlock[first + 1];
@@ -185,6 +197,18 @@ void BlockLasts::redirect() const
         m_beginnings[first] = KeyBeginning::of(m_keys[from], m_keys[end - 1]);
         for (size_t i = from; i < end; ++i)
             m_words[i] = m_beginnings[first].wordOf(m_keys[i]);
+        if (end - from > kTopStep * kTopStep)
+            continue;
+        // A top row of every kTopStep-th word, then the rows it points into.
+        m_firstRow[first] = std::uint32_t(m_rows.size());
+        const size_t rows = (end - from + kTopStep - 1) / kTopStep;
+        m_rows.resize(m_rows.size() + 1 + rows, noFences<kTopStep>());
+        for (size_t i = from; i < end; ++i) {
+            const size_t at = i - from;
+            if (at % kTopStep == 0)
+                m_rows[m_firstRow[first]][at / kTopStep] = m_words[i];
+            m_rows[m_firstRow[first] + 1 + at / kTopStep][at % kTopStep] = m_words[i];
+        }
     }
     m_stale = false;
 }

@@ -130,6 +130,10 @@ private:
     // and for each block its last key's word after that.
     mutable std::array<KeyBeginning, 256> m_beginnings{};
     mutable std::vector<std::uint64_t> m_words;
+    // For each first character of up to kTopStep² blocks, where its words
+    // also lie in rows of one cache line each; what the rows leave is kBeyondFences.
+    mutable std::array<std::uint32_t, 256> m_firstRow{};
+    mutable std::vector<std::array<std::uint64_t, kTopStep>> m_rows;
     mutable bool m_stale = true;
 };
 

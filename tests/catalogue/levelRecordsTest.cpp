@@ -262,16 +262,28 @@ private Q_SLOTS:
     // A family of names shares its first eight characters, and the search
     // tells its keys apart by what follows; a key of another name at the end
     // or the front of their blocks changes that, and back again when it goes.
+    // The sizes fill one row of the directory's counts, several, and more
+    // blocks than the rows take.
+    void nearestKeyFollowsAFamilyJoinedByOtherNames_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("4 blocks") << 2000;
+        QTest::newRow("10 blocks") << 5000;
+        QTest::newRow("79 blocks") << 40000;
+    }
+
     void nearestKeyFollowsAFamilyJoinedByOtherNames()
     {
+        QFETCH(int, size);
         LevelRecords records;
         QStringList family;
-        for (int i = 0; i < 2000; ++i)
-            family.append(QStringLiteral("tourney_%1").arg(i * 7, 5, 10, QChar(u'0')));
+        for (int i = 0; i < size; ++i)
+            family.append(QStringLiteral("tourney_%1").arg(i * 7, 6, 10, QChar(u'0')));
         for (const QString& key : family)
             records.insertByKey(recordOf(key));
+        const int stride = 1 + size / 2000;
         const auto findsFamily = [&](int offset) {
-            for (int i = 0; i < family.size(); ++i) {
+            for (int i = 0; i < family.size(); i += stride) {
                 QCOMPARE(records.indexOf(family[i].toUpper()), offset + i);
                 QCOMPARE(records.lowerBound(QString(family[i] + u'!')), offset + i + 1);
             }
