@@ -1,5 +1,7 @@
 #include "catalogue/KeyBlocks.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <utility>
 

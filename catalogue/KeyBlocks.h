@@ -2,8 +2,6 @@
 
 #include "catalogue/FoldedKey.h"
 
-#include <QtGlobal>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
