@@ -7,6 +7,7 @@
 #include "platform/TolvexError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringList>
 
@@ -18,6 +19,8 @@
 #include <utility>
 
 namespace tolvex {
+
+QString MsgCatalogueReplaced = QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
 
 namespace {
 
@@ -198,6 +201,10 @@ void LevelStore::open(const QString& fileName, LevelRecords& records)
         if (!guardAgainstTheFile(m_c->db.get()))
             fail(openFailed(engineMessage()));
         lockExclusively();
+        // Taken once the lock is held: from now on no other copy of the
+        // program writes the file, so a different one at the name later was
+        // put there from outside.
+        m_identity = fileIdentity(fileName);
         checkShape();
         load(records);
         prepareWrites();
@@ -305,6 +312,7 @@ void LevelStore::close()
     m_bulkDepth = 0;
     m_bulkJournal = false;
     m_c.reset();
+    m_identity.reset();
 }
 
 void LevelStore::insert(const LevelRecord& record)
@@ -490,6 +498,12 @@ QString LevelStore::engineMessage() const
 QString LevelStore::openFailed(const QString& why) const
 {
     return formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {m_fileName, why});
+}
+
+void LevelStore::requireInPlace() const
+{
+    if (!m_c || !m_identity || fileIdentity(m_fileName) != m_identity)
+        fail(formatMessage(MsgCatalogueReplaced, {QFileInfo(m_fileName).fileName()}));
 }
 
 QString LevelStore::keyViolationMessage(const QString& key) const
