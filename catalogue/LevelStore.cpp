@@ -4,6 +4,7 @@
 #include "catalogue/LevelSchema.h"
 #include "platform/Cp1252.h"
 #include "platform/SafeFile.h"
+#include "platform/SystemTexts.h"
 #include "platform/TolvexError.h"
 
 #include <QFile>
@@ -19,8 +20,6 @@
 #include <utility>
 
 namespace tolvex {
-
-QString MsgCatalogueReplaced = QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
 
 namespace {
 
@@ -500,10 +499,18 @@ QString LevelStore::openFailed(const QString& why) const
     return formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {m_fileName, why});
 }
 
+QString catalogueReplacedMessage(const QString& fileName)
+{
+    const QString pattern = systemLanguage() == SystemLanguage::English
+        ? QStringLiteral("%s was replaced while it was being written; the levels were not saved")
+        : QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
+    return formatMessage(pattern, {QFileInfo(fileName).fileName()});
+}
+
 void LevelStore::requireInPlace() const
 {
     if (!m_c || !m_identity || fileIdentity(m_fileName) != m_identity)
-        fail(formatMessage(MsgCatalogueReplaced, {QFileInfo(m_fileName).fileName()}));
+        fail(catalogueReplacedMessage(m_fileName));
 }
 
 QString LevelStore::keyViolationMessage(const QString& key) const

@@ -16,9 +16,8 @@ namespace tolvex {
 class LevelRecords;
 
 // What a bulk write says instead of its success when the file it wrote is no
-// longer the one at the table's name; "%s" is that name. The language tables
-// set it.
-extern QString MsgCatalogueReplaced;
+// longer the one at the table's name, in the interface's language.
+[[nodiscard]] QString catalogueReplacedMessage(const QString& fileName);
 
 // The file behind a level table: opened for exclusive use, checked, read once,
 // then written through record by record. Failures are thrown as TolvexError
@@ -53,7 +52,7 @@ public:
     // Commits the batch once the outermost bulk ends; nothing when not bulk.
     void endBulk();
 
-    // Throws MsgCatalogueReplaced unless the file at the table's name is
+    // Throws catalogueReplacedMessage unless the file at the table's name is
     // still the one opened (device and inode): a file moved over it, or one
     // removed, took the writes with it. A bulk write asks this before it
     // reports its records as stored.

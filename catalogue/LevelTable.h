@@ -94,7 +94,7 @@ public:
     // half-stored, and a failure keeps every record appended before it.
     void beginBulk();
     void endBulk();
-    // Throws MsgCatalogueReplaced when the file at the table's name is no
+    // Throws catalogueReplacedMessage when the file at the table's name is no
     // longer the one open; asked before a bulk write reports its records.
     void requireInPlace() const;
 

@@ -1,6 +1,5 @@
 #include "lang/translate.h"
 
-#include "catalogue/LevelStore.h"
 #include "lang/WindowTexts.h"
 #include "platform/SystemTexts.h"
 
@@ -54,8 +53,6 @@ void applyLanguage(bool english)
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
     MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
-    MsgCatalogueReplaced = english ? QStringLiteral("%s was replaced while it was being written; the levels were not saved")
-                                   : QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

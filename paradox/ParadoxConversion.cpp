@@ -64,16 +64,30 @@ void removeTemporary(const QString& temp)
         QFile::remove(temp + QLatin1String(suffix));
 }
 
+void appendParadoxRecord(NewLevelFile& file, const QStringList& texts, int number, const QString& tableName)
+{
+    const QString which = texts.value(0).isEmpty() ? QString::number(number) : texts.value(0);
+    for (int pos = 0; pos < kFieldCount; ++pos) {
+        if (texts.value(pos).isEmpty())
+            continue;
+        if (const std::optional<QString> fault = textFault(pos, texts.value(pos)))
+            throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': Feld '%s' %s"),
+                                            {tableName, which, QLatin1String(kLevelFields[size_t(pos)].name), *fault}));
+    }
+    try {
+        file.append(texts);
+    } catch (const TolvexError& e) {
+        throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': %s"), {tableName, which, e.message()}));
+    }
+}
+
 // Reads the table and writes the new file one record at a time. Nothing but
 // this copy, which holds the conversion lock, writes or removes the file.
 void buildTable(const QString& temp, const QString& tableName)
 {
     removeTemporary(temp);
     try {
-        NewLevelFile file(temp);
-        int number = 0;
-        readParadoxFile(tableName, [&](const QStringList& texts) { appendParadoxRecord(file, texts, ++number, tableName); });
-        (void)file.finish();
+        (void)copyParadoxRecords(tableName, temp);
     } catch (...) {
         removeTemporary(temp);
         throw;
@@ -83,7 +97,7 @@ void buildTable(const QString& temp, const QString& tableName)
 
 [[noreturn]] void replaced(const QString& path)
 {
-    throw TolvexError(formatMessage(MsgCatalogueReplaced, {QFileInfo(path).fileName()}));
+    throw TolvexError(catalogueReplacedMessage(path));
 }
 
 bool sameContents(const QString& a, const QString& b)
@@ -163,21 +177,12 @@ bool ConversionLock::holdsParadoxTable() const
     return got > 0 && looksLikeParadoxTable(QByteArrayView(head, got));
 }
 
-void appendParadoxRecord(NewLevelFile& file, const QStringList& texts, int number, const QString& tableName)
+int copyParadoxRecords(const QString& paradoxPath, const QString& newFile)
 {
-    const QString which = texts.value(0).isEmpty() ? QString::number(number) : texts.value(0);
-    for (int pos = 0; pos < kFieldCount; ++pos) {
-        if (texts.value(pos).isEmpty())
-            continue;
-        if (const std::optional<QString> fault = textFault(pos, texts.value(pos)))
-            throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': Feld '%s' %s"),
-                                            {tableName, which, QLatin1String(kLevelFields[size_t(pos)].name), *fault}));
-    }
-    try {
-        file.append(texts);
-    } catch (const TolvexError& e) {
-        throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': %s"), {tableName, which, e.message()}));
-    }
+    NewLevelFile file(newFile);
+    int number = 0;
+    readParadoxFile(paradoxPath, [&](const QStringList& texts) { appendParadoxRecord(file, texts, ++number, paradoxPath); });
+    return file.finish();
 }
 
 void convertParadoxCatalogue(const ConversionLock& lock)

@@ -10,8 +10,6 @@
 
 namespace tolvex {
 
-class NewLevelFile;
-
 // Held from before the question until a conversion has ended, so that only
 // one copy of the program converts a catalogue: a second one stops at once,
 // as at a table in use, and never touches the files the first is writing.
@@ -36,10 +34,13 @@ private:
     std::optional<FileIdentity> m_identity;
 };
 
-// Appends one Paradox record, thirteen texts, to the new file. A record the
-// text forms refuse, or one they would cut, stops with its error, naming the
-// table and the record (its file name, or its number when it has none).
-void appendParadoxRecord(NewLevelFile& file, const QStringList& texts, int number, const QString& tableName);
+// Writes the records of the Paradox table at the path into a new level table
+// file (one that does not exist yet, or is empty), reading and writing one
+// record at a time, and returns how many it holds. A record the text forms
+// refuse, or one they would cut, stops with its error, naming the table and
+// the record (its file name, or its number when it has none); a damaged
+// table stops with the reader's error. The file is then partly written.
+int copyParadoxRecords(const QString& paradoxPath, const QString& newFile);
 
 // Replaces the Paradox level table at the lock's path by an SQLite level
 // table of the same name holding the same records. The new table is built

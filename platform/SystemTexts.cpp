@@ -24,6 +24,11 @@ SystemLanguage& current()
 
 } // namespace
 
+SystemLanguage systemLanguage()
+{
+    return current();
+}
+
 QString outOfMemoryText()
 {
     return current() == SystemLanguage::English ? QStringLiteral("Out of memory") : QStringLiteral("Zu wenig Arbeitsspeicher");

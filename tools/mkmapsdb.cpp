@@ -56,12 +56,8 @@ private:
 // takes.
 int fill(const QString& tablePath, const std::optional<QString>& input)
 {
-    if (input && isParadoxTable(*input)) {
-        NewLevelFile file(tablePath);
-        int number = 0;
-        readParadoxFile(*input, [&](const QStringList& texts) { appendParadoxRecord(file, texts, ++number, *input); });
-        return file.finish();
-    }
+    if (input && isParadoxTable(*input))
+        return copyParadoxRecords(*input, tablePath);
     const std::optional<QByteArray> listText = input ? std::optional<QByteArray>(readText(*input)) : std::nullopt;
     (void)NewLevelFile(tablePath).finish();
     LevelTable table;
