@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/PackedRecord.h"
-#include "platform/FileIdentity.h"
+#include "level/LevelFields.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 #include "catalogue/NewLevelFile.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/PackedRecord.h"
-#include "platform/TolvexError.h"
+#include "level/LevelFields.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QFile>
 

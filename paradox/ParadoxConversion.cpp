@@ -1,11 +1,11 @@
 #include "paradox/ParadoxConversion.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelStore.h"
 #include "catalogue/NewLevelFile.h"
+#include "level/LevelFields.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

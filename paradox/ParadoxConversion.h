@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileDescriptor.h"
-#include "platform/FileIdentity.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 #include <QStringList>
