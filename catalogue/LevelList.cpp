@@ -1,7 +1,6 @@
 #include "catalogue/LevelList.h"
 
 #include "common/toolbox.h"
-#include "platform/Cp1252.h"
 #include "platform/TolvexError.h"
 
 namespace tolvex {
@@ -43,13 +42,6 @@ QStringList LevelList::recordLines(const LevelRecord& record)
     for (int pos = 0; pos < kFieldCount; ++pos)
         texts << fieldText(pos, record[size_t(pos)]);
     return recordLines(texts);
-}
-
-void LevelList::appendFieldLine(QByteArray& out, int pos, const FieldValue& value)
-{
-    const QString text = fieldText(pos, value);
-    cp1252::appendEncoded(out, pos == Field::Beschreibung ? escapeDescription(text) : text);
-    out += "\r\n";
 }
 
 QStringList LevelList::groupTexts(const QStringList& groupLines)
