@@ -1,7 +1,7 @@
 #include "catalogue/LevelList.h"
 
 #include "common/toolbox.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 namespace tolvex {
 

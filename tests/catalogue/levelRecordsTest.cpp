@@ -1,5 +1,5 @@
 #include "catalogue/LevelRecords.h"
-#include "platform/Cp1252.h"
+#include "platform/files/Cp1252.h"
 
 #include <QTest>
 
