@@ -41,11 +41,11 @@ public:
     void close();
 
     // A single write: finishes an open batch first and is on disk when it returns.
-    void insert(const LevelRecord& record);
+    void insert(const PackedRecord& record);
     // Like insert, but between beginBulk and endBulk it joins the current batch.
     void append(const PackedRecord& record);
     // Replace or delete the stored record of the given key.
-    void update(const QString& storedKey, const LevelRecord& record);
+    void update(const QString& storedKey, const PackedRecord& record);
     void remove(const QString& storedKey);
 
     void beginBulk();
@@ -74,7 +74,6 @@ private:
     void appendToBatch(const PackedRecord& record);
     [[nodiscard]] bool setJournalMode(const char* mode);
 
-    [[nodiscard]] std::optional<QString> insertOne(const LevelRecord& record) const;
     [[nodiscard]] std::optional<QString> insertOne(const PackedRecord& record) const;
     int exec(const char* sql) const;
     [[nodiscard]] QString engineMessage() const;
