@@ -15,7 +15,7 @@ bool breaksTheCommandLine(QChar c)
 
 bool isStartableLevelName(QStringView levelFile)
 {
-    return !levelFile.isEmpty() && std::none_of(levelFile.cbegin(), levelFile.cend(), breaksTheCommandLine);
+    return std::none_of(levelFile.cbegin(), levelFile.cend(), breaksTheCommandLine);
 }
 
 } // namespace tolvex

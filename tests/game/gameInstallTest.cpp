@@ -184,7 +184,7 @@ private Q_SLOTS:
         QTest::newRow("plain") << "q2dm1" << true;
         QTest::newRow("Latin-1") << "café" << true;
         QTest::newRow("brackets") << "dm(1)" << true;
-        for (const char* bad : {"a b", "a;b", "x+y", "a\"b", "$(id)", " ", "a\tb", ""})
+        for (const char* bad : {"a b", "a;b", "x+y", "a\"b", "$(id)", " ", "a\tb"})
             QTest::newRow(bad) << QString::fromUtf8(bad) << false;
     }
     void levelNamesTheGameWouldSplitAreRefused()

@@ -218,6 +218,9 @@ private Q_SLOTS:
         QCOMPARE(titles, (QStringList{"loose", "p", "z", "kpf", "pk2", "pkz", "zip"}));
         // The names the game cannot be started on.
         QCOMPARE(found.skipped, 2);
+        // QTemporaryDir cannot remove what it cannot name.
+        const QByteArray mod = QFile::encodeName(g) + "/m\xf6" "d";
+        QCOMPARE(::unlink(QByteArray(mod + "/maps/caf\xe9l1.bsp").constData()) | ::rmdir(QByteArray(mod + "/maps").constData()) | ::rmdir(mod.constData()), 0);
     }
 
     void qbspMapsGiveRecordsAndGeometryLikeIbspMaps()

@@ -165,6 +165,7 @@ private Q_SLOTS:
         // re-release in a Steam library.
         start(QStringLiteral("root/usr/games/quake2"), "english");
         putFile(QStringLiteral("root/usr/lib/quake2/quake2"), "#!/bin/sh\n");
+        QVERIFY(QDir().mkpath(m_folder->path(QStringLiteral("root/usr/games"))));
         QVERIFY(QFile::link(m_folder->path(QStringLiteral("root/usr/lib/quake2/quake2")),
                             m_folder->path(QStringLiteral("root/usr/games/quake2"))));
         const QByteArray edge = mapwriter::mapFile(QStringLiteral("entity worldspawn message=\"Packed Edge\""));
@@ -178,7 +179,7 @@ private Q_SLOTS:
         // A name in Latin-1 on disk, as older systems wrote them.
         putFile(QStringLiteral("home/.yq2/baseq2/maps/cafe.bsp"), edge);
         const QByteArray maps = QFile::encodeName(m_folder->path(QStringLiteral("home/.yq2/baseq2/maps/")));
-        QCOMPARE(::rename(maps + "cafe.bsp", maps + "caf\xe9.bsp"), 0);
+        QCOMPARE(::rename(QByteArray(maps + "cafe.bsp").constData(), QByteArray(maps + "caf\xe9.bsp").constData()), 0);
         putFile(QStringLiteral("home/.local/share/Steam/steamapps/libraryfolders.vdf"),
                 "\"libraryfolders\" { \"0\" { \"path\" \"" + QFile::encodeName(m_folder->path(QStringLiteral("home/.local/share/Steam")))
                     + "\" } }");
