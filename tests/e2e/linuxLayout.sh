@@ -38,12 +38,13 @@ start_window_manager
 HOME="$home" TOLVEX_TEST_SYSTEM_ROOT="$root" QT_SCALE_FACTOR=2 start_program "$folder"
 overview="$(wait_for_window 'Levelübersicht')"
 sleep 1
-read -r x y _ _ <<< "$(client_area "$overview")"
-# SpeedButton5 of the overview: 25 x 25 at 240, 4.
-xdotool mousemove --sync $(( x + 252 * 2 )) $(( y + 16 * 2 )) click 1
+read -r x y w _ <<< "$(client_area "$overview")"
+# SpeedButton5 of the overview: 25 x 25 at 240, 4 of the 384 wide design,
+# kept at its distance from the right edge.
+xdotool mousemove --sync $(( x + w - 132 * 2 )) $(( y + 16 * 2 )) click 1
 box=""
 for _ in $(seq 600); do
-  box="$(find_window 'Tolvex')"
+  box="$(find_window 'tolvex')"
   [ -n "$box" ] && break
   sleep 0.1
 done
