@@ -2,8 +2,6 @@
 
 #include "common/toolbox.h"
 #include "game/SteamLibraries.h"
-#include "gamefolder/ByteSource.h"
-#include "launch/LaunchCommand.h"
 #include "platform/ProgramStart.h"
 
 #include <QDir>
@@ -11,6 +9,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,42 +94,20 @@ QString dataDirParameter(const QString& extraParameters)
 
 QStringList librariesOf(const QString& steamFolder)
 {
-    const auto file = FileSource::open(steamFolder + QStringLiteral("/steamapps/libraryfolders.vdf"));
-    if (!file)
+    // Non-blocking and only a regular file: a pipe of that name cannot hold the start.
+    const QString path = steamFolder + QStringLiteral("/steamapps/libraryfolders.vdf");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return {};
-    const auto text = file->read(0, std::min(file->size(), qint64(kMaxLibraryFile)));
-    return text ? libraryPaths(*text) : QStringList();
-}
-
-// The program and its folder as ExecuteFile takes them.
-GameCommand commandFor(const QString& path, const QString& parameters)
-{
-    return {NamePart(path), parameters, DirPart(path)};
-}
-
-// Where the start runs: the program PATH finds for a bare name, the path as
-// it is otherwise (and for a bare name PATH does not know, which then fails).
-QString programToStart(const QString& configured)
-{
-    if (!configured.contains(u'/')) {
-        if (const auto found = findInPath(configured))
-            return found->path;
+    QByteArray text;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        text.resize(kMaxLibraryFile);
+        const ssize_t n = ::read(fd, text.data(), size_t(text.size()));
+        text.resize(n > 0 ? n : 0);
     }
-    return configured;
-}
-
-QString withExtra(QString parameters, const QString& extraParameters)
-{
-    if (!extraParameters.isEmpty())
-        parameters += u' ' + extraParameters;
-    return parameters;
-}
-
-GameCommand throughSteam(const QString& gameParameters)
-{
-    const auto steam = findInPath(QStringLiteral("steam"));
-    const QString parameters = QStringLiteral("-applaunch ") + QLatin1String(kRereleaseSteamId) + u' ' + gameParameters;
-    return commandFor(steam ? steam->path : QStringLiteral("steam"), parameters);
+    ::close(fd);
+    return libraryPaths(text);
 }
 
 } // namespace
@@ -217,29 +194,6 @@ bool isRerelease(const QString& configured)
 bool needsMapListForBots(const QString& configured)
 {
     return !isRerelease(configured);
-}
-
-GameCommand gameCommand(const QString& configured, const QString& extraParameters, const QString& levelFile,
-                        const QString& levelType)
-{
-    if (!isRerelease(configured))
-        return commandFor(programToStart(configured), gameParameters(levelFile, levelType, extraParameters));
-    requireLevelName(levelFile);
-    const QString mode = levelType == u"DM" ? QStringLiteral("+set deathmatch 1") : QStringLiteral("+set ctf 1");
-    return throughSteam(withExtra(mode + QStringLiteral(" +map ") + levelFile, extraParameters));
-}
-
-GameCommand botCommand(const QString& configured, const QString& extraParameters, const QString& levelFile,
-                       qint64 botCount)
-{
-    if (!isRerelease(configured))
-        return commandFor(programToStart(configured), eraserBotParameters(levelFile, extraParameters, botCount));
-    requireLevelName(levelFile);
-    // The re-release fills the game with bots up to this many clients, the player being one.
-    const QString clients = QString::number(botCount + 1);
-    return throughSteam(withExtra(QStringLiteral("+set deathmatch 1 +set bot_minClients ") + clients
-                                      + QStringLiteral(" +map ") + levelFile,
-                                  extraParameters));
 }
 
 } // namespace tolvex

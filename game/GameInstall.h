@@ -7,9 +7,9 @@
 
 namespace tolvex {
 
-// Which Quake 2 the player has and how it is started. The add from the game
-// folder, the marking of installed levels and the game start all ask here,
-// so that they agree on the program and on where its data are.
+// Which Quake 2 the player has: its program and where its data are. The add
+// from the game folder, the marking of installed levels and the game start
+// (launch/GameCommand) all ask here, so that they agree.
 //
 // `configured` is always the text of konfig.ini "Verzeichnisse"/"quake" and
 // `extraParameters` that of "Other"/"parameter", as the caller read them.
@@ -68,28 +68,7 @@ inline constexpr char kTestSystemRootVariable[] = "TOLVEX_TEST_SYSTEM_ROOT";
 // bots of its own.
 [[nodiscard]] bool needsMapListForBots(const QString& configured);
 
-// How the game is started: the program, the parameter text handed to it
-// and the folder it runs in.
-struct GameCommand {
-    QString program;
-    QString parameters;
-    QString directory;
-};
-
-// The start on a level in the mode of its type, and the start with bots.
-// Every program but the re-release gets the classic parameter texts
-// (gameParameters, eraserBotParameters), started from its own folder; a bare
-// name runs the program PATH finds. The re-release is started through the
-// program "steam" from PATH with "-applaunch 2320" and its own parameters:
-// "+set deathmatch 1 +map NAME" or "+set ctf 1 +map NAME", and for bots
-// "+set deathmatch 1 +set bot_minClients N +map NAME", N being the bots and
-// the player. The extra parameters come last. Throws for a level file name
-// the game cannot be started on.
-[[nodiscard]] GameCommand gameCommand(const QString& configured, const QString& extraParameters,
-                                      const QString& levelFile, const QString& levelType);
-[[nodiscard]] GameCommand botCommand(const QString& configured, const QString& extraParameters,
-                                     const QString& levelFile, qint64 botCount);
-
+// Steam's number of the re-release, which `steam -applaunch` starts.
 inline constexpr char kRereleaseSteamId[] = "2320";
 
 } // namespace tolvex

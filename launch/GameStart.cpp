@@ -1,8 +1,8 @@
 #include "launch/GameStart.h"
 
 #include "config/Konfig.h"
-#include "game/GameInstall.h"
 #include "launch/ExecUnit.h"
+#include "launch/GameCommand.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramStart.h"
 #include "platform/TolvexError.h"

@@ -1,6 +1,7 @@
 #include "game/GameInstall.h"
 #include "game/LevelName.h"
 #include "game/SteamLibraries.h"
+#include "launch/GameCommand.h"
 #include "platform/TolvexError.h"
 #include "tests/support/TestFiles.h"
 
