@@ -3,12 +3,12 @@
 #include "catalogue/BulkAppends.h"
 #include "catalogue/LevelTable.h"
 #include "config/Konfig.h"
-#include "gamefolder/GameFolder.h"
 #include "game/GameInstall.h"
+#include "gamefolder/GameFolder.h"
 #include "gamefolder/MapReadAhead.h"
-#include "platform/DisplaySuspension.h"
-#include "platform/ProfileFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dataaware/DisplaySuspension.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
 
 #include <memory>
 

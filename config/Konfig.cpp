@@ -2,8 +2,8 @@
 
 #include "common/toolbox.h"
 #include "game/GameInstall.h"
-#include "platform/ProfileFile.h"
-#include "platform/SafeFile.h"
+#include "platform/files/ProfileFile.h"
+#include "platform/files/SafeFile.h"
 
 namespace tolvex {
 

@@ -2,7 +2,7 @@
 
 #include "common/toolbox.h"
 #include "game/SteamLibraries.h"
-#include "platform/ProgramStart.h"
+#include "platform/processes/ProgramStart.h"
 
 #include <QDir>
 #include <QFile>

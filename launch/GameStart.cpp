@@ -3,9 +3,9 @@
 #include "config/Konfig.h"
 #include "launch/ExecUnit.h"
 #include "launch/GameCommand.h"
-#include "platform/ProfileFile.h"
-#include "platform/ProgramStart.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
+#include "platform/processes/ProgramStart.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "launch/LaunchCommand.h"
 
 #include "game/LevelName.h"
-#include "platform/IntegerText.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/IntegerText.h"
 
 #include <QStringList>
 

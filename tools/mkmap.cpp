@@ -5,8 +5,8 @@
 // each FILE under the name ENTRY (e.g. maps/arena.bsp=arena.bsp). --qbsp
 // writes the map in today's compilers' QBSP format.
 
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
 #include "tools/MapWriter.h"
 
 #include <QFile>

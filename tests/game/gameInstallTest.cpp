@@ -2,7 +2,7 @@
 #include "game/LevelName.h"
 #include "game/SteamLibraries.h"
 #include "launch/GameCommand.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>

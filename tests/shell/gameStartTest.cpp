@@ -1,6 +1,6 @@
 #include "catalogue/LevelTable.h"
-#include "catalogue/tabelle.h"
-#include "platform/SpeedButton.h"
+#include "overview/tabelle.h"
+#include "platform/design/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/ScriptedDialogs.h"
