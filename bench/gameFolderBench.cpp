@@ -83,10 +83,31 @@ const QString& packageFolder()
     return folder;
 }
 
-void scan(benchmark::State& state, const QString& folder)
+// Data folders the way a Linux machine spreads them: the 2,000 loose maps in
+// three folders (the program's, ~/.yq2, the system's) and a package of 2,000
+// other maps in a fourth.
+const QStringList& dataFolders()
+{
+    static const QStringList folders = [] {
+        const QStringList loose = {workPath(QStringLiteral("data-program")), workPath(QStringLiteral("data-home")),
+                                   workPath(QStringLiteral("data-system"))};
+        for (int n = 0; n < kMaps; ++n)
+            writeFile(loose.at(n % 3) + "/baseq2/maps/" + mapName(n) + ".bsp", mapwriter::bspFile(entityText(n)));
+        std::vector<std::pair<QByteArray, QByteArray>> files;
+        for (int n = kMaps; n < 2 * kMaps; ++n)
+            files.emplace_back("maps/" + mapName(n).toUtf8() + ".bsp", mapwriter::bspFile(entityText(n)));
+        const QString packaged = workPath(QStringLiteral("data-package"));
+        writeFile(packaged + "/baseq2/pak0.pak", mapwriter::pakFile(files));
+        return loose + QStringList{packaged};
+    }();
+    return folders;
+}
+
+template <typename Folders>
+void scan(benchmark::State& state, const Folders& folders, int expected = kMaps)
 {
     for (auto _ : state) {
-        const GameMaps found = findMaps(folder);
+        const GameMaps found = findMaps(folders);
         std::vector<const GameMap*> order;
         order.reserve(found.maps.size());
         for (const GameMap& map : found.maps)
@@ -95,12 +116,12 @@ void scan(benchmark::State& state, const QString& folder)
         int read = 0;
         for (const GameMap& map : found.maps)
             read += reader.recordOf(map) ? 1 : 0;
-        if (read != kMaps) {
+        if (read != expected) {
             state.SkipWithError("the scan missed maps");
             return;
         }
     }
-    state.counters["maps"] = kMaps;
+    state.counters["maps"] = expected;
 }
 
 void catFiles(benchmark::State& state, const QStringList& files)
@@ -144,6 +165,25 @@ void BM_GameFolderPackagePeer(benchmark::State& state)
     catFiles(state, {packageFolder() + "/baseq2/pak0.pak"});
 }
 TOLVEX_BENCHMARK(BM_GameFolderPackagePeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderDataFolders(benchmark::State& state)
+{
+    scan(state, dataFolders(), 2 * kMaps);
+}
+TOLVEX_BENCHMARK(BM_GameFolderDataFolders)->Apply(repeated)->Unit(benchmark::kMillisecond);
+
+void BM_GameFolderDataFoldersPeer(benchmark::State& state)
+{
+    QStringList files;
+    for (const QString& folder : dataFolders()) {
+        const QString maps = folder + "/baseq2/maps/";
+        for (const QString& name : QDir(maps).entryList(QDir::Files, QDir::Name))
+            files << maps + name;
+    }
+    files << dataFolders().last() + "/baseq2/pak0.pak";
+    catFiles(state, files);
+}
+TOLVEX_BENCHMARK(BM_GameFolderDataFoldersPeer)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 std::unique_ptr<LevelTable> openEmpty(const QString& name)
 {

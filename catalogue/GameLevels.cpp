@@ -3,10 +3,12 @@
 #include "catalogue/BulkAppends.h"
 #include "catalogue/LevelTable.h"
 #include "config/Konfig.h"
+#include "game/GameInstall.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapReadAhead.h"
 #include "platform/dataaware/DisplaySuspension.h"
 #include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
 
 #include <memory>
 
@@ -57,13 +59,31 @@ GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std:
 
 } // namespace
 
+namespace {
+
+DataFolders configuredDataFolders()
+{
+    const ProfileFile ini(KonfigPath());
+    return dataFolders(konfig::read(ini, konfig::kGame), konfig::read(ini, konfig::kParameters));
+}
+
+} // namespace
+
 std::optional<GameMaps> installedMaps()
 {
-    try {
-        return findMaps(gameFolder(KonfigPath()));
-    } catch (const TolvexError&) {
+    GameMaps maps = findMaps(configuredDataFolders().searched);
+    if (maps.maps.empty())
         return std::nullopt;
-    }
+    return maps;
+}
+
+GameMaps gameMapsToAdd()
+{
+    const DataFolders folders = configuredDataFolders();
+    if (folders.searched.isEmpty())
+        throw TolvexError(formatMessage(QStringLiteral("Keiner der Datenordner des Spiels existiert: %s"),
+                                        {folders.asked.join(QStringLiteral(", "))}));
+    return findMaps(folders.searched);
 }
 
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const ReadMapRecord& read, const GameLevelsProgress& progress)

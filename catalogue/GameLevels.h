@@ -23,10 +23,14 @@ using ReadMapRecord = std::function<std::optional<MapRecord>(const GameMap&)>;
 // Hears the maps handled so far, of how many.
 using GameLevelsProgress = std::function<void(int done, int total)>;
 
-// The maps of the game folder konfig.ini names, for marking which catalogued
-// levels are installed; nothing when no folder is set or it cannot be read,
-// since then nothing is known about any level.
+// The maps of the data folders of the game konfig.ini names (dataFolders),
+// for marking which catalogued levels are installed; nothing when they hold
+// no map at all, since then nothing is known about any level.
 [[nodiscard]] std::optional<GameMaps> installedMaps();
+
+// The maps of the same folders, to be added. Throws TolvexError naming every
+// folder looked at when none of them exists.
+[[nodiscard]] GameMaps gameMapsToAdd();
 
 // Appends a record for every found map whose name the table does not hold
 // yet, compared like the key; stored records are never changed, and maps of

@@ -1,6 +1,7 @@
 #include "config/Konfig.h"
 
 #include "common/toolbox.h"
+#include "game/GameInstall.h"
 #include "platform/files/ProfileFile.h"
 #include "platform/files/SafeFile.h"
 
@@ -42,9 +43,10 @@ void writeEnglish(ProfileFile& ini, bool english)
 
 LaunchButtons launchButtons(const ProfileFile& ini)
 {
-    const bool game = fileExists(read(ini, kGame));
+    const QString program = read(ini, kGame);
+    const bool game = findGameProgram(program).has_value();
     const bool mapList = fileExists(read(ini, kMapList));
-    return {game, mapList, game && mapList};
+    return {game, mapList, game && (mapList || !needsMapListForBots(program))};
 }
 
 } // namespace konfig

@@ -43,8 +43,9 @@ void write(ProfileFile& ini, const Setting& setting, const QString& value);
 [[nodiscard]] bool readEnglish(const ProfileFile& ini);
 void writeEnglish(ProfileFile& ini, bool english);
 
-// Which launch buttons the configured files allow: the game, the map list
-// editor, and the game with EraserBot (both files).
+// Which launch buttons the configured files allow: the game (its program
+// found, see findGameProgram), the map list editor, and the game with bots
+// (the game and EraserBot's map list, or the re-release with bots of its own).
 struct LaunchButtons {
     bool game = false;
     bool mapList = false;

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool refusedName = refused([&] { requireLevelName(level); });
     FUZZ_CHECK(refused([&] { return gameParameters(level, type, extra); }) == refusedName, text);
     FUZZ_CHECK(refused([&] { return eraserBotParameters(level, extra, 1); }) == refusedName, text);
-    FUZZ_CHECK(!refusedName || level.contains(u'+') || level.contains(u';') || level.contains(u'"')
+    FUZZ_CHECK(!refusedName || level.contains(u'+') || level.contains(u';') || level.contains(u'"') || level.contains(u'$')
                    || std::any_of(level.cbegin(), level.cend(), [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; }),
                text);
     if (refusedName)

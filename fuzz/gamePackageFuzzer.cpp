@@ -9,6 +9,7 @@
 
 #include "gamefolder/BspFile.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
 #include "platform/files/FileDescriptor.h"
@@ -35,7 +36,7 @@ void readPackageFile(QByteArrayView input, const PackDirectory& directory)
         if (qint64(maps.size()) == kEntriesRead)
             break;
         maps.push_back(GameMap{.name = {}, .where = {}, .kind = GameMap::Kind::Pak,
-                               .file = QStringLiteral("/proc/self/fd/%1").arg(fd.get()), .entry = entry.name,
+                               .file = "/proc/self/fd/" + QByteArray::number(fd.get()), .entry = entry.name,
                                .offset = entry.offset, .size = entry.size});
     }
     std::vector<const GameMap*> order;
@@ -78,7 +79,9 @@ void readZip(QByteArrayView input)
     if (!archive)
         return;
     for (qint64 i = 0; i < std::min(archive->count(), kEntriesRead); ++i) {
-        (void)archive->name(i);
+        // Names are the stored bytes; every one reads as some text.
+        const QByteArray name = archive->name(i);
+        FUZZ_CHECK(name.isEmpty() || !decodeMapText(name).isEmpty(), QString::fromLatin1(name.toHex()));
         if (const auto entry = archive->entry(i)) {
             FUZZ_CHECK(entry->size() <= kMaxUnpacked, QString::number(entry->size()));
             if (const auto lump = readEntityLump(*entry))

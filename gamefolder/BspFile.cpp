@@ -42,10 +42,20 @@ std::optional<qint64> readAt(int fd, char* into, qint64 length, qint64 offset)
 
 } // namespace
 
+std::optional<BspFormat> bspFormat(QByteArrayView header)
+{
+    if (header.size() < kBspHeaderSize || qFromLittleEndian<qint32>(header.data() + 4) != kBspVersion)
+        return std::nullopt;
+    if (header.startsWith("IBSP"))
+        return BspFormat::Ibsp;
+    if (header.startsWith("QBSP"))
+        return BspFormat::Qbsp;
+    return std::nullopt;
+}
+
 std::optional<LumpPlace> entityLumpPlace(QByteArrayView header)
 {
-    if (header.size() < kBspHeaderSize || !header.startsWith("IBSP")
-        || qFromLittleEndian<qint32>(header.data() + 4) != kBspVersion)
+    if (!bspFormat(header))
         return std::nullopt;
     const LumpPlace place{qFromLittleEndian<qint32>(header.data() + 8), qFromLittleEndian<qint32>(header.data() + 12)};
     if (place.offset < 0 || place.length < 0 || place.length > kMaxEntityLump)

@@ -11,7 +11,10 @@ namespace tolvex {
 
 // A Quake 2 map file starts with "IBSP", version 38 and the directory of its
 // 19 lumps (offset and length, little-endian 32-bit); the first lump is the
-// entity text.
+// entity text. Today's compilers and the 2023 re-release write "QBSP"
+// instead: the same lumps, with wider faces and edges (and so more of them
+// allowed), and perhaps a BSPX block of extra lumps after the standard ones,
+// which nothing here reads.
 inline constexpr int kBspVersion = 38;
 inline constexpr int kBspLumpCount = 19;
 inline constexpr int kBspHeaderSize = 8 + kBspLumpCount * 8;
@@ -23,6 +26,11 @@ inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
 // A map's first read: the header and, in most maps of a few KiB, the entity
 // lump with it.
 inline constexpr qint64 kFirstRead = 16 * 1024;
+
+enum class BspFormat { Ibsp, Qbsp };
+
+// The format a map's header names, or nothing for no Quake 2 map of this version.
+[[nodiscard]] std::optional<BspFormat> bspFormat(QByteArrayView header);
 
 // Where a map's header puts its entity lump, from the map's start.
 struct LumpPlace {

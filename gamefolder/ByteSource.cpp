@@ -18,8 +18,13 @@ std::optional<QByteArray> MemorySource::read(qint64 offset, qint64 length)
 
 std::unique_ptr<FileSource> FileSource::open(const QString& path)
 {
+    return open(QFile::encodeName(path));
+}
+
+std::unique_ptr<FileSource> FileSource::open(const QByteArray& path)
+{
     // Non-blocking, so that a pipe given a map's name cannot hold the scan.
-    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;

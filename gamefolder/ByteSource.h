@@ -59,6 +59,8 @@ class FileSource final : public ByteSource {
 public:
     // Nothing for a file that cannot be opened or is no regular file (a
     // directory, a pipe that would block, a link that loops).
+    // The path is taken as the system's bytes, so names in any encoding open.
+    [[nodiscard]] static std::unique_ptr<FileSource> open(const QByteArray& path);
     [[nodiscard]] static std::unique_ptr<FileSource> open(const QString& path);
     [[nodiscard]] qint64 size() const override { return m_size; }
     [[nodiscard]] std::optional<QByteArray> read(qint64 offset, qint64 length) override;

@@ -2,6 +2,7 @@
 
 #include "catalogue/LevelRecords.h"
 #include "config/Konfig.h"
+#include "game/LevelName.h"
 #include "gamefolder/BspFile.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/MapRecord.h"
@@ -29,7 +30,8 @@ struct DirCloser {
 };
 
 struct DirItem {
-    QString name;
+    QByteArray raw; // the name's bytes, for the path
+    QString name;   // the name as read (decodeMapText)
     enum class Type { File, Folder, Other, Unreadable } type = Type::Other;
     // A map or package that is there but may not be read counts as skipped, not as installed.
     bool readable = false;
@@ -48,7 +50,7 @@ QString folded(QString text)
 bool byName(const DirItem& a, const DirItem& b)
 {
     const int order = compareKeys(a.name, b.name);
-    return order != 0 ? order < 0 : a.name < b.name;
+    return order != 0 ? order < 0 : a.raw < b.raw;
 }
 
 // Links are followed; one that loops or leads nowhere is unreadable.
@@ -66,20 +68,33 @@ DirItem::Type typeOf(int dirFd, const struct dirent* entry)
     return S_ISREG(st.st_mode) ? DirItem::Type::File : DirItem::Type::Other;
 }
 
-// Maps and packages: only their readability is asked, once per file.
-bool mayBeMapOrPackage(QByteArrayView name)
+enum class Package { None, Pak, Zip };
+
+// The packages the engines read: Quake 2's own, the zip packages of the
+// ports, and the re-release's one zip package.
+Package packageKind(QByteArrayView name)
 {
-    if (name.size() <= 4)
-        return false;
-    const QByteArrayView suffix = name.last(4);
-    return suffix.compare(".bsp", Qt::CaseInsensitive) == 0 || suffix.compare(".pak", Qt::CaseInsensitive) == 0
-        || suffix.compare(".pk3", Qt::CaseInsensitive) == 0;
+    if (name.size() > 4) {
+        const QByteArrayView suffix = name.last(4);
+        if (suffix.compare(".pak", Qt::CaseInsensitive) == 0)
+            return Package::Pak;
+        for (const char* zip : {".pk3", ".pk2", ".pkz", ".zip"}) {
+            if (suffix.compare(zip, Qt::CaseInsensitive) == 0)
+                return Package::Zip;
+        }
+    }
+    return name.compare("q2game.kpf", Qt::CaseInsensitive) == 0 ? Package::Zip : Package::None;
+}
+
+bool isBspName(QByteArrayView name)
+{
+    return name.size() > 4 && name.last(4).compare(".bsp", Qt::CaseInsensitive) == 0;
 }
 
 // The entries of a folder in name order, or nothing when it cannot be read.
-std::optional<std::vector<DirItem>> listFolder(const QString& folder)
+std::optional<std::vector<DirItem>> listFolder(const QByteArray& folder)
 {
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(folder).constData()));
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.constData()));
     if (!dir)
         return std::nullopt;
     std::vector<DirItem> items;
@@ -88,9 +103,10 @@ std::optional<std::vector<DirItem>> listFolder(const QString& folder)
         const QByteArrayView name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        DirItem item{QFile::decodeName(entry->d_name), typeOf(dirFd, entry)};
-        // Asked by name within the open folder, so the path is not walked again.
-        item.readable = item.type == DirItem::Type::File && mayBeMapOrPackage(name)
+        DirItem item{name.toByteArray(), decodeMapText(name), typeOf(dirFd, entry)};
+        // Maps and packages: only their readability is asked, once per file,
+        // by name within the open folder, so the path is not walked again.
+        item.readable = item.type == DirItem::Type::File && (isBspName(name) || packageKind(name) != Package::None)
             && ::faccessat(dirFd, entry->d_name, R_OK, 0) == 0;
         items.push_back(std::move(item));
     }
@@ -98,16 +114,16 @@ std::optional<std::vector<DirItem>> listFolder(const QString& folder)
     return items;
 }
 
-QString joined(const QString& folder, const QString& name)
+QByteArray joined(const QByteArray& folder, const QByteArray& name)
 {
-    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+    return folder.endsWith('/') ? QByteArray(folder + name) : QByteArray(folder + '/' + name);
 }
 
 // A package entry that is a map: "maps/<name>.bsp", letter case aside.
 bool isMapEntry(const QByteArray& name)
 {
-    return name.size() > 9 && name.first(5).compare("maps/", Qt::CaseInsensitive) == 0
-        && name.last(4).compare(".bsp", Qt::CaseInsensitive) == 0 && name.indexOf('/', 5) < 0;
+    return name.size() > 9 && name.first(5).compare("maps/", Qt::CaseInsensitive) == 0 && isBspName(name)
+        && name.indexOf('/', 5) < 0;
 }
 
 // Gathers the candidates of one scan in precedence order.
@@ -118,14 +134,14 @@ public:
     void add(GameMap map, const QString& fileName)
     {
         map.name = fileName.chopped(4);
-        if (!keyCanTake(map.name)) {
+        if (!keyCanTake(map.name) || !isStartableLevelName(map.name)) {
             ++result.skipped;
             return;
         }
         result.maps.push_back(std::move(map));
     }
 
-    void looseMaps(const QString& mapsFolder)
+    void looseMaps(const QByteArray& mapsFolder)
     {
         const auto items = listFolder(mapsFolder);
         if (!items) {
@@ -133,20 +149,20 @@ public:
             return;
         }
         for (const DirItem& item : *items) {
-            if (item.name.size() <= 4 || folded(item.name.right(4)) != u".bsp")
+            if (!isBspName(item.raw))
                 continue;
-            GameMap map;
-            map.file = joined(mapsFolder, item.name);
             if (!item.readable) {
                 result.skipped += item.type == DirItem::Type::Unreadable || item.type == DirItem::Type::File;
                 continue;
             }
-            map.where = map.file;
+            GameMap map;
+            map.file = joined(mapsFolder, item.raw);
+            map.where = decodeMapText(map.file);
             add(std::move(map), item.name);
         }
     }
 
-    void pakMaps(const QString& path)
+    void pakMaps(const QByteArray& path)
     {
         const auto file = FileSource::open(path);
         const auto directory = file ? readPackDirectory(*file, isMapEntry) : std::nullopt;
@@ -155,9 +171,10 @@ public:
             return;
         }
         result.skipped += directory->outside;
+        const QString where = decodeMapText(path);
         for (const PackEntry& entry : directory->entries) {
             GameMap map{.name = {},
-                        .where = path + u':' + decodeMapText(entry.name),
+                        .where = where + u':' + decodeMapText(entry.name),
                         .kind = GameMap::Kind::Pak,
                         .file = path,
                         .entry = entry.name,
@@ -167,28 +184,29 @@ public:
         }
     }
 
-    void pk3Maps(const QString& path)
+    void zipMaps(const QByteArray& path)
     {
         const auto archive = ZipArchive::open(path);
         if (!archive) {
             ++result.skipped;
             return;
         }
+        const QString where = decodeMapText(path);
         for (qint64 i = 0; i < archive->count(); ++i) {
             const QByteArray name = archive->name(i);
             if (!isMapEntry(name))
                 continue;
             GameMap map{.name = {},
-                        .where = path + u':' + QString::fromUtf8(name),
+                        .where = where + u':' + decodeMapText(name),
                         .kind = GameMap::Kind::Pk3,
                         .file = path,
                         .entry = name,
                         .index = i};
-            add(std::move(map), QString::fromUtf8(name.sliced(5)));
+            add(std::move(map), decodeMapText(name.sliced(5)));
         }
     }
 
-    void modFolder(const QString& folder)
+    void modFolder(const QByteArray& folder)
     {
         const auto items = listFolder(folder);
         if (!items) {
@@ -197,20 +215,33 @@ public:
         }
         for (const DirItem& item : *items) {
             if (item.type == DirItem::Type::Folder && folded(item.name) == u"maps")
-                looseMaps(joined(folder, item.name));
+                looseMaps(joined(folder, item.raw));
         }
         for (const DirItem& item : *items) {
-            const QString suffix = folded(item.name.right(4));
-            if (item.name.size() <= 4 || (suffix != u".pak" && suffix != u".pk3"))
+            const Package kind = packageKind(item.raw);
+            if (kind == Package::None)
                 continue;
-            const QString path = joined(folder, item.name);
+            const QByteArray path = joined(folder, item.raw);
             if (item.type == DirItem::Type::Unreadable || (item.type == DirItem::Type::File && !item.readable))
                 ++result.skipped;
-            else if (item.type == DirItem::Type::File && suffix == u".pak")
+            else if (item.type == DirItem::Type::File && kind == Package::Pak)
                 pakMaps(path);
             else if (item.type == DirItem::Type::File)
-                pk3Maps(path);
+                zipMaps(path);
         }
+    }
+
+    // The mod folders of one data folder: baseq2 first, the rest in name order.
+    void dataFolder(const QByteArray& folder, const std::vector<DirItem>& items)
+    {
+        std::vector<const DirItem*> mods;
+        for (const DirItem& item : items) {
+            if (item.type == DirItem::Type::Folder)
+                mods.push_back(&item);
+        }
+        std::stable_partition(mods.begin(), mods.end(), [](const DirItem* item) { return folded(item->name) == u"baseq2"; });
+        for (const DirItem* mod : mods)
+            modFolder(joined(folder, mod->raw));
     }
 
     // One map per name, the first in precedence order, the maps in key order.
@@ -255,7 +286,7 @@ QString gameFolder(const QString& konfigPath)
     const QString folder = QFileInfo(game).absolutePath();
     if (!QFileInfo(folder).isDir())
         throw TolvexError(missingFolderMessage(folder));
-    if (!listFolder(folder))
+    if (!listFolder(QFile::encodeName(folder)))
         throw TolvexError(unreadableFolderMessage(folder));
     return folder;
 }
@@ -264,21 +295,27 @@ GameMaps findMaps(const QString& folder)
 {
     if (!QFileInfo(folder).isDir())
         throw TolvexError(missingFolderMessage(folder));
-    const auto items = listFolder(folder);
+    const auto items = listFolder(QFile::encodeName(folder));
     if (!items)
         throw TolvexError(unreadableFolderMessage(folder));
-
     Scan scan;
-    scan.result.folder = folder;
-    std::vector<const DirItem*> mods;
-    for (const DirItem& item : *items) {
-        if (item.type == DirItem::Type::Folder)
-            mods.push_back(&item);
+    scan.result.folders = QStringList{folder};
+    scan.dataFolder(QFile::encodeName(folder), *items);
+    scan.keepFirstOfEachName();
+    return std::move(scan.result);
+}
+
+GameMaps findMaps(const QStringList& folders)
+{
+    Scan scan;
+    scan.result.folders = folders;
+    for (const QString& folder : folders) {
+        const QByteArray encoded = QFile::encodeName(folder);
+        if (const auto items = listFolder(encoded))
+            scan.dataFolder(encoded, *items);
+        else
+            ++scan.result.skipped;
     }
-    // baseq2 first; the rest keep name order.
-    std::stable_partition(mods.begin(), mods.end(), [](const DirItem* item) { return folded(item->name) == u"baseq2"; });
-    for (const DirItem* mod : mods)
-        scan.modFolder(joined(folder, mod->name));
     scan.keepFirstOfEachName();
     return std::move(scan.result);
 }

@@ -16,21 +16,22 @@ namespace tolvex {
 
 // One map found in the game folder, after precedence (one per folded name).
 struct GameMap {
+    // Pk3 stands for every zip package: .pk3, .pk2, .pkz, .zip and Q2Game.kpf.
     enum class Kind { Loose, Pak, Pk3 };
 
     QString name;  // the base name as found, without ".bsp"
     QString where; // for messages: the file, or "package.pak:maps/x.bsp"
 
     Kind kind = Kind::Loose;
-    QString file;        // the map file, or the package holding it
+    QByteArray file;     // the map file or the package holding it: the path's bytes as the system has them
     QByteArray entry;    // the entry's name in the package
     qint64 offset = 0;   // in a .pak: where the map's bytes are
     qint64 size = 0;     // in a .pak: how many there are
-    qint64 index = -1;   // in a .pk3: the entry's number
+    qint64 index = -1;   // in a zip package: the entry's number
 };
 
 struct GameMaps {
-    QString folder;            // the game folder scanned
+    QStringList folders;       // the data folders scanned, in precedence order
     std::vector<GameMap> maps; // one per name (case-folded like the key), by precedence, in key order
     int skipped = 0;           // unreadable files/packages, names the key cannot take
 
@@ -45,13 +46,21 @@ struct GameMaps {
 [[nodiscard]] QString gameFolder(const QString& konfigPath);
 
 // The maps/*.bsp files of each folder directly inside the game folder, loose
-// and in its .pak and .pk3 packages, names matched without regard to letter
-// case. Where a name occurs more than once, the folder baseq2 comes first,
-// then the others in name order; within a folder loose files come first, then
-// the packages in name order. Throws like gameFolder for a game folder that
-// does not exist or cannot be read; anything inside that cannot be read is
-// skipped and counted.
+// and in its packages (.pak, and the zip packages .pk3, .pk2, .pkz, .zip and
+// Q2Game.kpf), names matched without regard to letter case. Where a name
+// occurs more than once, the folder baseq2 comes first, then the others in
+// name order; within a folder loose files come first, then the packages in
+// name order. File, folder and entry names are UTF-8 where they are valid
+// UTF-8 and Windows-1252 otherwise (decodeMapText). A name the key cannot
+// take or the game cannot be started on (isStartableLevelName) is skipped and
+// counted. Throws like gameFolder for a game folder that does not exist or
+// cannot be read; anything inside that cannot be read is skipped and counted.
 [[nodiscard]] GameMaps findMaps(const QString& folder);
+
+// The same over several data folders in turn (see dataFolders): a name found
+// in more than one counts once, the first folder winning. A folder that
+// cannot be read is skipped and counted.
+[[nodiscard]] GameMaps findMaps(const QStringList& folders);
 
 // The catalogue record read from the map's entity lump (see mapRecordOfText),
 // or nothing when the map cannot be read or holds no entity.
@@ -80,7 +89,7 @@ public:
 
 private:
     // A descriptor of the loose map file, or -1.
-    int openLoose(const QString& path);
+    int openLoose(const QByteArray& path);
     // Makes the map's package the open one; false when it cannot be opened.
     bool openPackage(const GameMap& map);
     [[nodiscard]] std::optional<QByteArrayView> pakLump(const GameMap& map);

@@ -32,10 +32,10 @@ qint64 headLength(const GameMap& map)
 struct MapFiles::Open {
     // The folder of the last loose map, held open: the maps of a folder are
     // opened by name within it, so the path is not walked again for each.
-    QString folder;
+    QByteArray folder;
     std::optional<FileDescriptor> folderFd;
 
-    QString package;
+    QByteArray package;
     std::unique_ptr<FileSource> pak;
     std::unique_ptr<ZipArchive> pk3;
 
@@ -66,19 +66,18 @@ MapFiles::MapFiles(std::vector<const GameMap*> order) : m(std::make_unique<Open>
 
 MapFiles::~MapFiles() = default;
 
-int MapFiles::openLoose(const QString& path)
+int MapFiles::openLoose(const QByteArray& path)
 {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    const QStringView folder = slash < 0 ? QStringView(u".") : QStringView(path).first(std::max<qsizetype>(slash, 1));
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArrayView folder = slash < 0 ? QByteArrayView(".") : QByteArrayView(path).first(std::max<qsizetype>(slash, 1));
     if (!m->folderFd || m->folder != folder) {
-        m->folder = folder.toString();
-        m->folderFd.emplace(::open(QFile::encodeName(m->folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        m->folder = folder.toByteArray();
+        m->folderFd.emplace(::open(m->folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
     if (m->folderFd->get() < 0)
         return -1;
     // Non-blocking, so that a pipe given a map's name cannot hold the scan.
-    return ::openat(m->folderFd->get(), QFile::encodeName(path.sliced(slash + 1)).constData(),
-                    O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    return ::openat(m->folderFd->get(), path.sliced(slash + 1).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
 bool MapFiles::openPackage(const GameMap& map)

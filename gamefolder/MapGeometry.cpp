@@ -24,8 +24,11 @@ enum Lump : int { Entities = 0, Planes = 1, Vertices = 2, TexInfo = 5, Faces = 6
 constexpr qint64 kPlaneSize = 20;
 constexpr qint64 kVertexSize = 12;
 constexpr qint64 kTexInfoSize = 76;
+// Faces and edges as IBSP stores them, and as QBSP does with 32-bit fields.
 constexpr qint64 kFaceSize = 20;
 constexpr qint64 kEdgeSize = 4;
+constexpr qint64 kWideFaceSize = 28;
+constexpr qint64 kWideEdgeSize = 8;
 constexpr qint64 kSurfEdgeSize = 4;
 
 // Surface flags of faces the game never draws or that are the sky.
@@ -59,6 +62,7 @@ struct Reader {
 
     ByteSource& source;
     QByteArray header;
+    BspFormat format = BspFormat::Ibsp;
     MapGeometry result;
     std::vector<std::uint8_t> infoShown; // per texture info; many faces share one
 
@@ -141,11 +145,12 @@ bool Reader::shown(qint64 info, const LumpData& texInfo)
 bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
                      const LumpData& edges, const LumpData& surfEdges, qint64& budget)
 {
-    const qint64 plane = qFromLittleEndian<quint16>(face);
-    const bool back = qFromLittleEndian<qint16>(face + 2) != 0;
-    const qint64 firstEdge = qFromLittleEndian<qint32>(face + 4);
-    const qint64 edgeCount = qFromLittleEndian<qint16>(face + 8);
-    const qint64 info = qFromLittleEndian<qint16>(face + 10);
+    const bool wide = format == BspFormat::Qbsp;
+    const qint64 plane = wide ? qint64(qFromLittleEndian<quint32>(face)) : qFromLittleEndian<quint16>(face);
+    const bool back = (wide ? qFromLittleEndian<qint32>(face + 4) : qFromLittleEndian<qint16>(face + 2)) != 0;
+    const qint64 firstEdge = qFromLittleEndian<qint32>(face + (wide ? 8 : 4));
+    const qint64 edgeCount = wide ? qFromLittleEndian<qint32>(face + 12) : qFromLittleEndian<qint16>(face + 8);
+    const qint64 info = wide ? qFromLittleEndian<qint32>(face + 16) : qFromLittleEndian<qint16>(face + 10);
     if (plane >= planes.count || info < 0 || info >= texInfo.count || edgeCount < 3 || edgeCount > kMaxFaceEdges
         || firstEdge < 0 || firstEdge > surfEdges.count - edgeCount || edgeCount > budget)
         return false;
@@ -164,7 +169,9 @@ bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& t
         const qint64 edge = std::abs(surfEdge);
         if (edge >= edges.count)
             break;
-        const qint64 vertex = qFromLittleEndian<quint16>(edges.at(edge, kEdgeSize) + (surfEdge < 0 ? 2 : 0));
+        const char* ends = edges.at(edge, wide ? kWideEdgeSize : kEdgeSize);
+        const qint64 vertex = wide ? qint64(qFromLittleEndian<quint32>(ends + (surfEdge < 0 ? 4 : 0)))
+                                   : qint64(qFromLittleEndian<quint16>(ends + (surfEdge < 0 ? 2 : 0)));
         if (vertex >= vertices.count)
             break;
         const char* v = vertices.at(vertex, kVertexSize);
@@ -191,8 +198,10 @@ void Reader::readFaces()
     const LumpData planes = lump(Planes, kPlaneSize);
     const LumpData vertices = lump(Vertices, kVertexSize);
     const LumpData texInfo = lump(TexInfo, kTexInfoSize);
-    const LumpData faces = lump(Faces, kFaceSize);
-    const LumpData edges = lump(Edges, kEdgeSize);
+    const bool wide = format == BspFormat::Qbsp;
+    const qint64 faceSize = wide ? kWideFaceSize : kFaceSize;
+    const LumpData faces = lump(Faces, faceSize);
+    const LumpData edges = lump(Edges, wide ? kWideEdgeSize : kEdgeSize);
     const LumpData surfEdges = lump(SurfEdges, kSurfEdgeSize);
     // Each surface edge of a real map belongs to one face; faces that claim
     // the same ones again cannot make the reader keep more than that.
@@ -202,7 +211,7 @@ void Reader::readFaces()
     result.faces.reserve(std::size_t(faces.count));
     result.points.reserve(std::size_t(surfEdges.count));
     for (qint64 i = 0; i < faces.count; ++i) {
-        if (!addFace(faces.at(i, kFaceSize), planes, texInfo, vertices, edges, surfEdges, budget))
+        if (!addFace(faces.at(i, faceSize), planes, texInfo, vertices, edges, surfEdges, budget))
             ++result.skippedFaces;
     }
 }
@@ -240,9 +249,10 @@ void Reader::readMarks()
 std::optional<MapGeometry> readMapGeometry(ByteSource& source)
 {
     auto header = source.read(0, kBspHeaderSize);
-    if (!header || !header->startsWith("IBSP") || qFromLittleEndian<qint32>(header->constData() + 4) != kBspVersion)
+    const auto format = header ? bspFormat(*header) : std::nullopt;
+    if (!format)
         return std::nullopt;
-    Reader reader{source, std::move(*header), {}, {}};
+    Reader reader{source, std::move(*header), *format, {}, {}};
     reader.readFaces();
     reader.readMarks();
     return std::move(reader.result);

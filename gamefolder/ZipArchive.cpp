@@ -74,7 +74,7 @@ ZipArchive::~ZipArchive()
     zip_discard(m_archive);
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::open(const QString& path)
+std::unique_ptr<ZipArchive> ZipArchive::open(const QByteArray& path)
 {
     auto file = FileSource::open(path);
     if (!file)
@@ -109,7 +109,7 @@ qint64 ZipArchive::count() const
 
 QByteArray ZipArchive::name(qint64 index) const
 {
-    const char* name = index >= 0 ? zip_get_name(m_archive, zip_uint64_t(index), ZIP_FL_ENC_GUESS) : nullptr;
+    const char* name = index >= 0 ? zip_get_name(m_archive, zip_uint64_t(index), ZIP_FL_ENC_RAW) : nullptr;
     return name ? QByteArray(name) : QByteArray();
 }
 

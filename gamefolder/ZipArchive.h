@@ -19,13 +19,14 @@ public:
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     // Nothing when the file cannot be opened or is no zip archive.
-    [[nodiscard]] static std::unique_ptr<ZipArchive> open(const QString& path);
+    // The path is taken as the system's bytes.
+    [[nodiscard]] static std::unique_ptr<ZipArchive> open(const QByteArray& path);
     // The archive in these bytes, which must outlive it.
     [[nodiscard]] static std::unique_ptr<ZipArchive> fromBytes(QByteArrayView bytes);
 
     [[nodiscard]] qint64 count() const;
-    // The name of an entry in UTF-8 (names not marked as UTF-8 are read as
-    // the zip format's old code page), empty for a bad index.
+    // The name of an entry as stored, its bytes unconverted (decodeMapText
+    // reads them as every other file name), empty for a bad index.
     [[nodiscard]] QByteArray name(qint64 index) const;
     // An entry's uncompressed bytes by position, or nothing for an entry that
     // cannot be read (a directory, encrypted, an unknown method). It reads

@@ -11,10 +11,27 @@ namespace tolvex {
 QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
-QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+namespace {
+
+CountedText germanLevelsAdded()
+{
+    // "Level" is the same word for one and for many.
+    const QString text = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+    return {text, text};
+}
+
+CountedText germanPlansMade()
+{
+    return {QStringLiteral("%d Vorschaubild erstellt."), QStringLiteral("%d Vorschaubilder erstellt.")};
+}
+
+} // namespace
+
+CountedText MsgLevelsAdded = germanLevelsAdded();
 QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
-QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
+CountedText MsgPlansMade = germanPlansMade();
+QString MsgSearched = QStringLiteral("Durchsucht: %s");
 
 namespace {
 
@@ -46,13 +63,16 @@ void applyLanguage(bool english)
     MsgExported = english ? QStringLiteral("Data exported!") : QStringLiteral("Daten eportiert!");
     MsgImported = english ? QStringLiteral("Import finished!") : QStringLiteral("Import abgeschlossen");
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
-    MsgLevelsAdded = english ? QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")
-                             : QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
+    MsgLevelsAdded = english ? CountedText{QStringLiteral("%d level added, %d already in the catalogue, %d skipped."),
+                                           QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")}
+                             : germanLevelsAdded();
     MsgParadox = english ? QStringLiteral("maps.DB is a table in the old Paradox format. Take it over now? "
                                           "The old files are kept in the folder 'paradox'.")
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
-    MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
+    MsgPlansMade = english ? CountedText{QStringLiteral("%d preview picture made."), QStringLiteral("%d preview pictures made.")}
+                           : germanPlansMade();
+    MsgSearched = english ? QStringLiteral("Searched: %s") : QStringLiteral("Durchsucht: %s");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -9,11 +9,21 @@ namespace tolvex {
 extern QString MsgExported;
 extern QString MsgImported;
 extern QString MsgRecord;
-// "%d added, %d already there, %d skipped" after levels were taken from the game folder.
-extern QString MsgLevelsAdded;
+// A message with a count, in its form for one and its form for any other number.
+struct CountedText {
+    QString one;
+    QString other;
+    [[nodiscard]] const QString& operator()(qint64 count) const { return count == 1 ? one : other; }
+};
+
+// "%d added, %d already there, %d skipped" after levels were taken from the
+// game folder, its form chosen by the number added.
+extern CountedText MsgLevelsAdded;
 extern QString MsgParadox;
 // "%d preview pictures made", appended to the summary of levels added.
-extern QString MsgPlansMade;
+extern CountedText MsgPlansMade;
+// "Searched: %s", the summary's last line: the data folders searched.
+extern QString MsgSearched;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden

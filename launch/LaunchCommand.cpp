@@ -1,26 +1,16 @@
 #include "launch/LaunchCommand.h"
 
+#include "game/LevelName.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/IntegerText.h"
 
 #include <QStringList>
 
-#include <algorithm>
-
 namespace tolvex {
-
-namespace {
-
-bool breaksTheCommandLine(QChar c)
-{
-    return c.isSpace() || c == u'+' || c == u'"' || c == u';' || c.category() == QChar::Other_Control;
-}
-
-} // namespace
 
 void requireLevelName(const QString& levelFile)
 {
-    if (std::any_of(levelFile.cbegin(), levelFile.cend(), breaksTheCommandLine))
+    if (!isStartableLevelName(levelFile))
         throw TolvexError(formatMessage(QStringLiteral("'%s' ist kein gültiger Level-Name"), {levelFile}));
 }
 

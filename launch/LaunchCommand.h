@@ -10,11 +10,9 @@ namespace tolvex {
 // The parameter texts handed to the game. The console commands mean
 // something to the game and to EraserBot only; here they are text.
 
-// The game joins its arguments and splits them again at blanks and "+", and
-// reads ";" and double quotes as console syntax: a level file name holding
-// any of them, or a control character, would reach it as commands. Throws
-// "'%s' ist kein gültiger Level-Name" for such a name; both parameter texts
-// below check their level file this way before anything is started.
+// Throws "'%s' ist kein gültiger Level-Name" for a level file name the game
+// cannot be started on (isStartableLevelName); every parameter text below
+// checks its level file this way before anything is started.
 void requireLevelName(const QString& levelFile);
 
 // " +map " + file + mode + " " + extra; the mode is deathmatch for exactly

@@ -185,7 +185,7 @@ void TForm1::SpeedButton5Click()
     PlansMade plans;
     {
         WorkProgress progress(this, QStringLiteral("Levels werden übernommen"));
-        GameMaps maps = findMaps(gameFolder(KonfigPath()));
+        GameMaps maps = gameMapsToAdd();
         const auto reporter = progress.reporter();
         // Kept before the add, so the marks are right even when a refused record stops it.
         markInstalledLevels(std::move(maps));
@@ -200,19 +200,20 @@ void TForm1::SpeedButton5Click()
     if (plans.made > 0)
         Q_EMIT screenshotsMade();
     Table1->requireInPlace();
-    ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
-                                            QString::number(added.skipped)})
-             + u' ' + formatMessage(MsgPlansMade, {QString::number(plans.made)}));
+    ShowInfo(formatMessage(MsgLevelsAdded(added.added), {QString::number(added.added), QString::number(added.present),
+                                                         QString::number(added.skipped)})
+             + u' ' + formatMessage(MsgPlansMade(plans.made), {QString::number(plans.made)}) + u'\n'
+             + formatMessage(MsgSearched, {m_installed->folders.join(QStringLiteral(", "))}));
 }
 
 void TForm1::markInstalledLevels(std::optional<GameMaps> maps)
 {
-    if (!maps) {
-        m_installed.reset();
+    m_installed = maps ? std::make_unique<GameMaps>(std::move(*maps)) : nullptr;
+    // Without a single map found nothing is known, so nothing is dimmed.
+    if (!m_installed || m_installed->maps.empty()) {
         DBGrid1->setDimmedRows({});
         return;
     }
-    m_installed = std::make_unique<GameMaps>(std::move(*maps));
     DBGrid1->setDimmedRows([this](int row) { return !m_installed->contains(Table1->textAt(row, Field::Datei)); });
 }
 

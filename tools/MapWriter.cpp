@@ -100,17 +100,28 @@ struct Geometry {
     QByteArray faces;
     QByteArray edges;
     QByteArray surfEdges;
+    Format format = Format::Ibsp;
     QHash<QByteArray, quint16> corners;
     qint16 infos = 0;
     quint16 planeCount = 0;
     qint32 edgeCount = 0;
     qint32 surfEdgeCount = 0;
 
-    Geometry()
+    explicit Geometry(Format f) : format(f)
     {
         // Edge 0 cannot be told apart from its reverse, so no face uses it.
-        append<quint32>(edges, 0);
+        addEdge(0, 0);
         edgeCount = 1;
+    }
+    void addEdge(quint16 from, quint16 to)
+    {
+        if (format == Format::Qbsp) {
+            append<quint32>(edges, from);
+            append<quint32>(edges, to);
+        } else {
+            append<quint16>(edges, from);
+            append<quint16>(edges, to);
+        }
     }
     quint16 corner(const Corner& c);
     void addTexInfo(const Box& box);
@@ -152,16 +163,23 @@ void Geometry::addFace(const std::array<Corner, 4>& quad, const Corner& normal)
         putFloat(planes, f);
     putFloat(planes, dist);
     append<qint32>(planes, normal[0] != 0 ? 0 : normal[1] != 0 ? 1 : 2);
-    append<quint16>(faces, planeCount++);
-    append<qint16>(faces, 0);
-    append<qint32>(faces, surfEdgeCount);
-    append<qint16>(faces, 4);
-    append<qint16>(faces, qint16(infos - 1));
+    if (format == Format::Qbsp) {
+        append<quint32>(faces, planeCount++);
+        append<qint32>(faces, 0);
+        append<qint32>(faces, surfEdgeCount);
+        append<qint32>(faces, 4);
+        append<qint32>(faces, infos - 1);
+    } else {
+        append<quint16>(faces, planeCount++);
+        append<qint16>(faces, 0);
+        append<qint32>(faces, surfEdgeCount);
+        append<qint16>(faces, 4);
+        append<qint16>(faces, qint16(infos - 1));
+    }
     append<quint32>(faces, 0xffffffff); // no light styles
     append<qint32>(faces, -1);          // no light map
     for (std::size_t i = 0; i < 4; ++i) {
-        append<quint16>(edges, corner(quad[i]));
-        append<quint16>(edges, corner(quad[(i + 1) % 4]));
+        addEdge(corner(quad[i]), corner(quad[(i + 1) % 4]));
         append<qint32>(surfEdges, edgeCount++);
         ++surfEdgeCount;
     }
@@ -229,24 +247,37 @@ void eachLine(const QString& description, Handler handler)
     }
 }
 
-QByteArray lumpsFile(const std::array<QByteArray, kLumps>& lumps)
+QByteArray lumpsFile(const std::array<QByteArray, kLumps>& lumps, Format format = Format::Ibsp)
 {
     QByteArray bytes(kHeaderSize, '\0');
-    bytes.replace(0, 4, "IBSP");
+    bytes.replace(0, 4, format == Format::Qbsp ? "QBSP" : "IBSP");
     putInt32(bytes, 4, 38);
     for (int i = 0; i < kLumps; ++i) {
         putInt32(bytes, 8 + i * 8, qint32(bytes.size()));
         putInt32(bytes, 12 + i * 8, qint32(lumps[std::size_t(i)].size()));
         bytes += lumps[std::size_t(i)];
     }
+    if (format == Format::Qbsp) {
+        // A BSPX block, 4-aligned after the lumps, as today's compilers add
+        // one: its directory names one extra lump of light map scales.
+        bytes += QByteArray((4 - bytes.size() % 4) % 4, '\0');
+        const qsizetype at = bytes.size();
+        QByteArray block("BSPX");
+        append<quint32>(block, 1);
+        block += QByteArray("LMSHIFT").leftJustified(24, '\0');
+        append<quint32>(block, quint32(at + 8 + 32));
+        append<quint32>(block, 4);
+        block += QByteArray(4, '\4');
+        bytes += block;
+    }
     return bytes;
 }
 
 } // namespace
 
-QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes)
+QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes, Format format)
 {
-    Geometry g;
+    Geometry g(format);
     for (const Box& box : boxes)
         g.addBox(box);
     std::array<QByteArray, kLumps> lumps;
@@ -258,7 +289,7 @@ QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes)
     lumps[6] = g.faces;
     lumps[11] = g.edges;
     lumps[12] = g.surfEdges;
-    return lumpsFile(lumps);
+    return lumpsFile(lumps, format);
 }
 
 std::vector<Box> boxes(const QString& description)
@@ -271,9 +302,9 @@ std::vector<Box> boxes(const QString& description)
     return result;
 }
 
-QByteArray mapFile(const QString& description)
+QByteArray mapFile(const QString& description, Format format)
 {
-    return bspFile(entityText(description), boxes(description));
+    return bspFile(entityText(description), boxes(description), format);
 }
 
 QByteArray bspFile(QByteArrayView entityText)

@@ -23,10 +23,14 @@ struct Box {
     bool top = true;  // false for a wall that meets the ceiling, which has no top face
 };
 
+// The classic map format, or today's compilers' and the re-release's: "QBSP"
+// with 32-bit faces and edges, written with a BSPX block after the lumps.
+enum class Format { Ibsp, Qbsp };
+
 // A map file whose entity lump holds the text and whose faces, planes,
 // edges, vertices and texture infos are those of the boxes. Throws
 // TolvexError when the boxes need more corners than a map can index (65,536).
-[[nodiscard]] QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes);
+[[nodiscard]] QByteArray bspFile(QByteArrayView entityText, const std::vector<Box>& boxes, Format format = Format::Ibsp);
 
 // A package file ("PACK") holding the files in the order given, by their
 // names in the package (at most 56 bytes each).
@@ -49,6 +53,6 @@ struct Box {
 [[nodiscard]] QByteArray entityText(const QString& description);
 [[nodiscard]] std::vector<Box> boxes(const QString& description);
 // The whole map of a description: its entities and its boxes.
-[[nodiscard]] QByteArray mapFile(const QString& description);
+[[nodiscard]] QByteArray mapFile(const QString& description, Format format = Format::Ibsp);
 
 } // namespace tolvex::mapwriter

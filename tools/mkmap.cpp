@@ -1,8 +1,9 @@
 // Writes synthetic Quake 2 map files for tests and the demo folder:
-//   mkmap DESCRIPTION.txt OUT.bsp
+//   mkmap [--qbsp] DESCRIPTION.txt OUT.bsp
 //   mkmap --pak OUT.pak ENTRY=FILE...
 // The description format is told in tools/MapWriter.h. The package holds
-// each FILE under the name ENTRY (e.g. maps/arena.bsp=arena.bsp).
+// each FILE under the name ENTRY (e.g. maps/arena.bsp=arena.bsp). --qbsp
+// writes the map in today's compilers' QBSP format.
 
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/SafeFile.h"
@@ -50,15 +51,19 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QFile::decodeName(argv[i]);
     const bool package = args.size() >= 2 && args.first() == u"--pak";
+    const bool qbsp = !args.isEmpty() && args.first() == u"--qbsp";
+    if (qbsp)
+        args.removeFirst();
     if (!package && args.size() != 2) {
-        std::fprintf(stderr, "usage: mkmap DESCRIPTION.txt OUT.bsp\n       mkmap --pak OUT.pak ENTRY=FILE...\n");
+        std::fprintf(stderr, "usage: mkmap [--qbsp] DESCRIPTION.txt OUT.bsp\n       mkmap --pak OUT.pak ENTRY=FILE...\n");
         return 2;
     }
     try {
         if (package)
             writePackage(args.at(1), args.mid(2));
         else
-            save(args.at(1), mapwriter::mapFile(QString::fromUtf8(fileBytes(args.at(0)))));
+            save(args.at(1), mapwriter::mapFile(QString::fromUtf8(fileBytes(args.at(0))),
+                                                qbsp ? mapwriter::Format::Qbsp : mapwriter::Format::Ibsp));
         return 0;
     } catch (const TolvexError& e) {
         std::fprintf(stderr, "mkmap: %s\n", e.what());

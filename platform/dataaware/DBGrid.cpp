@@ -10,6 +10,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace tolvex {
@@ -52,9 +53,47 @@ DBGrid::DBGrid(QWidget* parent)
     connect(m_model, &DBGridModel::refreshFinished, this, [this] { m_refreshing = false; });
 }
 
+namespace {
+
+double luminance(const QColor& colour)
+{
+    const auto channel = [](float c) { return c <= 0.04045f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+// The palette's disabled text, moved towards the normal text only as far as
+// it must be to keep a row readable: a disabled colour is meant for controls
+// nobody reads, and is about 2:1 on white.
+QColor readableDimColour(const QPalette& palette)
+{
+    const QColor dim = palette.color(QPalette::Disabled, QPalette::Text).toRgb();
+    const QColor text = palette.color(QPalette::Active, QPalette::Text).toRgb();
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    constexpr int kSteps = 20;
+    for (int step = 0; step <= kSteps; ++step) {
+        const float t = float(step) / kSteps;
+        const QColor mixed = QColor::fromRgbF(dim.redF() + (text.redF() - dim.redF()) * t,
+                                              dim.greenF() + (text.greenF() - dim.greenF()) * t,
+                                              dim.blueF() + (text.blueF() - dim.blueF()) * t);
+        if (contrastRatio(mixed, base) >= kReadableContrast)
+            return mixed;
+    }
+    return text;
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 void DBGrid::setDimmedRows(std::function<bool(int row)> test)
 {
-    m_model->setDimmedRows(std::move(test), palette().color(QPalette::Disabled, QPalette::Text));
+    m_model->setDimmedRows(std::move(test), readableDimColour(palette()));
 }
 
 void DBGrid::bind(DataSource* source)

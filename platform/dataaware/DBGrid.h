@@ -4,12 +4,18 @@
 
 #include <functional>
 
+#include <QColor>
 #include <QPointer>
 #include <QTableView>
 
 namespace tolvex {
 
 class DBGridModel;
+
+// The contrast of two colours by the WCAG rule, 1 to 21; text of 4.5 or more
+// against its background counts as readable.
+[[nodiscard]] double contrastRatio(const QColor& a, const QColor& b);
+inline constexpr double kReadableContrast = 4.5;
 
 // A read-only grid over a data source's dataset: one row per record, one
 // column per field titled with its name. The selected row is always the
@@ -28,8 +34,10 @@ public:
     [[nodiscard]] DataSource* dataSource() const { return m_source; }
     [[nodiscard]] DBGridModel* gridModel() const { return m_model; }
 
-    // Rows the test picks are drawn in the palette's disabled text colour;
-    // the test is asked per painted row, so it must be cheap.
+    // Rows the test picks are drawn dimmed: in the palette's disabled text
+    // colour, made darker where needed to keep kReadableContrast against the
+    // cells' background; a selected row is drawn selected all the same. The
+    // test is asked per painted row, so it must be cheap.
     void setDimmedRows(std::function<bool(int row)> test);
 
     // Rows are not searched by typing: that would read every record.

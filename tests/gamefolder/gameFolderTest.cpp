@@ -1,6 +1,7 @@
 #include "gamefolder/BspFile.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapGeometry.h"
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -50,8 +52,22 @@ QStringList namesAndPlaces(const GameMaps& found)
 {
     QStringList out;
     for (const GameMap& map : found.maps)
-        out << map.name + u'@' + QDir(found.folder).relativeFilePath(map.where);
+        out << map.name + u'@' + QDir(found.folders.first()).relativeFilePath(map.where);
     return out;
+}
+
+// A file whose folder and name are bytes in no particular encoding.
+void putRaw(const QByteArray& folder, const QByteArray& name, const QByteArray& bytes)
+{
+    QByteArray path;
+    for (const QByteArray& part : folder.split('/')) {
+        path += part + '/';
+        (void)::mkdir(path.constData(), 0755);
+    }
+    FILE* file = std::fopen(QByteArray(path + name).constData(), "wb");
+    QVERIFY(file);
+    QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
+    QCOMPARE(std::fclose(file), 0);
 }
 
 QString titleOf(const GameMap& map)
@@ -174,6 +190,64 @@ private Q_SLOTS:
         QCOMPARE(namesAndPlaces(found), (QStringList{"other@mymod/a.PK3:maps/other.bsp", "Zipped@mymod/a.PK3:Maps/Zipped.bsp"}));
         QCOMPARE(titleOf(found.maps[1]), QStringLiteral("in a zip a"));
         QCOMPARE(titleOf(found.maps[0]), QStringLiteral("<unreadable>"));
+    }
+
+    void everyPackageKindAndNameEncodingIsRead()
+    {
+        const QTemporaryDir game;
+        const QString g = game.path();
+        putZip(g + "/baseq2/a.pk2", {{"maps/pk2.bsp", mapWithTitle("pk2")}});
+        putZip(g + "/baseq2/b.PKZ", {{"maps/pkz.bsp", mapWithTitle("pkz")}});
+        putZip(g + "/baseq2/c.zip", {{"maps/zip.bsp", mapWithTitle("zip")}, {"maps/caf\xe9zip.bsp", mapWithTitle("z")}});
+        putZip(g + "/baseq2/Q2Game.kpf", {{"maps/kpf.bsp", mapWithTitle("kpf")}});
+        putZip(g + "/baseq2/other.kpf", {{"maps/notapackage.bsp", mapWithTitle("no")}});
+        putFile(g + "/baseq2/pak0.pak", mapwriter::pakFile({{"maps/caf\xe9pak.bsp", mapWithTitle("p")},
+                                                            {"maps/x+y.bsp", mapWithTitle("x")},
+                                                            {"maps/$(id).bsp", mapWithTitle("x")}}));
+        // Latin-1 in a mod folder's name and in a loose map's, as older systems wrote them.
+        putRaw(QFile::encodeName(g) + "/m\xf6" "d/maps", "caf\xe9l1.bsp", mapWithTitle("loose"));
+
+        const GameMaps found = findMaps(g);
+        QStringList names;
+        QStringList titles;
+        for (const GameMap& map : found.maps) {
+            names << map.name;
+            titles << titleOf(map);
+        }
+        QCOMPARE(names, (QStringList{QStringLiteral("cafél1"), QStringLiteral("cafépak"), QStringLiteral("cafézip"), "kpf", "pk2", "pkz", "zip"}));
+        QCOMPARE(titles, (QStringList{"loose", "p", "z", "kpf", "pk2", "pkz", "zip"}));
+        // The names the game cannot be started on.
+        QCOMPARE(found.skipped, 2);
+        // QTemporaryDir cannot remove what it cannot name.
+        const QByteArray mod = QFile::encodeName(g) + "/m\xf6" "d";
+        QCOMPARE(::unlink(QByteArray(mod + "/maps/caf\xe9l1.bsp").constData()) | ::rmdir(QByteArray(mod + "/maps").constData()) | ::rmdir(mod.constData()), 0);
+    }
+
+    void qbspMapsGiveRecordsAndGeometryLikeIbspMaps()
+    {
+        const QString description = QStringLiteral("entity worldspawn message=Today\nentity info_player_deathmatch * 3\n"
+                                                   "box -64 -64 -16 64 64 0\nbox -64 -64 0 -48 64 128 notop");
+        const QByteArray qbsp = mapwriter::mapFile(description, mapwriter::Format::Qbsp);
+        QVERIFY(qbsp.startsWith("QBSP") && qbsp.contains("BSPX"));
+        MemorySource source(qbsp);
+        const auto lump = readEntityLump(source);
+        QVERIFY(lump);
+        const auto record = mapRecordOfText(QStringLiteral("today"), *lump);
+        QVERIFY(record);
+        QCOMPARE(record->texts().at(Field::Level), QStringLiteral("Today"));
+        QCOMPARE(record->texts().at(Field::MaxPlayer), QStringLiteral("3"));
+
+        MemorySource wide(qbsp);
+        const QByteArray ibsp = mapwriter::mapFile(description);
+        MemorySource narrow(ibsp);
+        const auto geometry = readMapGeometry(wide);
+        const auto classic = readMapGeometry(narrow);
+        QVERIFY(geometry && classic);
+        QCOMPARE(geometry->skippedLumps + geometry->skippedFaces, 0);
+        QCOMPARE(geometry->faces.size(), classic->faces.size());
+        QCOMPARE(geometry->points.size(), classic->points.size());
+        for (std::size_t i = 0; i < geometry->points.size(); ++i)
+            QVERIFY(geometry->points[i].x == classic->points[i].x && geometry->points[i].z == classic->points[i].z);
     }
 
     void readerKeepingPackagesOpenReadsEachMapFromItsOwn()

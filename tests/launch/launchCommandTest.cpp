@@ -62,6 +62,7 @@ private Q_SLOTS:
         QTest::newRow("plus") << "q+quit";
         QTest::newRow("double quote") << "q\"quit";
         QTest::newRow("semicolon") << "q;quit";
+        QTest::newRow("dollar, a variable to the console") << "$(id)";
         QTest::newRow("line feed") << "q\nquit";
         QTest::newRow("escape") << "q\x1b[2J";
         QTest::newRow("C1 control, an undefined Windows-1252 byte") << QStringLiteral("q\u0081");
@@ -84,7 +85,7 @@ private Q_SLOTS:
 
     void plainNamesPassAsToday()
     {
-        for (const QString name : {"q2dm1", "x'*?~!#()$", "caf\u00E9-\u20AC_[1]", "a|b&c>d<e", "dm.v2,b", ""}) {
+        for (const QString name : {"q2dm1", "x'*?~!#()", "caf\u00E9-\u20AC_[1]", "a|b&c>d<e", "dm.v2,b", ""}) {
             QCOMPARE(tolvex::gameParameters(name, "DM", ""), " +map " + name + " +set deathmatch 1 ");
             QCOMPARE(tolvex::eraserBotParameters(name, "", 4), "+set game eraser +map " + name + "  +bot_num 4");
         }

@@ -1,5 +1,6 @@
 #include "catalogue/LevelTable.h"
 #include "lang/translate.h"
+#include "game/GameInstall.h"
 #include "overview/tabelle.h"
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/DBGridModel.h"
@@ -15,6 +16,8 @@
 
 #include <QDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace tolvex;
 
@@ -32,14 +35,18 @@ class OverviewGameFolderTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ProgramFolder> m_folder;
+    QByteArray m_home;
 
-    // A relative game program lies in the program folder.
-    void start(const QString& game)
+    // A relative game program lies in the program folder. The home and the
+    // system folders are the program folder's "home" and "root".
+    void start(const QString& game, const QByteArray& language = "deutsch")
     {
         m_folder = std::make_unique<ProgramFolder>();
+        qputenv("HOME", QFile::encodeName(m_folder->path(QStringLiteral("home"))));
+        qputenv(kTestSystemRootVariable, QFile::encodeName(m_folder->path(QStringLiteral("root"))));
         m_folder->makeCatalogue(kLevels);
         const QString path = QDir::isAbsolutePath(game) ? game : m_folder->path(game);
-        m_folder->writeKonfig("[Verzeichnisse]\r\nquake=" + path.toUtf8() + "\r\n[Other]\r\nsprache=deutsch\r\n");
+        m_folder->writeKonfig("[Verzeichnisse]\r\nquake=" + path.toUtf8() + "\r\n[Other]\r\nsprache=" + language + "\r\n");
         m_folder->start();
         QTest::mouseClick(Form2->SpeedButton6, Qt::LeftButton);
         QVERIFY(Form1->isVisible());
@@ -59,11 +66,16 @@ class OverviewGameFolderTest : public QObject {
         return model->data(model->index(Form1->Table1->indexOfKey(datei), 0), Qt::ForegroundRole).isValid();
     }
 
+    void putFile(const QString& name, const QByteArray& bytes) const { m_folder->writeFile(name, bytes); }
+
 private Q_SLOTS:
+    void initTestCase() { m_home = qgetenv("HOME"); }
     void cleanup()
     {
         m_folder.reset();
         ApplyGerman();
+        qputenv("HOME", m_home);
+        qunsetenv(kTestSystemRootVariable);
     }
 
     void addTakesTheNewLevelsAndDimsTheUninstalled()
@@ -84,7 +96,8 @@ private Q_SLOTS:
         QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Error).isEmpty());
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
                  QStringList{QStringLiteral("1 Level übernommen, 1 schon im Katalog, 1 übersprungen. "
-                                            "1 Vorschaubilder erstellt.")});
+                                            "1 Vorschaubild erstellt.\nDurchsucht: ")
+                             + m_folder->path(QStringLiteral("game"))});
         // Only the new level's map has geometry to draw.
         QVERIFY(QFile::exists(m_folder->path(QStringLiteral("screens/newctf.jpg"))));
         QVERIFY(!QFile::exists(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))));
@@ -97,10 +110,13 @@ private Q_SLOTS:
         QVERIFY(!dimmed(QStringLiteral("q2dm1")));
         QVERIFY(!dimmed(QStringLiteral("newctf")));
         QVERIFY(dimmed(QStringLiteral("q2dm2")));
-        QCOMPARE(Form1->DBGrid1->gridModel()->data(Form1->DBGrid1->gridModel()->index(Form1->Table1->indexOfKey(QStringLiteral("q2dm2")), 1),
-                                                   Qt::ForegroundRole)
-                     .value<QColor>(),
-                 Form1->DBGrid1->palette().color(QPalette::Disabled, QPalette::Text));
+        // Dimmed, yet readable on the grid's background.
+        const QColor dim = Form1->DBGrid1->gridModel()
+                               ->data(Form1->DBGrid1->gridModel()->index(Form1->Table1->indexOfKey(QStringLiteral("q2dm2")), 1),
+                                      Qt::ForegroundRole)
+                               .value<QColor>();
+        QVERIFY(dim != Form1->DBGrid1->palette().color(QPalette::Active, QPalette::Text));
+        QVERIFY(contrastRatio(dim, Form1->DBGrid1->palette().color(QPalette::Active, QPalette::Base)) >= kReadableContrast);
     }
 
     void theShownLevelsNewPlanIsShownAtOnce()
@@ -116,7 +132,8 @@ private Q_SLOTS:
         // Nothing was added, so the record shown stayed the same.
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
                  QStringList{QStringLiteral("0 Level übernommen, 1 schon im Katalog, 0 übersprungen. "
-                                            "1 Vorschaubilder erstellt.")});
+                                            "1 Vorschaubild erstellt.\nDurchsucht: ")
+                             + m_folder->path(QStringLiteral("game"))});
         QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("q2dm1"));
         QCOMPARE(QFileInfo(Form2->Image1->path()).canonicalFilePath(),
                  QFileInfo(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))).canonicalFilePath());
@@ -128,12 +145,63 @@ private Q_SLOTS:
         Form1->Table1->last();
         QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
 
+        const QString home = m_folder->path(QStringLiteral("home"));
+        const QString root = m_folder->path(QStringLiteral("root"));
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Error),
-                 QStringList{QStringLiteral("Der Spielordner /nonexistent/tolvex-game existiert nicht.")});
+                 QStringList{QStringLiteral("Keiner der Datenordner des Spiels existiert: /nonexistent/tolvex-game, ") + home
+                             + QStringLiteral("/.yq2, ") + home + QStringLiteral("/.q2pro, ") + root
+                             + QStringLiteral("/usr/share/games/quake2, ") + root + QStringLiteral("/usr/local/share/games/quake2, ")
+                             + root + QStringLiteral("/usr/share/games/q2pro.")});
         QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Info).isEmpty());
         QCOMPARE(Form1->Table1->recordCount(), 3);
         QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("q2dm2"));
         QVERIFY(!dimmed(QStringLiteral("q2dm2")));
+    }
+
+    void addTakesTheMapsOfEveryDataFolderFirstPlaceFirst()
+    {
+        // Debian's layout: the program a link in /usr/games, the game's data
+        // in /usr/share/games/quake2, the player's maps in ~/.yq2; and the
+        // re-release in a Steam library.
+        start(QStringLiteral("root/usr/games/quake2"), "english");
+        putFile(QStringLiteral("root/usr/lib/quake2/quake2"), "#!/bin/sh\n");
+        QVERIFY(QDir().mkpath(m_folder->path(QStringLiteral("root/usr/games"))));
+        QVERIFY(QFile::link(m_folder->path(QStringLiteral("root/usr/lib/quake2/quake2")),
+                            m_folder->path(QStringLiteral("root/usr/games/quake2"))));
+        const QByteArray edge = mapwriter::mapFile(QStringLiteral("entity worldspawn message=\"Packed Edge\""));
+        putFile(QStringLiteral("root/usr/share/games/quake2/baseq2/pak0.pak"),
+                mapwriter::pakFile({{"maps/q2dm1.bsp", edge},
+                                    {"maps/mine.bsp", mapwriter::mapFile(QStringLiteral("entity worldspawn message=System"))},
+                                    {"maps/a b.bsp", edge}}));
+        putFile(QStringLiteral("home/.yq2/baseq2/maps/Mine.bsp"),
+                mapwriter::mapFile(QStringLiteral("entity worldspawn message=Home\nbox -64 -64 -16 64 64 0"),
+                                   mapwriter::Format::Qbsp));
+        // A name in Latin-1 on disk, as older systems wrote them.
+        putFile(QStringLiteral("home/.yq2/baseq2/maps/cafe.bsp"), edge);
+        const QByteArray maps = QFile::encodeName(m_folder->path(QStringLiteral("home/.yq2/baseq2/maps/")));
+        QCOMPARE(::rename(QByteArray(maps + "cafe.bsp").constData(), QByteArray(maps + "caf\xe9.bsp").constData()), 0);
+        putFile(QStringLiteral("home/.local/share/Steam/steamapps/libraryfolders.vdf"),
+                "\"libraryfolders\" { \"0\" { \"path\" \"" + QFile::encodeName(m_folder->path(QStringLiteral("home/.local/share/Steam")))
+                    + "\" } }");
+        QVERIFY(QDir().mkpath(m_folder->path(QStringLiteral("home/.local/share/Steam/steamapps/common/Quake 2/rerelease/baseq2"))));
+
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        const QString home = m_folder->path(QStringLiteral("home"));
+        const QString root = m_folder->path(QStringLiteral("root"));
+        QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Error).isEmpty());
+        QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
+                 QStringList{QStringLiteral("2 levels added, 1 already in the catalogue, 1 skipped. 1 preview picture made.\n"
+                                            "Searched: ")
+                             + root + QStringLiteral("/usr/games, ") + root + QStringLiteral("/usr/lib/quake2, ") + home
+                             + QStringLiteral("/.yq2, ") + root + QStringLiteral("/usr/share/games/quake2, ") + home
+                             + QStringLiteral("/.local/share/Steam/steamapps/common/Quake 2/rerelease")});
+        const LevelTable* table = Form1->Table1;
+        QCOMPARE(table->textAt(table->indexOfKey(QStringLiteral("Mine")), Field::Level), QStringLiteral("Home"));
+        QCOMPARE(table->textAt(table->indexOfKey(QStringLiteral("café")), Field::Level), QStringLiteral("Packed Edge"));
+        QVERIFY(QFile::exists(m_folder->path(QStringLiteral("screens/Mine.jpg"))));
+        QVERIFY(!dimmed(QStringLiteral("q2dm1")));
+        QVERIFY(dimmed(QStringLiteral("q2dm2")));
     }
 };
 

@@ -311,8 +311,8 @@ private Q_SLOTS:
                                     QStringLiteral("empty")}) {
             GameMap map;
             map.name = name;
-            map.file = maps + u'/' + name + QStringLiteral(".bsp");
-            QFile file(map.file);
+            map.file = QFile::encodeName(maps + u'/' + name + QStringLiteral(".bsp"));
+            QFile file(QFile::decodeName(map.file));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(name == u"empty" ? mapwriter::bspFile("") : mapwriter::mapFile(kRoom));
             found.maps.push_back(map);

@@ -62,7 +62,7 @@ void ProgramFolder::makeCatalogue(const std::vector<QStringList>& records) const
 void ProgramFolder::writeFile(const QString& name, const QByteArray& bytes) const
 {
     QFile f(path(name));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!QDir().mkpath(QFileInfo(f.fileName()).path()) || !f.open(QIODevice::WriteOnly))
         qFatal("cannot write test file");
     f.write(bytes);
 }
