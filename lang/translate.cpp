@@ -15,6 +15,9 @@ QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katal
 QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
+QString MsgArchivesInstalled = QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+QString MsgArchiveLeftOut = QStringLiteral("%s: nichts installiert.");
+QString MsgReplaceFiles = QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
 
 namespace {
 
@@ -53,6 +56,12 @@ void applyLanguage(bool english)
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
     MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
+    MsgArchivesInstalled = english
+        ? QStringLiteral("%d files installed into %s, %d levels added, %d preview pictures made.")
+        : QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+    MsgArchiveLeftOut = english ? QStringLiteral("%s: nothing installed.") : QStringLiteral("%s: nichts installiert.");
+    MsgReplaceFiles = english ? QStringLiteral("%s already exist with other content. Replace?")
+                              : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

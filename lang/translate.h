@@ -15,6 +15,13 @@ extern QString MsgParadox;
 // "%d preview pictures made", appended to the summary of levels added.
 extern QString MsgPlansMade;
 
+// "%d files installed into %s, %d levels added, %d preview pictures made" after level archives were installed.
+extern QString MsgArchivesInstalled;
+// "%s: nothing installed", for an archive left out.
+extern QString MsgArchiveLeftOut;
+// "%s already exist with other content. Replace?", asked before an archive replaces files.
+extern QString MsgReplaceFiles;
+
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden
 // or not, and set the message texts.

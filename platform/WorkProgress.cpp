@@ -42,6 +42,21 @@ std::function<void(int done, int total)> WorkProgress::reporter()
     return [this](int done, int total) { step(done, total); };
 }
 
+void WorkProgress::allowCancel()
+{
+    m_dialog->setCancelButtonText(QStringLiteral("Abbrechen"));
+}
+
+bool WorkProgress::cancelled() const
+{
+    return m_dialog->wasCanceled();
+}
+
+std::function<bool()> WorkProgress::canceller() const
+{
+    return [this] { return cancelled(); };
+}
+
 bool WorkProgress::isShown() const
 {
     return m_dialog->isVisible();

@@ -15,7 +15,8 @@ namespace tolvex {
 
 // A modal window with a count for long work on the user-interface thread.
 // It comes up only once the work has taken longer than the delay (or is
-// expected to), so short runs show nothing; it has no cancel button.
+// expected to), so short runs show nothing. It has a cancel button only
+// where the work asks for one and can stop.
 class WorkProgress {
 public:
     explicit WorkProgress(QWidget* parent, const QString& label,
@@ -29,6 +30,12 @@ public:
     void step(int done, int total);
     // step() as a callback for the work; the window must outlive it.
     [[nodiscard]] std::function<void(int done, int total)> reporter();
+
+    // Adds the cancel button ("Abbrechen"); the work asks cancelled() as it goes.
+    void allowCancel();
+    [[nodiscard]] bool cancelled() const;
+    // The cancel check as a callback for the work; the window must outlive it.
+    [[nodiscard]] std::function<bool()> canceller() const;
 
     [[nodiscard]] bool isShown() const;
     // What the window shows as the count, e.g. "250 von 1000".

@@ -26,6 +26,7 @@
 #include "maplist/maplister.h"
 #include "platform/Anchors.h"
 #include "platform/ErrorReport.h"
+#include "platform/FileDrop.h"
 #include "platform/DesignLayout.h"
 #include "platform/Form.h"
 #include "platform/PictureBox.h"
@@ -105,6 +106,8 @@ TForm2::TForm2(QWidget* parent)
     buildBottomRow();
     buildBotMenu();
     applyTexts(this, mainWindowTexts(), TextLanguage::Design);
+    // Archives dropped here are installed by the overview, which owns the table.
+    new FileDrop(this, [](const QStringList& files) { Form1->installLevelArchives(files); });
     setFrame(this, Frame::Sizeable, false);
     setOuterGeometry(this, kDesignOuter);
 }
