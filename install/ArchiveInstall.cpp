@@ -26,6 +26,9 @@ namespace tolvex {
 namespace {
 
 constexpr qint64 kChunk = 256 * 1024;
+// libarchive reads the archive in blocks of this size; an entry may unpack
+// from a block read before it began, so one block is allowed for its packed bytes.
+constexpr qint64 kBlock = 64 * 1024;
 constexpr QLatin1StringView kTemporaryPrefix(".tolvex-install-");
 // Readmes are small; a text beyond this is no readme, and only so many are kept.
 constexpr qint64 kTextBytes = 1 << 20;
@@ -287,7 +290,7 @@ void ArchiveInstall::unpackArchive(const QString& path, const InstallControl& co
     archive* const a = owner.get();
     archive_read_support_filter_all(a);
     archive_read_support_format_all(a);
-    if (archive_read_open_filename(a, encoded(path).constData(), size_t(kChunk)) != ARCHIVE_OK)
+    if (archive_read_open_filename(a, encoded(path).constData(), size_t(kBlock)) != ARCHIVE_OK)
         damaged(path, a);
 
     QSet<QString> written;
@@ -325,7 +328,7 @@ void ArchiveInstall::unpackArchive(const QString& path, const InstallControl& co
         };
         const auto afterChunk = [&] {
             const qint64 packed = archive_filter_bytes(a, -1) - start;
-            if (entryBytes > m_limits.ratioFloor && entryBytes / m_limits.ratio > packed)
+            if (entryBytes > m_limits.ratioFloor && entryBytes / m_limits.ratio > packed + kBlock)
                 refuse(path, formatMessage(QStringLiteral("der Eintrag %s entpackt zu mehr als dem %d-fachen seiner Größe"),
                                            {name, QString::number(m_limits.ratio)}));
             if (control.progress)

@@ -16,8 +16,9 @@ struct InstallLimits {
     qint64 entries = 20'000;
     qint64 bytes = qint64(4) << 30;
     // An entry may unpack to at most this many times the archive bytes its
-    // unpacking read; entries below ratioFloor are not judged, since a small
-    // plain picture packs far better and cannot fill a disk.
+    // unpacking read (and one block of read-ahead); entries below ratioFloor
+    // are not judged, since a small plain picture packs far better and cannot
+    // fill a disk.
     qint64 ratio = 1'000;
     qint64 ratioFloor = qint64(1) << 20;
 };

@@ -189,7 +189,7 @@ private Q_SLOTS:
                                   << "keine gewöhnliche Datei";
         // LZMA packs zeros far beyond the limit's thousandfold.
         QTest::newRow("bomb") << TestFormat::SevenZip
-                              << std::vector<TestEntry>{map, {QStringLiteral("textures/zero.wal"), QByteArray(24 << 20, '\0')}}
+                              << std::vector<TestEntry>{map, {QStringLiteral("textures/zero.wal"), QByteArray(100 << 20, '\0')}}
                               << "1000-fachen";
     }
 
@@ -228,6 +228,15 @@ private Q_SLOTS:
                                  tooLarge.unpack(archive({{QStringLiteral("maps/a.bsp"), QByteArray(600, 'a')},
                                                           {QStringLiteral("maps/b.bsp"), QByteArray(600, 'b')}})));
         QCOMPARE(folderContents(baseq2()), (QMap<QString, QByteArray>{}));
+
+        // A sky picture of plain runs packs about twentyfold, all of it within
+        // the archive bytes read before its entry begins: no bomb.
+        QByteArray sky(2 << 20, Qt::Uninitialized);
+        for (qsizetype i = 0; i < sky.size(); ++i)
+            sky[i] = char((i / 32) * 7919 % 251);
+        ArchiveInstall plain(baseq2());
+        QVERIFY(plain.unpack(archive({{QStringLiteral("maps/a.bsp"), "a"}, {QStringLiteral("env/sky.tga"), sky}})));
+        QCOMPARE(plain.commit().files.size(), 2);
     }
 
     void aBrokenArchiveInstallsNothing()
