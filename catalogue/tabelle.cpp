@@ -238,9 +238,11 @@ void TForm1::installLevelArchives(const QStringList& archives)
         progress.allowCancel();
         const InstallControl control{[&progress](qint64 done, qint64 total) { progress.step(int(done >> 10), int(total >> 10)); },
                                      progress.canceller()};
-        installed = installArchives(folder, archives, control, [](const QString&, const QStringList& differing) {
-            return Dialogs::instance().askYesNo(formatMessage(MsgReplaceFiles, {listOfFiles(differing)}),
-                                                QString::fromLatin1(kApplicationTitle));
+        installed = installArchives(folder, archives, control, [&progress](const QString&, const QStringList& differing) {
+            return progress.askAside([&differing] {
+                return Dialogs::instance().askYesNo(formatMessage(MsgReplaceFiles, {listOfFiles(differing)}),
+                                                    QString::fromLatin1(kApplicationTitle));
+            });
         });
         const GameMaps maps = installedLevelMaps(folder, installed.installs);
         DisplaySuspension suspension(*Table1);

@@ -60,7 +60,7 @@ void applyLanguage(bool english)
         ? QStringLiteral("%d files installed into %s, %d levels added, %d preview pictures made.")
         : QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
     MsgArchiveLeftOut = english ? QStringLiteral("%s: nothing installed.") : QStringLiteral("%s: nichts installiert.");
-    MsgReplaceFiles = english ? QStringLiteral("%s already exist with other content. Replace?")
+    MsgReplaceFiles = english ? QStringLiteral("Other content is there already for %s. Replace?")
                               : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }

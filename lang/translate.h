@@ -19,7 +19,7 @@ extern QString MsgPlansMade;
 extern QString MsgArchivesInstalled;
 // "%s: nothing installed", for an archive left out.
 extern QString MsgArchiveLeftOut;
-// "%s already exist with other content. Replace?", asked before an archive replaces files.
+// "%s gibt es schon mit anderem Inhalt. Ersetzen?", asked before an archive replaces files.
 extern QString MsgReplaceFiles;
 
 // Write one fixed set of texts into the main window, the overview, the map

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 
+#include <algorithm>
+
 namespace tolvex {
 
 namespace {
@@ -55,6 +57,21 @@ bool WorkProgress::cancelled() const
 std::function<bool()> WorkProgress::canceller() const
 {
     return [this] { return cancelled(); };
+}
+
+bool WorkProgress::askAside(const std::function<bool()>& ask)
+{
+    const bool shown = m_dialog->isVisible();
+    const int done = m_dialog->value();
+    const int total = m_dialog->maximum();
+    // reset() hides the window and stops the timer that would show it.
+    m_dialog->reset();
+    const bool answer = ask();
+    m_dialog->setMaximum(total);
+    m_dialog->setValue(std::max(done, 0));
+    if (shown)
+        m_dialog->show();
+    return answer;
 }
 
 bool WorkProgress::isShown() const

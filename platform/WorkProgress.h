@@ -37,6 +37,10 @@ public:
     // The cancel check as a callback for the work; the window must outlive it.
     [[nodiscard]] std::function<bool()> canceller() const;
 
+    // Asks the user something in the middle of the work: the window steps
+    // aside meanwhile, so that it neither covers the question nor comes up over it.
+    bool askAside(const std::function<bool()>& ask);
+
     [[nodiscard]] bool isShown() const;
     // What the window shows as the count, e.g. "250 von 1000".
     [[nodiscard]] QString countText() const;

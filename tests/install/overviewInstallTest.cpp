@@ -100,7 +100,7 @@ private Q_SLOTS:
         QTRY_COMPARE(dialogs().messages(ScriptedDialogs::Kind::Info).size(), 1);
 
         const QStringList questions = dialogs().messages(ScriptedDialogs::Kind::Confirm);
-        QCOMPARE(questions, QStringList(2, QStringLiteral("maps/one.bsp already exist with other content. Replace?")));
+        QCOMPARE(questions, QStringList(2, QStringLiteral("Other content is there already for maps/one.bsp. Replace?")));
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info).constFirst(),
                  QStringLiteral("1 files installed into %1, 1 levels added, 1 preview pictures made.\n%2: nothing installed.")
                      .arg(m_folder->path(QStringLiteral("game/baseq2")), first));
