@@ -15,9 +15,14 @@ constexpr qint64 kUpdateMs = 40;
 }
 
 WorkProgress::WorkProgress(QWidget* parent, const QString& label, std::chrono::milliseconds delay)
-    : m_dialog(std::make_unique<QProgressDialog>(label, QString(), 0, 0, parent))
-    , m_bar(new QProgressBar(m_dialog.get()))
 {
+    build(parent, label, delay);
+}
+
+void WorkProgress::build(QWidget* parent, const QString& label, std::chrono::milliseconds delay)
+{
+    m_dialog = std::make_unique<QProgressDialog>(label, QString(), 0, 0, parent);
+    m_bar = new QProgressBar(m_dialog.get());
     m_bar->setFormat(QStringLiteral("%v von %m"));
     m_dialog->setBar(m_bar);
     m_dialog->setWindowTitle(QString::fromLatin1(kApplicationTitle));
@@ -46,6 +51,7 @@ std::function<void(int done, int total)> WorkProgress::reporter()
 
 void WorkProgress::allowCancel()
 {
+    m_cancellable = true;
     m_dialog->setCancelButtonText(QStringLiteral("Abbrechen"));
 }
 
@@ -61,16 +67,17 @@ std::function<bool()> WorkProgress::canceller() const
 
 bool WorkProgress::askAside(const std::function<bool()>& ask)
 {
+    QWidget* const parent = m_dialog->parentWidget();
+    const QString label = m_dialog->labelText();
+    const bool cancellable = m_cancellable;
     const bool shown = m_dialog->isVisible();
-    const int done = m_dialog->value();
-    const int total = m_dialog->maximum();
-    // reset() hides the window and stops the timer that would show it.
-    m_dialog->reset();
+    // Gone while the question is open: a hidden progress dialog still comes
+    // up by itself once its delay has passed.
+    m_dialog.reset();
     const bool answer = ask();
-    m_dialog->setMaximum(total);
-    m_dialog->setValue(std::max(done, 0));
-    if (shown)
-        m_dialog->show();
+    build(parent, label, shown ? std::chrono::milliseconds(0) : std::chrono::milliseconds(500));
+    if (cancellable)
+        allowCancel();
     return answer;
 }
 

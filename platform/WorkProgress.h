@@ -46,8 +46,11 @@ public:
     [[nodiscard]] QString countText() const;
 
 private:
+    void build(QWidget* parent, const QString& label, std::chrono::milliseconds delay);
+
     std::unique_ptr<QProgressDialog> m_dialog;
-    QProgressBar* m_bar;
+    QProgressBar* m_bar = nullptr;
+    bool m_cancellable = false;
     QElapsedTimer m_sinceUpdate;
 };
 
