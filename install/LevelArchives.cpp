@@ -30,7 +30,8 @@ ArchivesInstalled installArchives(const QString& folder, const QStringList& arch
                 result.untouched += archives.mid(i);
                 break;
             }
-            if (!install.differing().isEmpty() && !replace(archive, install.differing())) {
+            // Without anyone to ask, nothing of the user's is replaced.
+            if (!install.differing().isEmpty() && (!replace || !replace(archive, install.differing()))) {
                 result.untouched.append(archive);
                 continue;
             }
