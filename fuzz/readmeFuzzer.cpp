@@ -6,7 +6,7 @@
 #include "FuzzSupport.h"
 
 #include "install/ReadmeFacts.h"
-#include "platform/Cp1252.h"
+#include "platform/files/Cp1252.h"
 
 using namespace tolvex;
 

@@ -2,7 +2,7 @@
 
 #include "gamefolder/MapRecord.h"
 #include "install/EntryPath.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QDir>
 #include <QFile>

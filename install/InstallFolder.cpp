@@ -2,7 +2,7 @@
 
 #include "common/toolbox.h"
 #include "config/Konfig.h"
-#include "platform/ProfileFile.h"
+#include "platform/files/ProfileFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "install/InstalledLevels.h"
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 #include "catalogue/LevelRecords.h"
 #include "install/ReadmeFacts.h"
-#include "platform/Cp1252.h"
+#include "platform/files/Cp1252.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "install/LevelArchives.h"
 
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 namespace tolvex {
 

@@ -1,8 +1,8 @@
 #include "install/ReadmeFacts.h"
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 #include "gamefolder/MapRecord.h"
-#include "platform/Cp1252.h"
+#include "platform/files/Cp1252.h"
 
 #include <QRegularExpression>
 #include <QStringList>

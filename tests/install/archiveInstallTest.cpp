@@ -3,7 +3,7 @@
 #include "install/InstallFolder.h"
 #include "install/LevelArchives.h"
 #include "install/ReadmeFacts.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 #include "tests/support/TestArchives.h"
 #include "tests/support/TestFiles.h"
 

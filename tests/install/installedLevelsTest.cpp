@@ -1,4 +1,4 @@
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 #include "catalogue/LevelTable.h"
 #include "install/InstalledLevels.h"
 #include "install/LevelArchives.h"
