@@ -204,6 +204,7 @@ void LevelListTransfer::importText(QByteArrayView bytes)
     }
     bulk.end();
     suspension.resume();
+    m_table.requireInPlace();
 }
 
 void LevelListTransfer::importFile(const QString& path)

@@ -2,11 +2,13 @@
 
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
+#include "platform/dialogs/SystemTexts.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/Cp1252.h"
 #include "platform/files/SafeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringList>
 
@@ -198,6 +200,10 @@ void LevelStore::open(const QString& fileName, LevelRecords& records)
         if (!guardAgainstTheFile(m_c->db.get()))
             fail(openFailed(engineMessage()));
         lockExclusively();
+        // Taken once the lock is held: from now on no other copy of the
+        // program writes the file, so a different one at the name later was
+        // put there from outside.
+        m_identity = fileIdentity(fileName);
         checkShape();
         load(records);
         prepareWrites();
@@ -305,6 +311,7 @@ void LevelStore::close()
     m_bulkDepth = 0;
     m_bulkJournal = false;
     m_c.reset();
+    m_identity.reset();
 }
 
 void LevelStore::insert(const LevelRecord& record)
@@ -490,6 +497,20 @@ QString LevelStore::engineMessage() const
 QString LevelStore::openFailed(const QString& why) const
 {
     return formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {m_fileName, why});
+}
+
+QString catalogueReplacedMessage(const QString& fileName)
+{
+    const QString pattern = systemLanguage() == SystemLanguage::English
+        ? QStringLiteral("%s was replaced while it was being written; the levels were not saved")
+        : QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
+    return formatMessage(pattern, {QFileInfo(fileName).fileName()});
+}
+
+void LevelStore::requireInPlace() const
+{
+    if (!m_c || !m_identity || fileIdentity(m_fileName) != m_identity)
+        fail(catalogueReplacedMessage(m_fileName));
 }
 
 QString LevelStore::keyViolationMessage(const QString& key) const

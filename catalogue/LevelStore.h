@@ -2,6 +2,7 @@
 
 #include "catalogue/PackedRecord.h"
 #include "level/LevelFields.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 
@@ -13,6 +14,10 @@
 namespace tolvex {
 
 class LevelRecords;
+
+// What a bulk write says instead of its success when the file it wrote is no
+// longer the one at the table's name, in the interface's language.
+[[nodiscard]] QString catalogueReplacedMessage(const QString& fileName);
 
 // The file behind a level table: opened for exclusive use, checked, read once,
 // then written through record by record. Failures are thrown as TolvexError
@@ -47,6 +52,12 @@ public:
     // Commits the batch once the outermost bulk ends; nothing when not bulk.
     void endBulk();
 
+    // Throws catalogueReplacedMessage unless the file at the table's name is
+    // still the one opened (device and inode): a file moved over it, or one
+    // removed, took the writes with it. A bulk write asks this before it
+    // reports its records as stored.
+    void requireInPlace() const;
+
     [[nodiscard]] QString keyViolationMessage(const QString& key) const;
 
 private:
@@ -75,6 +86,7 @@ private:
     DropUnstored m_dropUnstored;
     std::unique_ptr<Connection> m_c;
     QString m_fileName;
+    std::optional<FileIdentity> m_identity;
     int m_bulkDepth = 0;
     bool m_inTransaction = false;
     // The bulk writes through a rollback journal and goes back to the log at its end.

@@ -533,6 +533,12 @@ void LevelTable::endBulk()
         d->store.endBulk();
 }
 
+void LevelTable::requireInPlace() const
+{
+    d->requireOpen();
+    d->store.requireInPlace();
+}
+
 const LevelRecords& LevelTable::records() const
 {
     d->requireOpen();

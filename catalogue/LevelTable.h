@@ -94,6 +94,9 @@ public:
     // half-stored, and a failure keeps every record appended before it.
     void beginBulk();
     void endBulk();
+    // Throws catalogueReplacedMessage when the file at the table's name is no
+    // longer the one open; asked before a bulk write reports its records.
+    void requireInPlace() const;
 
     // The 0-based position of a stored "Datei" equal to the given one under
     // the key's collation, or -1. Does not move.
