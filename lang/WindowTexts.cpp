@@ -72,6 +72,7 @@ const std::vector<DesignText>& overviewTexts()
         {"SpeedButton3", R::Hint, "Levelliste exportieren", "Export Levelindex"},
         {"SpeedButton4", R::Hint, "Leveldaten importieren", "Import Levelindex"},
         {"SpeedButton5", R::Hint, "Levels aus dem Spielordner übernehmen", "Add levels from the game folder"},
+        {"SpeedButton6", R::Hint, "Level-Archiv installieren", "Install a level archive"},
         {"SpeedButton2", R::Hint, "Levelübersicht schließen", "Close Level survey"},
         {"Edit1", R::Hint, "Suchschlüssel", "Search"},
         {nullptr, R::Caption, "Levelübersicht", "Level survey"},

@@ -32,6 +32,9 @@ QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-F
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 CountedText MsgPlansMade = germanPlansMade();
 QString MsgSearched = QStringLiteral("Durchsucht: %s");
+QString MsgArchivesInstalled = QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+QString MsgArchiveLeftOut = QStringLiteral("%s: nichts installiert.");
+QString MsgReplaceFiles = QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
 
 namespace {
 
@@ -73,6 +76,12 @@ void applyLanguage(bool english)
     MsgPlansMade = english ? CountedText{QStringLiteral("%d preview picture made."), QStringLiteral("%d preview pictures made.")}
                            : germanPlansMade();
     MsgSearched = english ? QStringLiteral("Searched: %s") : QStringLiteral("Durchsucht: %s");
+    MsgArchivesInstalled = english
+        ? QStringLiteral("%d files installed into %s, %d levels added, %d preview pictures made.")
+        : QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+    MsgArchiveLeftOut = english ? QStringLiteral("%s: nothing installed.") : QStringLiteral("%s: nichts installiert.");
+    MsgReplaceFiles = english ? QStringLiteral("Other content is there already for %s. Replace?")
+                              : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

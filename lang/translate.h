@@ -25,6 +25,13 @@ extern CountedText MsgPlansMade;
 // "Searched: %s", the summary's last line: the data folders searched.
 extern QString MsgSearched;
 
+// "%d files installed into %s, %d levels added, %d preview pictures made" after level archives were installed.
+extern QString MsgArchivesInstalled;
+// "%s: nothing installed", for an archive left out.
+extern QString MsgArchiveLeftOut;
+// "%s gibt es schon mit anderem Inhalt. Ersetzen?", asked before an archive replaces files.
+extern QString MsgReplaceFiles;
+
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden
 // or not, and set the message texts.

@@ -7,6 +7,9 @@
 #include "common/toolbox.h"
 #include "config/Konfig.h"
 #include "gamefolder/GameFolder.h"
+#include "install/InstallFolder.h"
+#include "install/InstalledLevels.h"
+#include "install/LevelArchives.h"
 #include "lang/WindowTexts.h"
 #include "lang/translate.h"
 #include "plan/PlanPictures.h"
@@ -15,6 +18,7 @@
 #include "platform/dataaware/DisplaySuspension.h"
 #include "platform/design/Anchors.h"
 #include "platform/design/DesignLayout.h"
+#include "platform/design/FileDrop.h"
 #include "platform/design/SpeedButton.h"
 #include "platform/design/WindowFrame.h"
 #include "platform/dialogs/ErrorReport.h"
@@ -49,6 +53,14 @@ FileDialogOptions levelListDialog(bool save)
     options.fileMustExist = !save;
     return options;
 }
+FileDialogOptions archiveDialog()
+{
+    FileDialogOptions options;
+    options.filters = {{QStringLiteral("Level-Archive"), QStringLiteral("*.zip; *.7z; *.rar; *.pk3; *.pak; *.bsp")},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*")}};
+    options.fileMustExist = true;
+    return options;
+}
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -73,6 +85,7 @@ TForm1::TForm1(QWidget* parent)
 
     buildSpeedButtons(
         {
+            {&SpeedButton6, "SpeedButton6", {212, 4, 25, 25}, buttonPicture(Picture::InstallArchive)},
             {&SpeedButton5, "SpeedButton5", {240, 4, 25, 25}, buttonPicture(Picture::LevelsFromGame)},
             {&SpeedButton1, "SpeedButton1", {268, 4, 25, 25}, buttonPicture(Picture::Print)},
             {&SpeedButton3, "SpeedButton3", {296, 4, 25, 25}, buttonPicture(Picture::Export)},
@@ -90,6 +103,8 @@ TForm1::TForm1(QWidget* parent)
     PrintDialog1 = std::make_unique<QPrinter>(QPrinter::HighResolution);
     SaveDialog1 = levelListDialog(true);
     OpenDialog1 = levelListDialog(false);
+    OpenDialog2 = archiveDialog();
+    new FileDrop(this, [this](const QStringList& files) { installLevelArchives(files); });
 
     setFrame(this, Frame::SizeableTool, true);
     setPlacement(this, Placement::CentreOnScreen);
@@ -104,6 +119,7 @@ TForm1::TForm1(QWidget* parent)
     connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
     connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
     connect(SpeedButton5, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
+    connect(SpeedButton6, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton6Click));
 }
 
 TForm1::~TForm1() = default;
@@ -204,6 +220,46 @@ void TForm1::SpeedButton5Click()
                                                          QString::number(added.skipped)})
              + u' ' + formatMessage(MsgPlansMade(plans.made), {QString::number(plans.made)}) + u'\n'
              + formatMessage(MsgSearched, {m_installed->folders.join(QStringLiteral(", "))}));
+}
+
+void TForm1::SpeedButton6Click()
+{
+    installLevelArchives(Dialogs::instance().openFiles(OpenDialog2));
+}
+
+void TForm1::installLevelArchives(const QStringList& archives)
+{
+    if (archives.isEmpty())
+        return;
+    const QString folder = levelInstallFolder();
+    ArchivesInstalled installed;
+    GameLevelsAdded added;
+    PlansMade plans;
+    {
+        WorkProgress progress(this, QStringLiteral("Level-Archive werden installiert"));
+        progress.allowCancel();
+        const InstallControl control{[&progress](qint64 done, qint64 total) { progress.step(int(done >> 10), int(total >> 10)); },
+                                     progress.canceller()};
+        installed = installArchives(folder, archives, control, [&progress](const QString&, const QStringList& differing) {
+            return progress.askAside([&differing] {
+                return Dialogs::instance().askYesNo(formatMessage(MsgReplaceFiles, {listOfFiles(differing)}),
+                                                    QString::fromLatin1(kApplicationTitle));
+            });
+        });
+        const GameMaps maps = installedLevelMaps(folder, installed.installs);
+        DisplaySuspension suspension(*Table1);
+        added = addInstalledLevels(*Table1, maps, installed.installs, progress.reporter());
+        plans = savePlanPictures(*Table1, maps, ProgramDir() + QStringLiteral("screens"));
+        suspension.resume();
+    }
+    if (plans.made > 0)
+        Q_EMIT screenshotsMade();
+    markInstalledLevels(installedMaps());
+    QStringList lines{formatMessage(MsgArchivesInstalled, {QString::number(installed.files()), folder,
+                                                           QString::number(added.added), QString::number(plans.made)})};
+    for (const QString& archive : std::as_const(installed.untouched))
+        lines.append(formatMessage(MsgArchiveLeftOut, {archive}));
+    ShowInfo((lines + installed.failures).join(u'\n'));
 }
 
 void TForm1::markInstalledLevels(std::optional<GameMaps> maps)

@@ -36,6 +36,7 @@ public:
     SpeedButton* SpeedButton1;
     SpeedButton* SpeedButton3;
     SpeedButton* SpeedButton4;
+    SpeedButton* SpeedButton6;
     SpeedButton* SpeedButton5;
     SpeedButton* SpeedButton2;
     DBGrid* DBGrid1;
@@ -45,6 +46,12 @@ public:
     std::unique_ptr<QPrinter> PrintDialog1;
     FileDialogOptions SaveDialog1;
     FileDialogOptions OpenDialog1;
+    FileDialogOptions OpenDialog2;
+
+    // Installs downloaded level archives into the game's data folder, one
+    // after the other, and adds the records of their levels; files dropped
+    // onto the main window or this one come here too.
+    void installLevelArchives(const QStringList& archives);
 
 Q_SIGNALS:
     // Pictures were saved for levels of the catalogue, perhaps for the one shown.
@@ -63,6 +70,7 @@ private:
     void SpeedButton3Click();
     void SpeedButton4Click();
     void SpeedButton5Click();
+    void SpeedButton6Click();
     void markInstalledLevels(std::optional<GameMaps> maps);
 
     // The maps of the game folder as last gathered; rows of other names are dimmed.

@@ -187,6 +187,18 @@ void folderWithPlus(QPainter& p)
     p.drawLine(QPointF(8.5, 5), QPointF(15.5, 5));
 }
 
+// A parcel with an arrow into it: a downloaded level archive unpacked into the game.
+void parcelWithArrow(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kGold);
+    p.drawRect(QRectF(1.5, 7.5, 13, 7));
+    p.drawLine(QPointF(1.5, 10.5), QPointF(14.5, 10.5));
+    p.setPen(QPen(kInk, 1.6));
+    p.drawLine(QPointF(8, 8), QPointF(8, 14));
+    arrow(p, QPointF(8, 0.5), QPointF(8, 7), kGreen);
+}
+
 void draw(QPainter& p, Picture picture)
 {
     switch (picture) {
@@ -230,6 +242,9 @@ void draw(QPainter& p, Picture picture)
         break;
     case Picture::LevelsFromGame:
         folderWithPlus(p);
+        break;
+    case Picture::InstallArchive:
+        parcelWithArrow(p);
         break;
     case Picture::CloseWindow:
     case Picture::CloseWithoutSaving:

@@ -20,6 +20,7 @@ enum class Picture {
     Export,
     Import,
     LevelsFromGame,
+    InstallArchive,
     CloseWindow,
     AddLevel,
     RemoveLevel,

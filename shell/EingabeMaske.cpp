@@ -24,6 +24,7 @@
 #include "platform/dataaware/DBRadioGroup.h"
 #include "platform/design/Anchors.h"
 #include "platform/design/DesignLayout.h"
+#include "platform/design/FileDrop.h"
 #include "platform/design/Form.h"
 #include "platform/design/SpeedButton.h"
 #include "platform/design/WindowFrame.h"
@@ -105,6 +106,8 @@ TForm2::TForm2(QWidget* parent)
     buildBottomRow();
     buildBotMenu();
     applyTexts(this, mainWindowTexts(), TextLanguage::Design);
+    // Archives dropped here are installed by the overview, which owns the table.
+    new FileDrop(this, [](const QStringList& files) { Form1->installLevelArchives(files); });
     setFrame(this, Frame::Sizeable, false);
     setOuterGeometry(this, kDesignOuter);
 }

@@ -19,6 +19,17 @@ Dialogs& Dialogs::instance()
     return *dialogs;
 }
 
+QStringList Dialogs::openFiles(const FileDialogOptions& options)
+{
+    const auto path = openFile(options);
+    return path ? QStringList{*path} : QStringList();
+}
+
+bool Dialogs::askYesNo(const QString& question, const QString& caption)
+{
+    return confirm(question, caption);
+}
+
 std::unique_ptr<Dialogs> Dialogs::install(std::unique_ptr<Dialogs> dialogs)
 {
     return std::exchange(current(), std::move(dialogs));

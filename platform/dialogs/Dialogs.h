@@ -40,6 +40,12 @@ public:
     // A question with "OK" and "Abbrechen"; true for OK.
     virtual bool confirm(const QString& question, const QString& caption) = 0;
     virtual std::optional<QString> openFile(const FileDialogOptions& options) = 0;
+    // Several existing files picked at once; empty when cancelled. One file
+    // through openFile where a side offers no more.
+    virtual QStringList openFiles(const FileDialogOptions& options);
+    // A question with "Ja" and "Nein", "Nein" the default; true for Ja. OK
+    // and Abbrechen through confirm where a side offers no such buttons.
+    virtual bool askYesNo(const QString& question, const QString& caption);
     virtual std::optional<QString> saveFile(const FileDialogOptions& options) = 0;
     // Lets the user set up the printer; false when cancelled.
     virtual bool print(QPrinter& printer) = 0;

@@ -90,11 +90,15 @@ QString qtFilter(const FileFilter& filter)
     return QStringLiteral("%1 (%2)").arg(filter.name, patterns.simplified());
 }
 
-std::optional<QString> runFileDialog(const FileDialogOptions& options, bool save)
+enum class FileChoice { Open, Save, OpenSeveral };
+
+QStringList runFileDialog(const FileDialogOptions& options, FileChoice choice)
 {
     QFileDialog dialog(owner(), options.title);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(choice == FileChoice::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(choice == FileChoice::OpenSeveral ? QFileDialog::ExistingFiles
+                       : options.fileMustExist          ? QFileDialog::ExistingFile
+                                                        : QFileDialog::AnyFile);
     QStringList filters;
     QString executables;
     for (const FileFilter& f : options.filters) {
@@ -114,9 +118,14 @@ std::optional<QString> runFileDialog(const FileDialogOptions& options, bool save
     dialog.setDefaultSuffix(options.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     dialog.setSizeGripEnabled(true);
-    if (runInFront(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    if (runInFront(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+std::optional<QString> firstOf(const QStringList& files)
+{
+    return files.isEmpty() ? std::nullopt : std::optional<QString>(files.constFirst());
 }
 
 } // namespace
@@ -146,12 +155,25 @@ bool QtDialogs::confirm(const QString& question, const QString& caption)
 
 std::optional<QString> QtDialogs::openFile(const FileDialogOptions& options)
 {
-    return runFileDialog(options, false);
+    return firstOf(runFileDialog(options, FileChoice::Open));
+}
+
+QStringList QtDialogs::openFiles(const FileDialogOptions& options)
+{
+    return runFileDialog(options, FileChoice::OpenSeveral);
 }
 
 std::optional<QString> QtDialogs::saveFile(const FileDialogOptions& options)
 {
-    return runFileDialog(options, true);
+    return firstOf(runFileDialog(options, FileChoice::Save));
+}
+
+bool QtDialogs::askYesNo(const QString& question, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::Yes | QMessageBox::No, owner());
+    box.setDefaultButton(QMessageBox::No);
+    runInFront(box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
 bool QtDialogs::print(QPrinter& printer)

@@ -12,6 +12,8 @@ public:
     bool confirm(const QString& question, const QString& caption) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;
+    QStringList openFiles(const FileDialogOptions& options) override;
+    bool askYesNo(const QString& question, const QString& caption) override;
     bool print(QPrinter& printer) override;
 };
 

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 
+#include <algorithm>
+
 namespace tolvex {
 
 namespace {
@@ -13,9 +15,14 @@ constexpr qint64 kUpdateMs = 40;
 }
 
 WorkProgress::WorkProgress(QWidget* parent, const QString& label, std::chrono::milliseconds delay)
-    : m_dialog(std::make_unique<QProgressDialog>(label, QString(), 0, 0, parent))
-    , m_bar(new QProgressBar(m_dialog.get()))
 {
+    build(parent, label, delay);
+}
+
+void WorkProgress::build(QWidget* parent, const QString& label, std::chrono::milliseconds delay)
+{
+    m_dialog = std::make_unique<QProgressDialog>(label, QString(), 0, 0, parent);
+    m_bar = new QProgressBar(m_dialog.get());
     m_bar->setFormat(QStringLiteral("%v von %m"));
     m_dialog->setBar(m_bar);
     m_dialog->setWindowTitle(QString::fromLatin1(kApplicationTitle));
@@ -40,6 +47,38 @@ void WorkProgress::step(int done, int total)
 std::function<void(int done, int total)> WorkProgress::reporter()
 {
     return [this](int done, int total) { step(done, total); };
+}
+
+void WorkProgress::allowCancel()
+{
+    m_cancellable = true;
+    m_dialog->setCancelButtonText(QStringLiteral("Abbrechen"));
+}
+
+bool WorkProgress::cancelled() const
+{
+    return m_dialog->wasCanceled();
+}
+
+std::function<bool()> WorkProgress::canceller() const
+{
+    return [this] { return cancelled(); };
+}
+
+bool WorkProgress::askAside(const std::function<bool()>& ask)
+{
+    QWidget* const parent = m_dialog->parentWidget();
+    const QString label = m_dialog->labelText();
+    const bool cancellable = m_cancellable;
+    const bool shown = m_dialog->isVisible();
+    // Gone while the question is open: a hidden progress dialog still comes
+    // up by itself once its delay has passed.
+    m_dialog.reset();
+    const bool answer = ask();
+    build(parent, label, shown ? std::chrono::milliseconds(0) : std::chrono::milliseconds(500));
+    if (cancellable)
+        allowCancel();
+    return answer;
 }
 
 bool WorkProgress::isShown() const

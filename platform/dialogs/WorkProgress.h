@@ -15,7 +15,8 @@ namespace tolvex {
 
 // A modal window with a count for long work on the user-interface thread.
 // It comes up only once the work has taken longer than the delay (or is
-// expected to), so short runs show nothing; it has no cancel button.
+// expected to), so short runs show nothing. It has a cancel button only
+// where the work asks for one and can stop.
 class WorkProgress {
 public:
     explicit WorkProgress(QWidget* parent, const QString& label,
@@ -30,13 +31,26 @@ public:
     // step() as a callback for the work; the window must outlive it.
     [[nodiscard]] std::function<void(int done, int total)> reporter();
 
+    // Adds the cancel button ("Abbrechen"); the work asks cancelled() as it goes.
+    void allowCancel();
+    [[nodiscard]] bool cancelled() const;
+    // The cancel check as a callback for the work; the window must outlive it.
+    [[nodiscard]] std::function<bool()> canceller() const;
+
+    // Asks the user something in the middle of the work: the window steps
+    // aside meanwhile, so that it neither covers the question nor comes up over it.
+    bool askAside(const std::function<bool()>& ask);
+
     [[nodiscard]] bool isShown() const;
     // What the window shows as the count, e.g. "250 von 1000".
     [[nodiscard]] QString countText() const;
 
 private:
+    void build(QWidget* parent, const QString& label, std::chrono::milliseconds delay);
+
     std::unique_ptr<QProgressDialog> m_dialog;
-    QProgressBar* m_bar;
+    QProgressBar* m_bar = nullptr;
+    bool m_cancellable = false;
     QElapsedTimer m_sinceUpdate;
 };
 

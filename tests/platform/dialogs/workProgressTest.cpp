@@ -31,6 +31,24 @@ private Q_SLOTS:
         progress.step(4, 4);
         QVERIFY(!progress.isShown());
     }
+
+    void aQuestionInTheMiddleIsNeitherCoveredNorCancelled()
+    {
+        QWidget owner;
+        WorkProgress progress(&owner, QStringLiteral("Arbeit"), std::chrono::milliseconds(100));
+        progress.allowCancel();
+        progress.step(1, 4);
+        // The question waits longer than the delay after which a slow run's window comes up.
+        const bool answer = progress.askAside([] {
+            QTest::qWait(300);
+            return !QApplication::activeModalWidget();
+        });
+        QVERIFY(answer);
+        QVERIFY(!progress.cancelled());
+        progress.step(2, 4);
+        QTRY_VERIFY(progress.isShown());
+        QCOMPARE(progress.countText(), QStringLiteral("2 von 4"));
+    }
 };
 
 QTEST_MAIN(WorkProgressTest)
