@@ -14,6 +14,7 @@ QString MsgRecord = QStringLiteral("Datensatz:");
 QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katalog, %d übersprungen.");
 QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
+QString MsgNoCatalogue = QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
 QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
 
 namespace {
@@ -52,6 +53,8 @@ void applyLanguage(bool english)
                                           "The old files are kept in the folder 'paradox'.")
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
+    MsgNoCatalogue = english ? QStringLiteral("There is no level catalogue maps.DB in %s yet. Create an empty one?")
+                             : QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
     MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }

@@ -12,6 +12,8 @@ extern QString MsgRecord;
 // "%d added, %d already there, %d skipped" after levels were taken from the game folder.
 extern QString MsgLevelsAdded;
 extern QString MsgParadox;
+// "… in %s …": the question at start-up when the folder holds no maps.DB.
+extern QString MsgNoCatalogue;
 // "%d preview pictures made", appended to the summary of levels added.
 extern QString MsgPlansMade;
 

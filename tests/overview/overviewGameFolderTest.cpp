@@ -122,6 +122,22 @@ private Q_SLOTS:
                  QFileInfo(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))).canonicalFilePath());
     }
 
+    void theCounterShowsTheTotalAfterAnAdd()
+    {
+        start(QStringLiteral("game/quake2"));
+        Form1->Table1->last();
+        QCOMPARE(Form2->Label8->text(), QStringLiteral("Datensatz: 3/3"));
+        putMap(QStringLiteral("zzdm1.bsp"), QStringLiteral("entity worldspawn message=\"Last\""));
+        m_folder->writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\n");
+
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        QCOMPARE(Form1->Table1->recordCount(), 4);
+        QCOMPARE(Form2->Label8->text(),
+                 QStringLiteral("Datensatz: %1/4").arg(Form1->Table1->recNo()));
+        QCOMPARE(Form2->DBEdit1->text(), Form1->Table1->text(Field::Datei));
+    }
+
     void aMissingGameFolderIsNamedAndNothingChanges()
     {
         start(QStringLiteral("/nonexistent/tolvex-game/quake2"));
