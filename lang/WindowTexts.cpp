@@ -103,7 +103,7 @@ const std::vector<DesignText>& infoTexts()
                    "Tolvex keeps the level data in the SQLite file maps.DB, in the"),
         noticeLine("Memo2", 1, "Ordner, in dem es startet. Jedes SQLite-Programm kann sie lesen und",
                    "folder it is started in. Any SQLite program can read and edit it,"),
-        noticeLine("Memo2", 2, "bearbeiten, z.B. sqlite3. Mehr dazu unter " + web, "e.g. sqlite3. More about it in the file README.txt and at"),
+        noticeLine("Memo2", 2, "bearbeiten, z.B. sqlite3. Mehr unter " + web, "e.g. sqlite3. More about it in the file README.txt and at"),
         lastNoticeLine("Memo2", 3, "und in der Datei LIESMICH.txt.", web + "."),
         noticeLine("Memo4", 0, "Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen",
                    "Quake, Quake 2 and the stylized Q are registered Trademarks"),

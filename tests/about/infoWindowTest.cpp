@@ -183,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(memoLines(infoform->Memo2),
                  (QStringList{designLine("Tolvex speichert die Level-Daten in der SQLite-Datei maps.DB im"),
                               designLine("Ordner, in dem es startet. Jedes SQLite-Programm kann sie lesen und"),
-                              QStringLiteral("bearbeiten, z.B. sqlite3. Mehr dazu unter ") + QString::fromLatin1(kWebAddress) + u' ',
+                              QStringLiteral("bearbeiten, z.B. sqlite3. Mehr unter ") + QString::fromLatin1(kWebAddress) + u' ',
                               QStringLiteral("und in der Datei LIESMICH.txt.")}));
         QCOMPARE(memoLines(infoform->Memo4),
                  (QStringList{designLine("Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen"),

@@ -17,10 +17,6 @@ folder="$work/folder"
 bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
 printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
 
-konfig_value() { # section key
-  awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
-}
-
 # Every window's outer frame within the screen, in device pixels; then, after
 # the close, konfig.ini holds the frame (one logical pixel of leeway at
 # scale 2, where an odd frame width cannot sit on a logical pixel).
@@ -37,7 +33,7 @@ check_whole() { # scale screen-width screen-height label
     frames[$section]="${frame[*]}"
   done
   /usr/bin/import -window root "$build/e2e-$5.png" 2> /dev/null || true
-  close_main "$scale"
+  close_program "$scale"
   for section in "${!frames[@]}"; do
     read -r -a frame <<< "${frames[$section]}"
     local stored=( "$(konfig_value "$section" left)" "$(konfig_value "$section" top)"
@@ -48,14 +44,6 @@ check_whole() { # scale screen-width screen-height label
         || fail "$label: [$section] stored ${stored[*]}, the frame was ${frame[*]} at scale $scale"
     done
   done
-}
-
-close_main() { # scale
-  local main x y w h
-  main="$(find_window 'Tolvex - Kestrowan')"
-  read -r x y w h <<< "$(client_area "$main")"
-  xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
-  wait_for_program_end
 }
 
 # The design places: nothing stored but the two tool windows shown.

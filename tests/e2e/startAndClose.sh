@@ -28,20 +28,6 @@ write_konfig() {
   printf '[Maplist]\r\nvisible=1\r\nwidth=190\r\nheight=230\r\nleft=820\r\ntop=450\r\n'
 }
 
-konfig_value() { # section key
-  awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
-}
-
-close_program() { # scale
-  local main x y w h
-  main="$(find_window 'Tolvex - Kestrowan')"
-  read -r x y w h <<< "$(client_area "$main")"
-  # SpeedButton1: the last button of the bottom row, 25 x 25 at 4 from the
-  # bottom panel's top (34 high) and 28 from the right edge.
-  xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
-  wait_for_program_end
-}
-
 # Each window's outer frame against konfig.ini, in device pixels. At scale 2
 # a frame of odd device width cannot sit on a logical pixel: one logical
 # pixel of leeway there.

@@ -1,6 +1,7 @@
 #include "catalogue/LevelTable.h"
 #include "catalogue/tabelle.h"
 #include "lang/translate.h"
+#include "platform/DBEdit.h"
 #include "platform/DBGrid.h"
 #include "platform/DBGridModel.h"
 #include "platform/PictureBox.h"
@@ -12,6 +13,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 
 #include <QDir>
 #include <QTest>

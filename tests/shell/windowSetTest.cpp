@@ -281,14 +281,14 @@ private Q_SLOTS:
                            "[Maplist]\r\nwidth=10\r\nheight=3000\r\nleft=5\r\ntop=6\r\n");
         folder.start();
 
-        // The design place, moved up and left onto the test's 800 x 600 screen.
-        QCOMPARE(outerGeometry(Form2), QRect(152, 120, 648, 480));
+        // The design place, moved left onto the test's 800 pixels wide screen.
+        QCOMPARE(outerGeometry(Form2), QRect(152, 195, 648, 480));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(outerGeometry(Form1), QRect((screen.width() - 392) / 2, (screen.height() - 309) / 2, 392, 309));
         QCOMPARE(outerGeometry(mapform), QRect(5, 6, 186, 210)); // only the size was unusable
         QTest::mouseClick(Form2->SpeedButton1, Qt::LeftButton);
         QCOMPARE(konfigValue(folder, "Hauptfenster", "width"), QStringLiteral("648"));
-        QCOMPARE(konfigValue(folder, "Hauptfenster", "top"), QStringLiteral("120"));
+        QCOMPARE(konfigValue(folder, "Hauptfenster", "left"), QStringLiteral("152"));
         QCOMPARE(konfigValue(folder, "Tabelle", "height"), QStringLiteral("309"));
         QCOMPARE(konfigValue(folder, "Maplist", "width"), QStringLiteral("186"));
     }
@@ -297,13 +297,15 @@ private Q_SLOTS:
     {
         ProgramFolder folder;
         folder.makeCatalogue(kLevels);
-        // Stored on a wider screen: the overview's right part and the map list's bottom lie off this one.
+        // Stored on a larger screen: the overview's right part and the map list's bottom lie off this one.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         folder.writeKonfig("[Hauptfenster]\r\nwidth=600\r\nheight=400\r\nleft=10\r\ntop=10\r\n"
-                           "[Tabelle]\r\nvisible=1\r\nwidth=392\r\nheight=309\r\nleft=700\r\ntop=40\r\n"
-                           "[Maplist]\r\nwidth=186\r\nheight=210\r\nleft=30\r\ntop=560\r\n");
+                           "[Tabelle]\r\nvisible=1\r\nwidth=392\r\nheight=309\r\nleft="
+                           + QByteArray::number(area.width() - 100) + "\r\ntop=40\r\n"
+                           "[Maplist]\r\nwidth=186\r\nheight=210\r\nleft=30\r\ntop="
+                           + QByteArray::number(area.height() - 40) + "\r\n");
         folder.start();
 
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(outerGeometry(Form2), QRect(10, 10, 600, 400));
         QCOMPARE(outerGeometry(Form1), QRect(area.width() - 392, 40, 392, 309));
         QCOMPARE(outerGeometry(mapform), QRect(30, area.height() - 210, 186, 210));
