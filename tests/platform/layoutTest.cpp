@@ -139,21 +139,6 @@ private Q_SLOTS:
         QCOMPARE(keptInside(outer, area, smallest), kept);
     }
 
-    void aShownWindowPartlyOffTheScreenIsMovedOntoIt()
-    {
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QWidget window;
-        setOuterGeometry(&window, QRect(area.right() - 100, area.bottom() - 50, 300, 200));
-        window.show();
-        QCOMPARE(outerGeometry(&window), QRect(area.right() + 1 - 300, area.bottom() + 1 - 200, 300, 200));
-
-        // A place the user chooses later is the user's.
-        window.hide();
-        setOuterGeometry(&window, QRect(area.right() - 100, 0, 300, 200));
-        window.show();
-        QCOMPARE(outerGeometry(&window).left(), area.right() - 100);
-    }
-
     void outerGeometryRoundTrips()
     {
         QWidget window;
