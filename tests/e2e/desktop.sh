@@ -5,6 +5,8 @@
 #                        waits until a client really connects; sets DISPLAY.
 # start_window_manager   starts openbox and waits until it manages the screen.
 # stop_desktop           ends both.
+# make_program_folder    lays out $work/folder from $build: the demo catalogue
+#                        and a map list of q2dm1 and q2dm3; sets folder.
 # start_program FOLDER   starts Tolvex from FOLDER on the display; sets app_pid.
 # wait_for_window TITLE  prints the window's id once it shows.
 # wait_for_program_end   waits until Tolvex has ended without an error.
@@ -133,4 +135,10 @@ close_program() { # scale
 
 konfig_value() { # section key
   awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
+}
+
+make_program_folder() {
+  folder="$work/folder"
+  bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
+  printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
 }

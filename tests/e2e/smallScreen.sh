@@ -13,9 +13,7 @@ work="$(mktemp -d)"
 source "$source_dir/tests/e2e/desktop.sh"
 trap 'kill ${app_pid:-} 2>/dev/null || true; stop_desktop; rm -rf "$work"' EXIT
 
-folder="$work/folder"
-bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
-printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
+make_program_folder
 
 # Every window's outer frame within the screen, in device pixels; then, after
 # the close, konfig.ini holds the frame (one logical pixel of leeway at

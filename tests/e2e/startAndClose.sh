@@ -14,9 +14,7 @@ work="$(mktemp -d)"
 source "$source_dir/tests/e2e/desktop.sh"
 trap 'kill ${app_pid:-} 2>/dev/null || true; stop_desktop; rm -rf "$work"' EXIT
 
-folder="$work/folder"
-bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
-printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
+make_program_folder
 
 # A configuration with every key the program writes, in its order, so that a
 # cycle that changes nothing leaves every byte where it was.
