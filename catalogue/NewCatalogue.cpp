@@ -2,8 +2,8 @@
 
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/files/TextFile.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QFile>
 #include <QFileInfo>

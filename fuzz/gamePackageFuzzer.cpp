@@ -11,7 +11,7 @@
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
-#include "platform/FileDescriptor.h"
+#include "platform/files/FileDescriptor.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

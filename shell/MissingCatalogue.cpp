@@ -2,8 +2,8 @@
 
 #include "catalogue/NewCatalogue.h"
 #include "lang/translate.h"
-#include "platform/Dialogs.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QFileInfo>
 

@@ -12,8 +12,8 @@
 #include "catalogue/NewCatalogue.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
