@@ -42,7 +42,7 @@ GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std:
         if (held[size_t(i)]) {
             ++result.present;
         } else if (const auto record = read(map)) {
-            table.appendRecord(record->fields());
+            table.appendRecord(record->texts());
             ++result.added;
         } else {
             ++result.skipped;

@@ -1,17 +1,14 @@
 #include "catalogue/NewCatalogue.h"
 
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "catalogue/NewLevelFile.h"
 #include "platform/files/TextFile.h"
 #include "platform/dialogs/TolvexError.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include <cerrno>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,15 +38,6 @@ private:
     QByteArray m_path;
 };
 
-void createSchema(const QByteArray& path, const QString& target)
-{
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK || sqlite3_exec(db.get(), LevelSchema::createStatement(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw TolvexError(cannotCreateMessage(target));
-}
-
 } // namespace
 
 void createCatalogue(const QString& path, const std::function<void(LevelTable&)>& fill)
@@ -68,7 +56,7 @@ void createCatalogue(const QString& path, const std::function<void(LevelTable&)>
     ::close(fd);
     const TempTable temp(pattern);
 
-    createSchema(temp.path(), path);
+    (void)NewLevelFile(QFile::decodeName(temp.path())).finish();
     LevelTable table;
     table.setFileName(QFile::decodeName(temp.path()));
     table.open();

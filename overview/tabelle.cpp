@@ -199,6 +199,7 @@ void TForm1::SpeedButton5Click()
     // its picture when the record changes.
     if (plans.made > 0)
         Q_EMIT screenshotsMade();
+    Table1->requireInPlace();
     ShowInfo(formatMessage(MsgLevelsAdded, {QString::number(added.added), QString::number(added.present),
                                             QString::number(added.skipped)})
              + u' ' + formatMessage(MsgPlansMade, {QString::number(plans.made)}));

@@ -9,58 +9,92 @@
 
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
-#include "catalogue/NewCatalogue.h"
+#include "catalogue/NewLevelFile.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
+#include "platform/dialogs/SystemTexts.h"
 #include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
 #include "platform/files/TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
-#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tolvex;
 
 namespace {
 
-// What goes into the new table: a level list's text or a Paradox table's
-// records, read before anything is created; nothing for an empty table.
-struct Input {
-    QString path;
-    std::optional<QByteArray> listText;
-    std::vector<QStringList> paradoxRecords;
+class TempFile {
+public:
+    explicit TempFile(QByteArray path) : m_path(std::move(path)) {}
+    ~TempFile()
+    {
+        ::unlink(m_path.constData());
+        ::unlink(QByteArray(m_path + "-wal").constData());
+        ::unlink(QByteArray(m_path + "-journal").constData());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    [[nodiscard]] const QByteArray& path() const { return m_path; }
+
+private:
+    QByteArray m_path;
 };
 
-Input readInput(const std::optional<QString>& path)
+// The number of records the table holds afterwards. A Paradox table is
+// converted one record at a time, whatever its size; a level list goes
+// through the table's import, opened as the program opens it. Also an empty
+// table is opened so, so that what is linked into place is one the program
+// takes.
+int fill(const QString& tablePath, const std::optional<QString>& input)
 {
-    Input input;
-    if (!path)
-        return input;
-    input.path = *path;
-    if (isParadoxTable(*path))
-        input.paradoxRecords = readParadoxFile(*path);
-    else
-        input.listText = readText(*path);
-    return input;
+    if (input && isParadoxTable(*input))
+        return copyParadoxRecords(*input, tablePath);
+    const std::optional<QByteArray> listText = input ? std::optional<QByteArray>(readText(*input)) : std::nullopt;
+    (void)NewLevelFile(tablePath).finish();
+    LevelTable table;
+    table.setFileName(tablePath);
+    table.open();
+    if (listText)
+        LevelListTransfer(table).importText(*listText);
+    const int records = table.recordCount();
+    table.close();
+    return records;
 }
 
+// Without a list path the table stays empty.
 int run(const std::optional<QString>& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const Input input = readInput(listPath);
-    int records = 0;
-    createCatalogue(target, [&](LevelTable& table) {
-        if (!input.paradoxRecords.empty())
-            appendParadoxRecords(table, input.paradoxRecords, input.path);
-        else if (input.listText)
-            LevelListTransfer(table).importText(*input.listText);
-        records = table.recordCount();
-    });
+
+    const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
+    QByteArray pattern = targetName + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw TolvexError(cannotCreateMessage(target));
+    // mkstemp creates for the owner only; the table gets what an ordinary create would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    (void)::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    const TempFile temp(pattern);
+
+    const int records = fill(QFile::decodeName(temp.path()), listPath);
+    // link() refuses an existing target, unlike rename().
+    if (::link(temp.path().constData(), targetName.constData()) != 0) {
+        if (errno == EEXIST)
+            throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
+        throw TolvexError(cannotCreateMessage(target));
+    }
     return records;
 }
 
@@ -81,6 +115,9 @@ int main(int argc, char** argv)
         return 0;
     } catch (const TolvexError& e) {
         std::fprintf(stderr, "mkmapsdb: %s\n", e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "mkmapsdb: %s\n", qPrintable(outOfMemoryText()));
         return 1;
     }
 }
