@@ -100,12 +100,12 @@ const std::vector<DesignText>& infoTexts()
         noticeLine("Memo1", 2, "übernimmt der Autor keine Haftung. Der Verkauf des", "for damage caused by its use. Selling it is not allowed."),
         noticeLine("Memo1", 3, "Programms ist nicht gestattet. Ohne Zustimmung hierzu:", "If you do not agree to these terms, do not use Tolvex."),
         lastNoticeLine("Memo1", 4, "Nutzung des Programms ist untersagt!", ""),
-        noticeLine("Memo2", 0, "Tolvex verwendet die Borland Database Engine 5 zur Verwaltung der",
-                   "Tolvex uses the  Borland Database Engine 5 for the administration"),
-        noticeLine("Memo2", 1, "Level-Daten. Ist die BDE nicht auf dem System installiert, funktioniert",
-                   "of the Level Data. If the BDE is not installed on your system,"),
-        noticeLine("Memo2", 2, "das Programm nicht. Die BDE kann unter " + web, "Tolvex won\u00b4t work. The BDE can be downloaded from"),
-        lastNoticeLine("Memo2", 3, "kostenlos bezogen bezogen werden.", web + " for free."),
+        noticeLine("Memo2", 0, "Tolvex speichert die Level-Daten in der SQLite-Datei maps.DB im",
+                   "Tolvex keeps the level data in the SQLite file maps.DB, in the"),
+        noticeLine("Memo2", 1, "Ordner, in dem es startet. Jedes SQLite-Programm kann sie lesen und",
+                   "folder it is started in. Any SQLite program can read and edit it,"),
+        noticeLine("Memo2", 2, "bearbeiten, z.B. sqlite3. Mehr unter " + web, "e.g. sqlite3. More about it in the file README.txt and at"),
+        lastNoticeLine("Memo2", 3, "und in der Datei LIESMICH.txt.", web + "."),
         noticeLine("Memo4", 0, "Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen",
                    "Quake, Quake 2 and the stylized Q are registered Trademarks"),
         lastNoticeLine("Memo4", 1, "der ID-Software Corporation.", "of the ID-Software Corporation."),
@@ -117,9 +117,9 @@ const std::vector<DesignText>& konfigTexts()
 {
     static const std::vector<DesignText> texts = {
         {nullptr, R::Caption, "Konfiguration", "Configuration"},
-        {"Label2", R::Caption, "Quake-Position (z.B c:\\quake2\\quake2.exe):", "Position of Quake (e.g. c:\\quake2\\quake2.exe):"},
+        {"Label2", R::Caption, "Quake-Position (z.B /usr/games/quake2):", "Position of Quake (e.g. /usr/games/quake2):"},
         {"Label1", R::Caption, "zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):", "Optional Console Parameters (e.g. +set dmflags 20):"},
-        {"Label3", R::Caption, "EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):", "EraserBot Maplist (e.g. c:\\quake2\\eraser\\maps.txt):"},
+        {"Label3", R::Caption, "EraserBot Maplist (z.B ~/.yq2/eraser/maps.txt):", "EraserBot Maplist (e.g. ~/.yq2/eraser/maps.txt):"},
     };
     return texts;
 }

@@ -35,6 +35,7 @@ QString MsgSearched = QStringLiteral("Durchsucht: %s");
 QString MsgArchivesInstalled = QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
 QString MsgArchiveLeftOut = QStringLiteral("%s: nichts installiert.");
 QString MsgReplaceFiles = QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
+QString MsgNoCatalogue = QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
 
 namespace {
 
@@ -82,6 +83,8 @@ void applyLanguage(bool english)
     MsgArchiveLeftOut = english ? QStringLiteral("%s: nothing installed.") : QStringLiteral("%s: nichts installiert.");
     MsgReplaceFiles = english ? QStringLiteral("Other content is there already for %s. Replace?")
                               : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
+    MsgNoCatalogue = english ? QStringLiteral("There is no level catalogue maps.DB in %s yet. Create an empty one?")
+                             : QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

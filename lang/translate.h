@@ -20,6 +20,8 @@ struct CountedText {
 // game folder, its form chosen by the number added.
 extern CountedText MsgLevelsAdded;
 extern QString MsgParadox;
+// "… in %s …": the question at start-up when the folder holds no maps.DB.
+extern QString MsgNoCatalogue;
 // "%d preview pictures made", appended to the summary of levels added.
 extern CountedText MsgPlansMade;
 // "Searched: %s", the summary's last line: the data folders searched.

@@ -1,5 +1,6 @@
 #include "shell/CatalogueOpen.h"
 #include "shell/EingabeMaske.h"
+#include "shell/MissingCatalogue.h"
 #include "shell/WindowPlacement.h"
 
 #include "about/info.h"
@@ -247,6 +248,7 @@ void TForm2::bindData(LevelTable* table, DataSource* source)
     BFG->bind(source, QStringLiteral("BFG"));
     DBNavigator1->bind(source);
     connect(DBEdit1, &DBEdit::textChanged, this, guarded(this, &TForm2::DBEdit1Change));
+    connect(table, &Dataset::controlsEnabled, this, guarded(this, &TForm2::Table1ControlsEnabled));
 }
 
 void TForm2::buildBottomRow()
@@ -340,6 +342,7 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     splash->exec();
+    offerEmptyCatalogue(m_table->fileName());
     openCatalogue(*m_table);
     if (!fileExists(KonfigPath()))
         KonfigForm->exec();
@@ -390,12 +393,22 @@ void TForm2::DBEdit1Change()
     Image1->prefetch(neighbourScreenshots(*m_table, kPrefetchReach));
 }
 
+// An import or an add ends with the display resumed, but when the level shown
+// stays the same the file name does not change, and the counter would keep
+// the old total.
+void TForm2::Table1ControlsEnabled()
+{
+    if (m_table->recordCount() != m_countShown)
+        showRecordCounter();
+}
+
 void TForm2::showRecordCounter()
 {
     const LevelTable* table = m_table;
     // The counter grows to the left: its right edge stays where it is.
     const int right = Label8->geometry().right();
-    Label8->setText(MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(table->recordCount()));
+    m_countShown = table->recordCount();
+    Label8->setText(MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(m_countShown));
     Label8->adjustSize();
     Label8->move(right - Label8->width() + 1, Label8->y());
 }

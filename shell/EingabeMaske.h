@@ -108,6 +108,7 @@ private:
     // True when the settings reached konfig.ini and the window may close.
     bool FormClose();
     void DBEdit1Change();
+    void Table1ControlsEnabled();
     void SpeedButton5Click();
     void SpeedButton7Click();
     void Specialbot(const QAction* item);
@@ -124,6 +125,7 @@ private:
     bool m_shownOnce = false;
     bool m_placementRestored = false;
     LevelTable* m_table = nullptr;
+    int m_countShown = 0; // the total in the counter's text, "0/0" at design
     std::mt19937 m_random{std::random_device{}()};
 };
 

@@ -21,6 +21,7 @@ void restorePlacement(const ProfileFile& ini, const QString& section, QWidget* w
     if (isOnAnyScreen(placed))
         outer = placed;
     setOuterGeometry(window, outer);
+    keepOnScreen(window);
 }
 
 void storePlacement(ProfileFile& ini, const QString& section, const QWidget* window)

@@ -8,7 +8,7 @@ packages=(
   libbenchmark-dev pxlib-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils
-  desktop-file-utils appstream
+  desktop-file-utils appstream libglib2.0-bin
   clang libclang-rt-14-dev
 )
 

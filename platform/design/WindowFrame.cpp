@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace tolvex {
 
@@ -128,17 +129,18 @@ private:
 
     void firstShow()
     {
-        if (m_placement == Placement::AsDesigned)
-            return;
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = m_placement == Placement::CentreOnScreen ? screen->geometry() : screen->virtualGeometry();
-            const QRect outer = outerGeometry(m_window);
-            const int left = qMax(0, area.x() + (area.width() - outer.width()) / 2);
-            const int top = qMax(0, area.y() + (area.height() - outer.height()) / 2);
-            setOuter(QRect(QPoint(left, top), outer.size()));
+        if (!std::exchange(m_shown, true)) {
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            if (screen && m_placement != Placement::AsDesigned) {
+                const QRect area = m_placement == Placement::CentreOnScreen ? screen->geometry() : screen->virtualGeometry();
+                const QRect outer = outerGeometry(m_window);
+                const int left = qMax(0, area.x() + (area.width() - outer.width()) / 2);
+                const int top = qMax(0, area.y() + (area.height() - outer.height()) / 2);
+                setOuter(QRect(QPoint(left, top), outer.size()));
+            }
+            m_placement = Placement::AsDesigned;
+            keepOnScreen(m_window);
         }
-        m_placement = Placement::AsDesigned;
     }
 
     // Once the window manager has framed the window, the client area is made
@@ -159,6 +161,7 @@ private:
     QWidget* m_window;
     QPointer<QWindow> m_handle;
     Placement m_placement = Placement::AsDesigned;
+    bool m_shown = false;
     QRect m_outer;       // the outer geometry asked for; null until one is
     QRect m_client;      // the client geometry that outer geometry gave
     QMargins m_frame;    // the frame m_client was worked out with
@@ -251,6 +254,49 @@ bool isOnAnyScreen(const QRect& outer)
     const auto screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [&outer](const QScreen* screen) { return screen->geometry().intersects(outer); });
+}
+
+QRect keptInside(const QRect& outer, const QRect& area, QSize smallest)
+{
+    if (area.isEmpty())
+        return outer;
+    const QSize size = outer.size().boundedTo(area.size()).expandedTo(smallest.boundedTo(outer.size()));
+    // The right and bottom edges first, so that the left and top edges win
+    // for a window that cannot shrink into the area.
+    int left = std::min(outer.left(), area.left() + area.width() - size.width());
+    int top = std::min(outer.top(), area.top() + area.height() - size.height());
+    left = std::max(left, area.left());
+    top = std::max(top, area.top());
+    return {QPoint(left, top), size};
+}
+
+QRect workAreaFor(const QRect& outer)
+{
+    const QScreen* best = nullptr;
+    qint64 bestArea = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->geometry().intersected(outer);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    if (!best)
+        best = QGuiApplication::primaryScreen();
+    return best ? best->availableGeometry() : QRect();
+}
+
+void keepOnScreen(QWidget* window)
+{
+    const QRect outer = outerGeometry(window);
+    const QMargins frame = frameOf(window).isNull() ? g_lastFrame : frameOf(window);
+    QSize smallest = window->minimumSize().grownBy(frame).expandedTo(kSmallestOuterSize);
+    if (window->minimumSize() == window->maximumSize())
+        smallest = outer.size();
+    const QRect kept = keptInside(outer, workAreaFor(outer), smallest);
+    if (kept != outer)
+        setOuterGeometry(window, kept);
 }
 
 } // namespace tolvex

@@ -25,7 +25,8 @@ enum class Placement {
 void setFrame(QWidget* window, Frame frame, bool stayOnTop);
 
 // The first time the window becomes visible it is centred by the rule,
-// keeping its size, with left and top at least 0; never again after.
+// keeping its size, with left and top at least 0; never again after. Then,
+// whatever the rule, it is kept on its screen (keepOnScreen).
 void setPlacement(QWidget* window, Placement placement);
 
 // Geometry in the desktop's logical pixels with the frame included: left and
@@ -46,5 +47,21 @@ inline constexpr QSize kSmallestOuterSize{32, 32};
 [[nodiscard]] bool isUsableOuterSize(const QWidget* window, QSize outer);
 // False for a geometry that lies entirely off every screen.
 [[nodiscard]] bool isOnAnyScreen(const QRect& outer);
+
+// The outer geometry moved so that it lies wholly in the area, and shrunk
+// only where it is wider or taller than the area, never below `smallest`.
+// What cannot shrink enough keeps its top-left corner, and with it the
+// title bar, in the area.
+[[nodiscard]] QRect keptInside(const QRect& outer, const QRect& area, QSize smallest);
+
+// The work area (the screen less its panels) of the screen that holds the
+// largest part of the outer geometry; the primary screen's when none does.
+[[nodiscard]] QRect workAreaFor(const QRect& outer);
+
+// Moves, and if it is larger than the work area shrinks, a window whose
+// outer frame does not lie wholly in the work area of the screen holding
+// most of it. A place stored on a larger screen, or designed for one, would
+// otherwise leave a title bar or a toolbar where no mouse reaches it.
+void keepOnScreen(QWidget* window);
 
 } // namespace tolvex

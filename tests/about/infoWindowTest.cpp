@@ -181,10 +181,10 @@ private Q_SLOTS:
             QVERIFY2(freeware[i].endsWith(u' ') && !freeware[i].endsWith(QStringLiteral("  ")), qPrintable(freeware[i]));
 
         QCOMPARE(memoLines(infoform->Memo2),
-                 (QStringList{designLine("Tolvex verwendet die Borland Database Engine 5 zur Verwaltung der"),
-                              designLine("Level-Daten. Ist die BDE nicht auf dem System installiert, funktioniert"),
-                              QStringLiteral("das Programm nicht. Die BDE kann unter ") + QString::fromLatin1(kWebAddress) + u' ',
-                              QStringLiteral("kostenlos bezogen bezogen werden.")}));
+                 (QStringList{designLine("Tolvex speichert die Level-Daten in der SQLite-Datei maps.DB im"),
+                              designLine("Ordner, in dem es startet. Jedes SQLite-Programm kann sie lesen und"),
+                              QStringLiteral("bearbeiten, z.B. sqlite3. Mehr unter ") + QString::fromLatin1(kWebAddress) + u' ',
+                              QStringLiteral("und in der Datei LIESMICH.txt.")}));
         QCOMPARE(memoLines(infoform->Memo4),
                  (QStringList{designLine("Quake, Quake 2 und das stilisierte Q sind registrierte Markenzeichen"),
                               QStringLiteral("der ID-Software Corporation.")}));

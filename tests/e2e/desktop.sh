@@ -5,9 +5,13 @@
 #                        waits until a client really connects; sets DISPLAY.
 # start_window_manager   starts openbox and waits until it manages the screen.
 # stop_desktop           ends both.
+# make_program_folder    lays out $work/folder from $build: the demo catalogue
+#                        and a map list of q2dm1 and q2dm3; sets folder.
 # start_program FOLDER   starts Tolvex from FOLDER on the display; sets app_pid.
 # wait_for_window TITLE  prints the window's id once it shows.
 # wait_for_program_end   waits until Tolvex has ended without an error.
+# close_program SCALE    clicks the main window's close button, then waits so.
+# konfig_value SECTION KEY  prints a value of $folder/konfig.ini.
 # Logs go to $work/xvfb.log and $work/openbox.log, Tolvex's output to
 # $work/out.txt; fail reports a failure with that output and exits.
 
@@ -117,4 +121,24 @@ wait_for_program_end() {
   kill -0 "$app_pid" 2> /dev/null && fail "the program did not end after the close click"
   wait "$app_pid" || fail "the program exited with an error"
   app_pid=""
+}
+
+close_program() { # scale
+  local main x y w h
+  main="$(find_window 'Tolvex - Kestrowan')"
+  read -r x y w h <<< "$(client_area "$main")"
+  # SpeedButton1: the last button of the bottom row, 25 x 25 at 4 from the
+  # bottom panel's top (34 high) and 28 from the right edge.
+  xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
+  wait_for_program_end
+}
+
+konfig_value() { # section key
+  awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
+}
+
+make_program_folder() {
+  folder="$work/folder"
+  bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
+  printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
 }

@@ -69,14 +69,40 @@ odd="$work/Tolvex \$1 \"2\" \\3 %4"
 cp -a "$folder" "$odd"
 "$odd/tolvex-menu-entry" install > /dev/null || fail "the menu entry for an odd folder name could not be made"
 desktop-file-validate "$entry" || fail "the menu entry for an odd folder name is not valid"
-grep -qxF "Exec=\"$work/Tolvex \\\\\$1 \\\\\"2\\\\\" \\\\\\\\3 %%4/tolvex\"" "$entry" \
+grep -qxF "Exec=env \"$work/Tolvex \\\\\$1 \\\\\"2\\\\\" \\\\\\\\3 %%4/tolvex\"" "$entry" \
   || fail "the odd folder's Exec is escaped wrongly: $(grep ^Exec= "$entry")"
+# Started as a desktop starts it (GLib reads the entry, expands the field
+# codes and unquotes), the stand-in notes the folder it runs in.
+mv "$odd/tolvex" "$odd/tolvex.real"
+printf '#!/bin/sh\npwd > %q\n' "$work/started.txt" > "$odd/tolvex"
+chmod +x "$odd/tolvex"
+gio launch "$entry" || fail "the desktop cannot start the odd folder's entry"
+for _ in $(seq 50); do [ -s "$work/started.txt" ] && break; sleep 0.1; done
+[ "$(cat "$work/started.txt" 2> /dev/null)" = "$odd" ] || fail "the odd folder's entry did not start its program in its folder"
+mv -f "$odd/tolvex.real" "$odd/tolvex"
 grep -qxF "Path=$work/Tolvex \$1 \"2\" \\\\3 %4" "$entry" || fail "the odd folder's Path is wrong: $(grep ^Path= "$entry")"
 "$folder/tolvex-menu-entry" remove > /dev/null 2>&1 && fail "the first folder removed the odd folder's entry"
 [ -f "$entry" ] || fail "a refused remove took the entry away"
 "$odd/tolvex-menu-entry" remove > /dev/null || fail "the menu entry could not be removed"
 [ ! -e "$entry" ] || fail "remove left the menu entry"
 [ -z "$(find "$XDG_DATA_HOME/icons" -type f)" ] || fail "remove left icons: $(find "$XDG_DATA_HOME/icons" -type f)"
+
+# A folder named like a sibling plus a line break is refused, not taken for
+# the sibling; so is a missing HOME; a relative XDG_DATA_HOME is ignored.
+ln -s "$folder" "$work/Tolvex"
+mkdir "$work/Tolvex"$'\n'
+cp "$folder/tolvex-menu-entry" "$work/Tolvex"$'\n'/
+"$work/Tolvex"$'\n'/tolvex-menu-entry install > /dev/null 2> "$work/refused.txt" && fail "a folder name ending in a line break was taken"
+grep -q "holds a control character" "$work/refused.txt" || fail "the line break was not named: $(cat "$work/refused.txt")"
+[ ! -e "$entry" ] || fail "a folder name ending in a line break installed its sibling: $(grep ^Path= "$entry")"
+env -u HOME -u XDG_DATA_HOME "$folder/tolvex-menu-entry" install > /dev/null 2> "$work/refused.txt" && fail "an install without HOME went on"
+grep -q "neither XDG_DATA_HOME nor HOME is set" "$work/refused.txt" || fail "a missing HOME was not named: $(cat "$work/refused.txt")"
+(cd "$work" && HOME="$work/home" XDG_DATA_HOME=relative "$folder/tolvex-menu-entry" install > /dev/null 2>&1) \
+  || fail "an install with a relative XDG_DATA_HOME failed"
+[ -f "$work/home/.local/share/applications/$id.desktop" ] && [ ! -e "$work/relative" ] \
+  || fail "a relative XDG_DATA_HOME was not ignored"
+(cd "$work" && HOME="$work/home" XDG_DATA_HOME=relative "$folder/tolvex-menu-entry" remove > /dev/null 2>&1) \
+  && [ ! -e "$work/home/.local/share/applications/$id.desktop" ] || fail "the entry under HOME was not removed"
 
 # The unpacked program, started the way the menu starts it.
 start_display 1280x1024

@@ -14,9 +14,7 @@ work="$(mktemp -d)"
 source "$source_dir/tests/e2e/desktop.sh"
 trap 'kill ${app_pid:-} 2>/dev/null || true; stop_desktop; rm -rf "$work"' EXIT
 
-folder="$work/folder"
-bash "$source_dir/tools/prepare-folder.sh" "$build" "$folder"
-printf 'q2dm1\r\nq2dm3\r\n' > "$folder/maps.txt"
+make_program_folder
 
 # A configuration with every key the program writes, in its order, so that a
 # cycle that changes nothing leaves every byte where it was.
@@ -26,20 +24,6 @@ write_konfig() {
   printf '[Hauptfenster]\r\nvisible=1\r\nwidth=660\r\nheight=500\r\nleft=120\r\ntop=90\r\n'
   printf '[Tabelle]\r\nvisible=1\r\nwidth=400\r\nheight=320\r\nleft=800\r\ntop=60\r\n'
   printf '[Maplist]\r\nvisible=1\r\nwidth=190\r\nheight=230\r\nleft=820\r\ntop=450\r\n'
-}
-
-konfig_value() { # section key
-  awk -v s="[$1]" -v k="$2" '{ sub(/\r$/, "") } /^\[/ { in_s = ($0 == s) } in_s && index($0, k "=") == 1 { print substr($0, length(k) + 2) }' "$folder/konfig.ini"
-}
-
-close_program() { # scale
-  local main x y w h
-  main="$(find_window 'Tolvex - Kestrowan')"
-  read -r x y w h <<< "$(client_area "$main")"
-  # SpeedButton1: the last button of the bottom row, 25 x 25 at 4 from the
-  # bottom panel's top (34 high) and 28 from the right edge.
-  xdotool mousemove --sync $(( x + w - 16 * $1 )) $(( y + h - 18 * $1 )) click 1
-  wait_for_program_end
 }
 
 # Each window's outer frame against konfig.ini, in device pixels. At scale 2

@@ -362,12 +362,12 @@ private Q_SLOTS:
             germanSeen = dialogTexts();
         });
 
-        QCOMPARE(englishSeen, (QStringList{QStringLiteral("Configuration"), QStringLiteral("Position of Quake (e.g. c:\\quake2\\quake2.exe):"),
+        QCOMPARE(englishSeen, (QStringList{QStringLiteral("Configuration"), QStringLiteral("Position of Quake (e.g. /usr/games/quake2):"),
                                            QStringLiteral("Optional Console Parameters (e.g. +set dmflags 20):"),
-                                           QStringLiteral("EraserBot Maplist (e.g. c:\\quake2\\eraser\\maps.txt):")}));
-        QCOMPARE(germanSeen, (QStringList{QStringLiteral("Konfiguration"), QStringLiteral("Quake-Position (z.B c:\\quake2\\quake2.exe):"),
+                                           QStringLiteral("EraserBot Maplist (e.g. ~/.yq2/eraser/maps.txt):")}));
+        QCOMPARE(germanSeen, (QStringList{QStringLiteral("Konfiguration"), QStringLiteral("Quake-Position (z.B /usr/games/quake2):"),
                                           QStringLiteral("zusätzliche Kommandozeilenparameter (z.B +set dmflags 20):"),
-                                          QStringLiteral("EraserBot Maplist (z.B c:\\quake2\\eraser\\maps.txt):")}));
+                                          QStringLiteral("EraserBot Maplist (z.B ~/.yq2/eraser/maps.txt):")}));
         QVERIFY(labelsFit);
         // The press switches the texts; only OK stores the language.
         QCOMPARE(konfigWhileOpen, konfigBefore);

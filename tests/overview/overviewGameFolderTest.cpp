@@ -2,6 +2,7 @@
 #include "lang/translate.h"
 #include "game/GameInstall.h"
 #include "overview/tabelle.h"
+#include "platform/dataaware/DBEdit.h"
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/DBGridModel.h"
 #include "platform/design/SpeedButton.h"
@@ -13,6 +14,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 
 #include <QDir>
 #include <QTest>
@@ -137,6 +139,22 @@ private Q_SLOTS:
         QCOMPARE(Form1->Table1->text(Field::Datei), QStringLiteral("q2dm1"));
         QCOMPARE(QFileInfo(Form2->Image1->path()).canonicalFilePath(),
                  QFileInfo(m_folder->path(QStringLiteral("screens/q2dm1.jpg"))).canonicalFilePath());
+    }
+
+    void theCounterShowsTheTotalAfterAnAdd()
+    {
+        start(QStringLiteral("game/quake2"));
+        Form1->Table1->last();
+        QCOMPARE(Form2->Label8->text(), QStringLiteral("Datensatz: 3/3"));
+        putMap(QStringLiteral("zzdm1.bsp"), QStringLiteral("entity worldspawn message=\"Last\""));
+        m_folder->writeFile(QStringLiteral("game/quake2"), "#!/bin/sh\n");
+
+        QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+
+        QCOMPARE(Form1->Table1->recordCount(), 4);
+        QCOMPARE(Form2->Label8->text(),
+                 QStringLiteral("Datensatz: %1/4").arg(Form1->Table1->recNo()));
+        QCOMPARE(Form2->DBEdit1->text(), Form1->Table1->text(Field::Datei));
     }
 
     void aMissingGameFolderIsNamedAndNothingChanges()

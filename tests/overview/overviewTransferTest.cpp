@@ -115,6 +115,21 @@ private Q_SLOTS:
         QCOMPARE(shown.fileOptions.filters.size(), size_t(2));
     }
 
+    void anImportEndingOnTheShownLevelCountsTheNewTotal()
+    {
+        start();
+        Form1->Table1->moveTo(Form1->Table1->indexOfKey(QStringLiteral("q2dm1")) + 1);
+        QCOMPARE(Form2->Label8->text(), QStringLiteral("Datensatz: 2/3"));
+        m_folder->writeFile(QStringLiteral("new.txt"), group("base1") + group("q2dm1"));
+        dialogs().setNextOpenFile(m_folder->path(QStringLiteral("new.txt")));
+        click(Form1->SpeedButton4);
+
+        // The walk ends on the level shown before, now the third of four.
+        QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'\n')));
+        QCOMPARE(Form2->DBEdit1->text(), QStringLiteral("q2dm1"));
+        QCOMPARE(Form2->Label8->text(), QStringLiteral("Datensatz: 3/4"));
+    }
+
     void aStoppedImportShowsTheErrorAndKeepsWhatItAdded()
     {
         start();

@@ -1,6 +1,7 @@
 #include "about/info.h"
 #include "catalogue/LevelTable.h"
 #include "config/options.h"
+#include "lang/translate.h"
 #include "maplist/maplister.h"
 #include "overview/tabelle.h"
 #include "platform/dataaware/DBEdit.h"
@@ -12,6 +13,8 @@
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +66,7 @@ private Q_SLOTS:
         folder.start();
 
         QVERIFY(dialogCame);
+        QVERIFY(folder.dialogs().messages(ScriptedDialogs::Kind::Confirm).isEmpty()); // the catalogue is there
         QVERIFY(Form2->isVisible());
         QVERIFY(!Form1->isVisible());
         QVERIFY(!mapform->isVisible());
@@ -71,6 +75,50 @@ private Q_SLOTS:
         QCOMPARE(konfigValue(folder, "Verzeichnisse", "quake"), QString());
         QVERIFY(!Form2->SpeedButton5->isEnabled());
         QVERIFY(errors(folder).isEmpty());
+    }
+
+    void aFreshFolderGetsAnEmptyCatalogueOnOkThenTheConfiguration()
+    {
+        ProgramFolder folder;
+        folder.dialogs().setNextConfirm(true);
+        bool dialogCame = false;
+        folder.onKonfigDialog = [&] {
+            dialogCame = true;
+            KonfigForm->BitBtn1->click();
+        };
+        folder.start();
+
+        const QString inFolder = QDir(folder.path()).absolutePath();
+        QCOMPARE(folder.dialogs().messages(ScriptedDialogs::Kind::Confirm),
+                 QStringList{QStringLiteral("Im Ordner %1 gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?").arg(inFolder)});
+        QVERIFY(dialogCame);
+        QVERIFY(errors(folder).isEmpty());
+        QVERIFY(Form1->Table1->isOpen());
+        QCOMPARE(Form1->Table1->recordCount(), 0);
+        QVERIFY(QDir(folder.path()).entryList({QStringLiteral("maps.DB.tmp-*")}, QDir::Files).isEmpty());
+
+        // A second start finds it and asks nothing.
+        folder.stop();
+        folder.start();
+        QCOMPARE(folder.dialogs().messages(ScriptedDialogs::Kind::Confirm).size(), 1);
+        QVERIFY(errors(folder).isEmpty());
+
+        ApplyEnglish();
+        QCOMPARE(MsgNoCatalogue, QStringLiteral("There is no level catalogue maps.DB in %s yet. Create an empty one?"));
+        ApplyGerman();
+    }
+
+    void abbrechenOnAFreshFolderStopsAtTheMissingTableAndMakesNothing()
+    {
+        ProgramFolder folder;
+        folder.dialogs().setNextConfirm(false);
+        folder.start();
+
+        QCOMPARE(folder.dialogs().messages(ScriptedDialogs::Kind::Confirm).size(), 1);
+        QCOMPARE(errors(folder).size(), 1);
+        QVERIFY(errors(folder).front().startsWith(QStringLiteral("Tabelle maps.DB nicht gefunden")));
+        QVERIFY(!QFileInfo::exists(folder.path(QStringLiteral("maps.DB"))));
+        QVERIFY(!QFileInfo::exists(folder.path(QStringLiteral("konfig.ini")))); // the start-up stopped there
     }
 
     void dialogKeysOnlyEnableButtonsByExistingFiles()
@@ -233,15 +281,38 @@ private Q_SLOTS:
                            "[Maplist]\r\nwidth=10\r\nheight=3000\r\nleft=5\r\ntop=6\r\n");
         folder.start();
 
-        QCOMPARE(outerGeometry(Form2), QRect(247, 195, 648, 480));
+        // The design place, moved left onto the test's 800 pixels wide screen.
+        QCOMPARE(outerGeometry(Form2), QRect(152, 195, 648, 480));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(outerGeometry(Form1), QRect((screen.width() - 392) / 2, (screen.height() - 309) / 2, 392, 309));
         QCOMPARE(outerGeometry(mapform), QRect(5, 6, 186, 210)); // only the size was unusable
         QTest::mouseClick(Form2->SpeedButton1, Qt::LeftButton);
         QCOMPARE(konfigValue(folder, "Hauptfenster", "width"), QStringLiteral("648"));
-        QCOMPARE(konfigValue(folder, "Hauptfenster", "top"), QStringLiteral("195"));
+        QCOMPARE(konfigValue(folder, "Hauptfenster", "left"), QStringLiteral("152"));
         QCOMPARE(konfigValue(folder, "Tabelle", "height"), QStringLiteral("309"));
         QCOMPARE(konfigValue(folder, "Maplist", "width"), QStringLiteral("186"));
+    }
+
+    void aStoredPlacePartlyOffTheScreenIsMovedOntoItAndStoredSo()
+    {
+        ProgramFolder folder;
+        folder.makeCatalogue(kLevels);
+        // Stored on a larger screen: the overview's right part and the map list's bottom lie off this one.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        folder.writeKonfig("[Hauptfenster]\r\nwidth=600\r\nheight=400\r\nleft=10\r\ntop=10\r\n"
+                           "[Tabelle]\r\nvisible=1\r\nwidth=392\r\nheight=309\r\nleft="
+                           + QByteArray::number(area.width() - 100) + "\r\ntop=40\r\n"
+                           "[Maplist]\r\nwidth=186\r\nheight=210\r\nleft=30\r\ntop="
+                           + QByteArray::number(area.height() - 40) + "\r\n");
+        folder.start();
+
+        QCOMPARE(outerGeometry(Form2), QRect(10, 10, 600, 400));
+        QCOMPARE(outerGeometry(Form1), QRect(area.width() - 392, 40, 392, 309));
+        QCOMPARE(outerGeometry(mapform), QRect(30, area.height() - 210, 186, 210));
+        QTest::mouseClick(Form2->SpeedButton1, Qt::LeftButton);
+        QCOMPARE(konfigValue(folder, "Tabelle", "left"), QString::number(area.width() - 392));
+        QCOMPARE(konfigValue(folder, "Maplist", "top"), QString::number(area.height() - 210));
+        QCOMPARE(konfigValue(folder, "Hauptfenster", "left"), QStringLiteral("10"));
     }
 
     void closingFinishesAPendingEdit()

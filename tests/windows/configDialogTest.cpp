@@ -222,7 +222,7 @@ private Q_SLOTS:
         });
         QVERIFY(germanStaysDown);
         QCOMPARE(labels, (QStringList{QStringLiteral("Datei-Name"), QStringLiteral("Filename"),
-                                      QStringLiteral("Position of Quake (e.g. c:\\quake2\\quake2.exe):"),
+                                      QStringLiteral("Position of Quake (e.g. /usr/games/quake2):"),
                                       QStringLiteral("1"), QStringLiteral("deutsch")}));
         QCOMPARE(konfigValue("Other", "sprache"), QStringLiteral("english"));
         QCOMPARE(Form2->Xdateiname->text(), QStringLiteral("Filename"));

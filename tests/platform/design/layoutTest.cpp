@@ -108,6 +108,37 @@ private Q_SLOTS:
         QCOMPARE(outerGeometry(&window).topLeft(), QPoint(0, 0));
     }
 
+    void windowsAreKeptInsideTheWorkArea_data()
+    {
+        QTest::addColumn<QRect>("outer");
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("smallest");
+        QTest::addColumn<QRect>("kept");
+        const QRect small(0, 0, 960, 600); // 1920 x 1200 at scale 2
+        QTest::newRow("inside stays") << QRect(10, 20, 300, 200) << small << QSize(32, 32) << QRect(10, 20, 300, 200);
+        QTest::newRow("design place below the edge") << QRect(247, 195, 656, 508) << small << QSize(32, 32)
+                                                     << QRect(247, 92, 656, 508);
+        QTest::newRow("stored on a wider screen") << QRect(2330, 60, 400, 320) << QRect(0, 0, 2560, 1600) << QSize(32, 32)
+                                                  << QRect(2160, 60, 400, 320);
+        QTest::newRow("above and left") << QRect(-50, -10, 300, 200) << small << QSize(32, 32) << QRect(0, 0, 300, 200);
+        QTest::newRow("larger shrinks to the area") << QRect(100, 100, 1200, 700) << small << QSize(32, 32) << small;
+        QTest::newRow("only the side too large shrinks") << QRect(500, 100, 1200, 300) << small << QSize(32, 32)
+                                                         << QRect(0, 100, 960, 300);
+        QTest::newRow("what cannot shrink keeps its title bar in") << QRect(300, 300, 1200, 700) << small << QSize(1100, 650)
+                                                                  << QRect(0, 0, 1100, 650);
+        QTest::newRow("a second screen's area") << QRect(3800, 900, 400, 300) << QRect(1920, 24, 1920, 1056) << QSize(32, 32)
+                                                << QRect(3440, 780, 400, 300);
+    }
+
+    void windowsAreKeptInsideTheWorkArea()
+    {
+        QFETCH(QRect, outer);
+        QFETCH(QRect, area);
+        QFETCH(QSize, smallest);
+        QFETCH(QRect, kept);
+        QCOMPARE(keptInside(outer, area, smallest), kept);
+    }
+
     void outerGeometryRoundTrips()
     {
         QWidget window;
