@@ -60,7 +60,7 @@ MapRecord withReadme(const MapRecord& record, const QString& mapName, const Read
 GameMaps installedLevelMaps(const QString& dataFolder, const std::vector<ArchiveInstalled>& installs)
 {
     GameMaps brought;
-    brought.folder = dataFolder;
+    brought.folders = {dataFolder};
     if (installs.empty())
         return brought;
     GameMaps found = findMaps(QFileInfo(dataFolder).absolutePath());
@@ -75,7 +75,7 @@ GameLevelsAdded addInstalledLevels(LevelTable& table, const GameMaps& maps, cons
                                    const GameLevelsProgress& progress)
 {
     MapReader reader;
-    const QString dataFolder = maps.folder;
+    const QString dataFolder = maps.folders.value(0);
     const ReadMapRecord read = [&](const GameMap& map) -> std::optional<MapRecord> {
         auto record = reader.recordOf(map);
         const ArchiveInstalled* install = broughtBy(map, dataFolder, installs);
