@@ -12,7 +12,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(levelListFuzzer profileFileFuzzer mapListFuzzer jpegFuzzer commandLineFuzzer levelTableFuzzer
-    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer mapPlanFuzzer entryPathFuzzer readmeFuzzer)
+    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer mapPlanFuzzer steamLibraryFuzzer entryPathFuzzer readmeFuzzer)
 fi
 
 build=build/fuzz
