@@ -333,6 +333,11 @@ private Q_SLOTS:
             const QString args = folder + QStringLiteral("/args.txt");
             QFile::remove(args);
             const QString datei = table.text(Field::Datei);
+            // "$" would be expanded by some engines: the start refuses such a name before any program runs.
+            if (datei.contains(u'$')) {
+                QVERIFY_THROWS_EXCEPTION(TolvexError, gameParameters(datei, table.text(Field::Typ), QString()));
+                continue;
+            }
             QVERIFY(ExecuteFile(game, gameParameters(datei, table.text(Field::Typ), QStringLiteral("+set cheats 1")), folder) > 32);
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(args), 20000);
             QCOMPARE(QString::fromLatin1(contents(args)).split(u'\n', Qt::SkipEmptyParts),
