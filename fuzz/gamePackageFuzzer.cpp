@@ -9,6 +9,7 @@
 
 #include "gamefolder/BspFile.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapGeometry.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
 #include "platform/FileDescriptor.h"
@@ -79,10 +80,13 @@ void readZip(QByteArrayView input)
         return;
     for (qint64 i = 0; i < std::min(archive->count(), kEntriesRead); ++i) {
         (void)archive->name(i);
-        if (const auto entry = archive->entry(i)) {
-            FUZZ_CHECK(entry->size() <= kMaxUnpacked, QString::number(entry->size()));
+        if (const auto entry = archive->entry(i, kMaxMapSize)) {
+            FUZZ_CHECK(entry->size() <= kMaxMapSize, QString::number(entry->size()));
             if (const auto lump = readEntityLump(*entry))
                 FUZZ_CHECK(lump->size() <= kMaxEntityLump, QString());
+            // The geometry is read front to back, each lump once.
+            if (const auto geometry = readMapGeometry(*entry))
+                FUZZ_CHECK(qsizetype(geometry->points.size()) <= entry->size() / 4, QString());
         }
     }
 }

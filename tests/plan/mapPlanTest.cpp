@@ -232,7 +232,7 @@ private Q_SLOTS:
         const int faces = int(geometryOf(room).faces.size());
 
         QByteArray outside = room;
-        setLump(outside, 2, room.size() - 4, 12); // the vertices reach past the end
+        setLump(outside, 2, room.size() + 4, 12); // the vertices lie past the end
         MapGeometry g = geometryOf(outside);
         QCOMPARE(g.skippedLumps, 1);
         QVERIFY(g.faces.empty());
