@@ -113,7 +113,18 @@ bool isMapEntry(const QByteArray& name)
 // Gathers the candidates of one scan in precedence order.
 class Scan {
 public:
+    explicit Scan(const ScanProgress& progress) : m_progress(progress) {}
+
     GameMaps result;
+
+    // Whether the scan goes on; asked for every name looked at.
+    [[nodiscard]] bool going()
+    {
+        if (!m_progress || m_stopped)
+            return !m_stopped;
+        m_stopped = !m_progress(int(result.maps.size()));
+        return !m_stopped;
+    }
 
     void add(GameMap map, const QString& fileName)
     {
@@ -133,6 +144,8 @@ public:
             return;
         }
         for (const DirItem& item : *items) {
+            if (!going())
+                return;
             if (item.name.size() <= 4 || folded(item.name.right(4)) != u".bsp")
                 continue;
             GameMap map;
@@ -174,7 +187,7 @@ public:
             ++result.skipped;
             return;
         }
-        for (qint64 i = 0; i < archive->count(); ++i) {
+        for (qint64 i = 0; i < archive->count() && going(); ++i) {
             const QByteArray name = archive->name(i);
             if (!isMapEntry(name))
                 continue;
@@ -200,6 +213,8 @@ public:
                 looseMaps(joined(folder, item.name));
         }
         for (const DirItem& item : *items) {
+            if (!going())
+                return;
             const QString suffix = folded(item.name.right(4));
             if (item.name.size() <= 4 || (suffix != u".pak" && suffix != u".pk3"))
                 continue;
@@ -223,6 +238,10 @@ public:
                                [](const GameMap& a, const GameMap& b) { return compareKeys(a.name, b.name) == 0; }),
                    maps.end());
     }
+
+private:
+    const ScanProgress& m_progress;
+    bool m_stopped = false;
 };
 
 QString missingFolderMessage(const QString& folder)
@@ -260,7 +279,7 @@ QString gameFolder(const QString& konfigPath)
     return folder;
 }
 
-GameMaps findMaps(const QString& folder)
+GameMaps findMaps(const QString& folder, const ScanProgress& progress)
 {
     if (!QFileInfo(folder).isDir())
         throw TolvexError(missingFolderMessage(folder));
@@ -268,7 +287,7 @@ GameMaps findMaps(const QString& folder)
     if (!items)
         throw TolvexError(unreadableFolderMessage(folder));
 
-    Scan scan;
+    Scan scan(progress);
     scan.result.folder = folder;
     std::vector<const DirItem*> mods;
     for (const DirItem& item : *items) {

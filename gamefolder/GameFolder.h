@@ -44,6 +44,10 @@ struct GameMaps {
 // a folder that does not exist or cannot be read.
 [[nodiscard]] QString gameFolder(const QString& konfigPath);
 
+// Hears how many maps a scan has found so far; false stops the scan, which
+// then returns what it found.
+using ScanProgress = std::function<bool(int found)>;
+
 // The maps/*.bsp files of each folder directly inside the game folder, loose
 // and in its .pak and .pk3 packages, names matched without regard to letter
 // case. Where a name occurs more than once, the folder baseq2 comes first,
@@ -51,7 +55,7 @@ struct GameMaps {
 // the packages in name order. Throws like gameFolder for a game folder that
 // does not exist or cannot be read; anything inside that cannot be read is
 // skipped and counted.
-[[nodiscard]] GameMaps findMaps(const QString& folder);
+[[nodiscard]] GameMaps findMaps(const QString& folder, const ScanProgress& progress = {});
 
 // The catalogue record read from the map's entity lump (see mapRecordOfText),
 // or nothing when the map cannot be read or holds no entity.

@@ -15,6 +15,12 @@ QString MsgLevelsAdded = QStringLiteral("%d Level übernommen, %d schon im Katal
 QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 QString MsgPlansMade = QStringLiteral("%d Vorschaubilder erstellt.");
+QString MsgScanningGame = QStringLiteral("Spielordner wird durchsucht: %d Karten gefunden");
+QString MsgAddingLevels = QStringLiteral("Levels werden übernommen");
+QString MsgDrawingPlans = QStringLiteral("Vorschaubilder werden gezeichnet");
+QString MsgCancelWork = QStringLiteral("Abbrechen");
+QString MsgAddCancelled = QStringLiteral("Übernahme abgebrochen.");
+QString MsgPlansFailed = QStringLiteral("Die Vorschaubilder konnten nicht gespeichert werden: %s.");
 
 namespace {
 
@@ -53,6 +59,12 @@ void applyLanguage(bool english)
                          : QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-Format. Jetzt übernehmen? "
                                           "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
     MsgPlansMade = english ? QStringLiteral("%d preview pictures made.") : QStringLiteral("%d Vorschaubilder erstellt.");
+    MsgScanningGame = english ? QStringLiteral("Searching the game folder: %d maps found") : QStringLiteral("Spielordner wird durchsucht: %d Karten gefunden");
+    MsgAddingLevels = english ? QStringLiteral("Adding levels") : QStringLiteral("Levels werden übernommen");
+    MsgDrawingPlans = english ? QStringLiteral("Drawing preview pictures") : QStringLiteral("Vorschaubilder werden gezeichnet");
+    MsgCancelWork = english ? QStringLiteral("Cancel") : QStringLiteral("Abbrechen");
+    MsgAddCancelled = english ? QStringLiteral("Add cancelled.") : QStringLiteral("Übernahme abgebrochen.");
+    MsgPlansFailed = english ? QStringLiteral("The preview pictures could not be saved: %s.") : QStringLiteral("Die Vorschaubilder konnten nicht gespeichert werden: %s.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

@@ -2,8 +2,10 @@
 
 #include "platform/ErrorReport.h"
 
+#include <QEventLoop>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace tolvex {
 
@@ -29,7 +31,8 @@ WorkProgress::~WorkProgress() = default;
 
 void WorkProgress::step(int done, int total)
 {
-    if (m_sinceUpdate.isValid() && done < total && m_sinceUpdate.elapsed() < kUpdateMs)
+    // A new total is a new count: it shows at once, not the last one's value.
+    if (m_sinceUpdate.isValid() && done < total && total == m_dialog->maximum() && m_sinceUpdate.elapsed() < kUpdateMs)
         return;
     m_sinceUpdate.start();
     if (m_dialog->maximum() != total)
@@ -40,6 +43,38 @@ void WorkProgress::step(int done, int total)
 std::function<void(int done, int total)> WorkProgress::reporter()
 {
     return [this](int done, int total) { step(done, total); };
+}
+
+void WorkProgress::keepThroughCounts()
+{
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+}
+
+void WorkProgress::allowCancel(const QString& buttonText)
+{
+    m_dialog->setCancelButtonText(buttonText);
+}
+
+bool WorkProgress::wasCancelled() const
+{
+    return m_dialog->wasCanceled();
+}
+
+void WorkProgress::setLabel(const QString& text)
+{
+    if (m_dialog->labelText() != text)
+        m_dialog->setLabelText(text);
+}
+
+void WorkProgress::runEvents(std::chrono::milliseconds time)
+{
+    if (m_dialog->wasCanceled())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    QObject::connect(m_dialog.get(), &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    loop.exec(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 bool WorkProgress::isShown() const

@@ -399,7 +399,8 @@ private Q_SLOTS:
             ++saved;
         QVERIFY(saved > 0 && saved < 25);
         QCOMPARE(QDir(screens).entryList(QDir::Files).size(), saved);
-        QCOMPARE(error, QStringLiteral("Datei %1/%2.jpg kann nicht erstellt werden").arg(screens, names[saved]));
+        QCOMPARE(error, QStringLiteral("Datei %1/%2.jpg kann nicht erstellt werden: der Ordner %1 ist schreibgeschützt")
+                            .arg(screens, names[saved]));
     }
 };
 
