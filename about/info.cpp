@@ -2,9 +2,9 @@
 
 #include "common/toolbox.h"
 #include "lang/WindowTexts.h"
-#include "platform/ErrorReport.h"
-#include "platform/DesignLayout.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/DesignLayout.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/dialogs/ErrorReport.h"
 #include "resources/ProgramIcon.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DesignTexts.h"
-#include "platform/Form.h"
+#include "platform/design/DesignTexts.h"
+#include "platform/design/Form.h"
 
 class QFrame;
 class QLabel;

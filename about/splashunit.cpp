@@ -2,10 +2,10 @@
 
 #include "common/Product.h"
 #include "common/toolbox.h"
-#include "platform/ErrorReport.h"
-#include "platform/DesignLayout.h"
-#include "platform/PictureBox.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/DesignLayout.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/dialogs/ErrorReport.h"
+#include "platform/pictures/PictureBox.h"
 
 #include <QLabel>
 #include <QTimer>

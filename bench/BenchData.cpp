@@ -1,8 +1,8 @@
 #include "bench/BenchData.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelSchema.h"
-#include "platform/JpegImage.h"
+#include "level/LevelFields.h"
+#include "platform/pictures/JpegImage.h"
 
 #include <QFile>
 #include <QImage>

@@ -2,13 +2,13 @@
 
 #include "bench/BenchData.h"
 #include "catalogue/LevelTable.h"
-#include "catalogue/tabelle.h"
 #include "common/toolbox.h"
-#include "platform/Dialogs.h"
-#include "platform/Fonts.h"
-#include "platform/JpegImage.h"
-#include "tests/support/ScriptedDialogs.h"
+#include "overview/tabelle.h"
+#include "platform/design/Fonts.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/pictures/JpegImage.h"
 #include "shell/WindowSet.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>

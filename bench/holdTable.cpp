@@ -4,7 +4,7 @@
 // which Linux keeps across the exec.
 
 #include "catalogue/LevelTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QCoreApplication>
 #include <QFile>

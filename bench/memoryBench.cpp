@@ -7,7 +7,7 @@
 #include "bench/Registration.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TextFile.h"
+#include "platform/files/TextFile.h"
 
 #include <QCoreApplication>
 

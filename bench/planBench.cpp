@@ -4,10 +4,10 @@
 
 #include "bench/BenchData.h"
 #include "bench/Registration.h"
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapGeometry.h"
+#include "level/LevelFields.h"
 #include "plan/MapPlan.h"
 #include "plan/PlanPictures.h"
 

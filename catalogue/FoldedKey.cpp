@@ -1,6 +1,6 @@
 #include "catalogue/FoldedKey.h"
 
-#include "platform/Cp1252.h"
+#include "platform/files/Cp1252.h"
 
 #include <QByteArray>
 

@@ -5,8 +5,8 @@
 #include "config/Konfig.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapReadAhead.h"
-#include "platform/DisplaySuspension.h"
-#include "platform/TolvexError.h"
+#include "platform/dataaware/DisplaySuspension.h"
+#include "platform/dialogs/TolvexError.h"
 
 namespace tolvex {
 

@@ -1,8 +1,8 @@
 #include "catalogue/LevelList.h"
 
 #include "common/toolbox.h"
-#include "platform/Cp1252.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
 
 namespace tolvex {
 

@@ -4,11 +4,11 @@
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
-#include "platform/Cp1252.h"
-#include "platform/DisplaySuspension.h"
-#include "platform/LineReader.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dataaware/DisplaySuspension.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
+#include "platform/files/LineReader.h"
+#include "platform/files/TextFile.h"
 
 #include <array>
 #include <charconv>

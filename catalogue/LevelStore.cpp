@@ -2,9 +2,9 @@
 
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
-#include "platform/Cp1252.h"
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
+#include "platform/files/SafeFile.h"
 
 #include <QFile>
 #include <QScopeGuard>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/PackedRecord.h"
+#include "level/LevelFields.h"
 
 #include <QString>
 

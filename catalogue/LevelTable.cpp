@@ -2,7 +2,7 @@
 
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelStore.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <algorithm>
 #include <cstdint>

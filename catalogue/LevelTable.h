@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/LevelFields.h"
-#include "platform/Dataset.h"
+#include "level/LevelFields.h"
+#include "platform/dataaware/Dataset.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

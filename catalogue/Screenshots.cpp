@@ -1,9 +1,9 @@
 #include "catalogue/Screenshots.h"
 
-#include "catalogue/LevelFields.h"
 #include "common/toolbox.h"
-#include "platform/Dataset.h"
-#include "platform/SafeFile.h"
+#include "level/LevelFields.h"
+#include "platform/dataaware/Dataset.h"
+#include "platform/files/SafeFile.h"
 
 namespace tolvex {
 

@@ -1,7 +1,7 @@
 #include "catalogue/SurveyLines.h"
 
-#include "catalogue/LevelFields.h"
 #include "common/toolbox.h"
+#include "level/LevelFields.h"
 
 namespace tolvex {
 

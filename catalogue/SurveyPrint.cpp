@@ -1,10 +1,10 @@
 #include "catalogue/SurveyPrint.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/SurveyLines.h"
-#include "platform/Canvas.h"
-#include "platform/Dataset.h"
-#include "platform/DisplaySuspension.h"
+#include "level/LevelFields.h"
+#include "platform/dataaware/Dataset.h"
+#include "platform/dataaware/DisplaySuspension.h"
+#include "platform/printing/Canvas.h"
 
 #include <QStringList>
 

@@ -25,7 +25,7 @@ endfunction()
 
 # Embeds a version record in every program that links the object library <name>.
 function(tolvex_add_version_stamp name major minor release build)
-  add_library(${name} OBJECT ${PROJECT_SOURCE_DIR}/platform/VersionStamp.cpp)
+  add_library(${name} OBJECT ${PROJECT_SOURCE_DIR}/platform/processes/VersionStamp.cpp)
   tolvex_setup_target(${name})
   target_link_libraries(${name} PRIVATE Qt6::Core)
   target_compile_definitions(${name} PRIVATE

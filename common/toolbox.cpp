@@ -1,7 +1,7 @@
 #include "common/toolbox.h"
 
-#include "platform/Dialogs.h"
-#include "platform/VersionRecord.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/processes/VersionRecord.h"
 
 #include <QCoreApplication>
 

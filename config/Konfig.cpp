@@ -1,8 +1,8 @@
 #include "config/Konfig.h"
 
 #include "common/toolbox.h"
-#include "platform/ProfileFile.h"
-#include "platform/SafeFile.h"
+#include "platform/files/ProfileFile.h"
+#include "platform/files/SafeFile.h"
 
 namespace tolvex {
 

@@ -6,9 +6,9 @@
 #include "FuzzSupport.h"
 
 #include "launch/LaunchCommand.h"
-#include "platform/Cp1252.h"
-#include "platform/ProgramStart.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
+#include "platform/processes/ProgramStart.h"
 
 #include <algorithm>
 

@@ -5,10 +5,10 @@
 
 #include "FuzzSupport.h"
 
-#include "catalogue/LevelFields.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/MapRecord.h"
-#include "platform/TolvexError.h"
+#include "level/LevelFields.h"
+#include "platform/dialogs/TolvexError.h"
 
 using namespace tolvex;
 

@@ -12,7 +12,7 @@
 #include "gamefolder/MapGeometry.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
-#include "platform/FileDescriptor.h"
+#include "platform/files/FileDescriptor.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -5,9 +5,9 @@
 
 #include "FuzzSupport.h"
 
-#include "platform/ImageScale.h"
-#include "platform/JpegImage.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/pictures/ImageScale.h"
+#include "platform/pictures/JpegImage.h"
 
 using namespace tolvex;
 

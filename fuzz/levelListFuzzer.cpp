@@ -4,10 +4,10 @@
 
 #include "FuzzSupport.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelList.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "level/LevelFields.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/TextFile.h"
 
 #include <optional>
 

@@ -9,8 +9,8 @@
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/TextFile.h"
 
 #include <QFile>
 

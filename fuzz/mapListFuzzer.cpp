@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "maplist/MapListFile.h"
-#include "platform/TextFile.h"
+#include "platform/files/TextFile.h"
 
 using namespace tolvex;
 

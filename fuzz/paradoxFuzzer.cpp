@@ -6,9 +6,9 @@
 
 #include "FuzzSupport.h"
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QByteArrayView>
 

@@ -6,9 +6,9 @@
 #include "FuzzSupport.h"
 
 #include "config/Konfig.h"
-#include "platform/Cp1252.h"
-#include "platform/ProfileFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
+#include "platform/files/ProfileFile.h"
 
 #include <array>
 #include <utility>

@@ -7,8 +7,8 @@
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
-#include "platform/ProfileFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
 
 #include <QFile>
 #include <QFileInfo>

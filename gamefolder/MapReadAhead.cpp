@@ -1,6 +1,6 @@
 #include "gamefolder/MapReadAhead.h"
 
-#include "platform/BackgroundThread.h"
+#include "platform/processes/BackgroundThread.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "gamefolder/MapRecord.h"
 
-#include "catalogue/LevelFields.h"
-#include "platform/Cp1252.h"
+#include "level/LevelFields.h"
+#include "platform/files/Cp1252.h"
 
 #include <QStringDecoder>
 #include <QVarLengthArray>

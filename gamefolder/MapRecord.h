@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/LevelFields.h"
 #include "gamefolder/EntityText.h"
+#include "level/LevelFields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

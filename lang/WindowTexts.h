@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DesignTexts.h"
+#include "platform/design/DesignTexts.h"
 
 namespace tolvex {
 

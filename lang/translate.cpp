@@ -1,7 +1,7 @@
 #include "lang/translate.h"
 
 #include "lang/WindowTexts.h"
-#include "platform/SystemTexts.h"
+#include "platform/dialogs/SystemTexts.h"
 
 #include <QApplication>
 #include <QWidget>

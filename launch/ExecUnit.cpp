@@ -1,6 +1,6 @@
 #include "launch/ExecUnit.h"
 
-#include "platform/ProgramStart.h"
+#include "platform/processes/ProgramStart.h"
 
 namespace tolvex {
 

@@ -4,7 +4,7 @@
 #include "config/Konfig.h"
 #include "launch/ExecUnit.h"
 #include "launch/LaunchCommand.h"
-#include "platform/ProfileFile.h"
+#include "platform/files/ProfileFile.h"
 
 namespace tolvex {
 

@@ -1,7 +1,7 @@
 #include "launch/LaunchCommand.h"
 
-#include "platform/IntegerText.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/IntegerText.h"
 
 #include <QStringList>
 

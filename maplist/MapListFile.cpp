@@ -1,6 +1,6 @@
 #include "maplist/MapListFile.h"
 
-#include "platform/TextFile.h"
+#include "platform/files/TextFile.h"
 
 namespace tolvex {
 

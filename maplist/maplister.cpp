@@ -3,11 +3,11 @@
 #include "config/Konfig.h"
 #include "lang/WindowTexts.h"
 #include "maplist/MapListFile.h"
-#include "platform/DesignLayout.h"
-#include "platform/ErrorReport.h"
-#include "platform/ProfileFile.h"
-#include "platform/SpeedButton.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/DesignLayout.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/dialogs/ErrorReport.h"
+#include "platform/files/ProfileFile.h"
 #include "resources/ButtonPictures.h"
 
 #include <QCloseEvent>

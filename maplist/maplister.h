@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Form.h"
+#include "platform/design/Form.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #include "paradox/MemoFile.h"
 
 #include "paradox/ParadoxBytes.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QStringList>
 

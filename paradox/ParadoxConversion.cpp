@@ -1,12 +1,12 @@
 #include "paradox/ParadoxConversion.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "level/LevelFields.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/FileDescriptor.h"
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "paradox/ParadoxTable.h"
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 #include "paradox/MemoFile.h"
 #include "paradox/ParadoxBytes.h"
-#include "platform/CodePage.h"
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/CodePage.h"
+#include "platform/files/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

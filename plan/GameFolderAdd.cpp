@@ -2,7 +2,7 @@
 
 #include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
-#include "platform/BackgroundThread.h"
+#include "platform/processes/BackgroundThread.h"
 
 namespace tolvex {
 

@@ -1,13 +1,13 @@
 #include "plan/PlanPictures.h"
 
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapGeometry.h"
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "level/LevelFields.h"
 #include "plan/MapPlan.h"
 #include "plan/PlanWorkers.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>

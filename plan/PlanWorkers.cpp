@@ -1,7 +1,7 @@
 #include "plan/PlanWorkers.h"
 
-#include "platform/JpegImage.h"
 #include "plan/MapPlan.h"
+#include "platform/pictures/JpegImage.h"
 
 #include <algorithm>
 #include <system_error>

@@ -4,7 +4,7 @@
 #include "lang/translate.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/Dialogs.h"
+#include "platform/dialogs/Dialogs.h"
 
 namespace tolvex {
 

@@ -1,8 +1,8 @@
 #include "shell/WindowPlacement.h"
 
 #include "config/Konfig.h"
-#include "platform/ProfileFile.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/files/ProfileFile.h"
 
 #include <QWidget>
 

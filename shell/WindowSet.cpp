@@ -2,9 +2,9 @@
 
 #include "about/info.h"
 #include "about/splashunit.h"
-#include "catalogue/tabelle.h"
 #include "config/options.h"
 #include "maplist/maplister.h"
+#include "overview/tabelle.h"
 #include "shell/EingabeMaske.h"
 
 namespace tolvex {

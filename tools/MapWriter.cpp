@@ -1,6 +1,6 @@
 #include "tools/MapWriter.h"
 
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QHash>
 #include <QStringList>

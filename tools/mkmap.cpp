@@ -4,8 +4,8 @@
 // The description format is told in tools/MapWriter.h. The package holds
 // each FILE under the name ENTRY (e.g. maps/arena.bsp=arena.bsp).
 
-#include "platform/SafeFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
 #include "tools/MapWriter.h"
 
 #include <QFile>

@@ -12,9 +12,9 @@
 #include "catalogue/LevelTable.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/SafeFile.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/SafeFile.h"
+#include "platform/files/TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,8 +5,8 @@
 //
 // Existing files are kept unless --replace is given.
 
-#include "platform/JpegImage.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/pictures/JpegImage.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "about/info.h"
-#include "catalogue/tabelle.h"
 #include "common/Product.h"
 #include "common/toolbox.h"
-#include "platform/SpeedButton.h"
-#include "platform/WindowFrame.h"
+#include "overview/tabelle.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
 

@@ -1,17 +1,17 @@
 #include "about/splashunit.h"
 #include "catalogue/LevelTable.h"
-#include "catalogue/tabelle.h"
 #include "common/Product.h"
 #include "common/toolbox.h"
 #include "config/options.h"
-#include "platform/DBEdit.h"
-#include "platform/JpegImage.h"
-#include "platform/PictureBox.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "platform/WindowFrame.h"
+#include "overview/tabelle.h"
+#include "platform/dataaware/DBEdit.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/pictures/JpegImage.h"
+#include "platform/pictures/PictureBox.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 #include "catalogue/LevelTable.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
-#include "platform/Cp1252.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
 #include "tests/support/TestCatalogue.h"
 
 #include <QFile>

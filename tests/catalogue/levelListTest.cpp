@@ -1,7 +1,7 @@
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/TextFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "tests/support/TestFiles.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
-#include "platform/Cp1252.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
 #include "tests/support/TestCatalogue.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "catalogue/LevelRecords.h"
-#include "platform/Cp1252.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/Cp1252.h"
 
 #include <QTest>
 

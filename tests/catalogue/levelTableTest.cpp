@@ -1,7 +1,7 @@
-#include "tests/support/TestFiles.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 //                                 import or not, then dies by SIGKILL
 
 #include "catalogue/LevelTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QFile>
 

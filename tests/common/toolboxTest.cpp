@@ -1,5 +1,5 @@
 #include "common/toolbox.h"
-#include "platform/Dialogs.h"
+#include "platform/dialogs/Dialogs.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QTest>

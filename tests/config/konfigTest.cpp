@@ -1,6 +1,6 @@
 #include "common/toolbox.h"
 #include "config/Konfig.h"
-#include "platform/ProfileFile.h"
+#include "platform/files/ProfileFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 #include "tests/support/TestFiles.h"
 #include "tools/MapWriter.h"
 

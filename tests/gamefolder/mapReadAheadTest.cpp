@@ -1,6 +1,6 @@
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapReadAhead.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QTest>
 

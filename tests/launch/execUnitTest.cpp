@@ -1,5 +1,5 @@
 #include "launch/ExecUnit.h"
-#include "platform/ProgramStart.h"
+#include "platform/processes/ProgramStart.h"
 
 #include <QTemporaryDir>
 #include <QTest>

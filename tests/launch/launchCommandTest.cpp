@@ -1,5 +1,5 @@
 #include "launch/LaunchCommand.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "tests/support/TestFiles.h"
 #include "maplist/MapListFile.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "catalogue/LevelTable.h"
-#include "catalogue/tabelle.h"
 #include "lang/translate.h"
-#include "platform/DBEdit.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "platform/SpeedButton.h"
+#include "overview/tabelle.h"
+#include "platform/dataaware/DBEdit.h"
+#include "platform/design/SpeedButton.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QFile>
 #include <QLabel>

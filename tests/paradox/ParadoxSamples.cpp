@@ -1,8 +1,8 @@
 #include "tests/paradox/ParadoxSamples.h"
 
 #include "catalogue/LevelList.h"
-#include "platform/Cp1252.h"
-#include "platform/TextFile.h"
+#include "platform/files/Cp1252.h"
+#include "platform/files/TextFile.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,7 +2,7 @@
 #include "catalogue/LevelTable.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 #include "tests/paradox/ParadoxSamples.h"
 
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "tests/robustness/ChildProcess.h"
 
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "tests/robustness/ImportRecords.h"
 
-#include "catalogue/LevelFields.h"
+#include "level/LevelFields.h"
 
 namespace tolvex::test {
 

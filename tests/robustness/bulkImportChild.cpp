@@ -4,7 +4,7 @@
 // stdout as "stored NAME": the table promises them durable from that point.
 
 #include "catalogue/LevelTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
 #include "tests/robustness/ImportRecords.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "level/LevelFields.h"
 #include "tests/robustness/ImportRecords.h"
 
 #include <QFile>

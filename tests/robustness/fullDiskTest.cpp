@@ -1,12 +1,12 @@
-#include "tests/support/TestFiles.h"
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "level/LevelFields.h"
 #include "maplist/MapListFile.h"
-#include "platform/ProfileFile.h"
-#include "platform/TolvexError.h"
-#include "platform/TextFile.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
+#include "platform/files/TextFile.h"
 #include "tests/robustness/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "tests/support/TestFiles.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
-#include "platform/TolvexError.h"
+#include "platform/dialogs/TolvexError.h"
+#include "tests/support/TestFiles.h"
 
 #include <QFile>
 #include <QProcess>

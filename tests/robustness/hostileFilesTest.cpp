@@ -1,17 +1,17 @@
-#include "tests/support/TestFiles.h"
-#include "catalogue/LevelFields.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
 #include "launch/ExecUnit.h"
 #include "launch/LaunchCommand.h"
-#include "platform/JpegImage.h"
-#include "platform/ProfileFile.h"
-#include "platform/TextFile.h"
-#include "platform/TolvexError.h"
+#include "level/LevelFields.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/files/ProfileFile.h"
+#include "platform/files/TextFile.h"
+#include "platform/pictures/JpegImage.h"
 #include "tests/robustness/ChildProcess.h"
 #include "tests/robustness/JpegSamples.h"
+#include "tests/support/TestFiles.h"
 
 #include <QColor>
 #include <QDir>

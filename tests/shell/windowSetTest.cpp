@@ -1,15 +1,15 @@
 #include "about/info.h"
 #include "catalogue/LevelTable.h"
-#include "catalogue/tabelle.h"
 #include "config/options.h"
 #include "maplist/maplister.h"
-#include "platform/DBEdit.h"
-#include "platform/ProfileFile.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "platform/SpeedButton.h"
-#include "platform/WindowFrame.h"
+#include "overview/tabelle.h"
+#include "platform/dataaware/DBEdit.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/files/ProfileFile.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,16 +1,16 @@
 #include "tests/support/ProgramFolder.h"
 
+#include "about/splashunit.h"
 #include "catalogue/LevelTable.h"
 #include "common/toolbox.h"
 #include "config/options.h"
-#include "about/splashunit.h"
-#include "platform/Dialogs.h"
-#include "platform/Fonts.h"
-#include "platform/PictureBox.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestCatalogue.h"
+#include "platform/design/Fonts.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/pictures/PictureBox.h"
 #include "shell/EingabeMaske.h"
 #include "shell/WindowSet.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestCatalogue.h"
 
 #include <QDir>
 #include <QFile>

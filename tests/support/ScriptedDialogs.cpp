@@ -2,7 +2,7 @@
 
 #include "common/toolbox.h"
 
-#include "platform/ErrorReport.h"
+#include "platform/dialogs/ErrorReport.h"
 
 #include <QPrinter>
 

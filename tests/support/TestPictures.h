@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/JpegImage.h"
+#include "platform/pictures/JpegImage.h"
 
 #include <QColor>
 #include <QImage>

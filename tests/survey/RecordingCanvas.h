@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Canvas.h"
-#include "platform/Dataset.h"
-#include "platform/TolvexError.h"
+#include "platform/dataaware/Dataset.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/printing/Canvas.h"
 
 #include <QStringList>
 

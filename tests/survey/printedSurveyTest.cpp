@@ -1,8 +1,8 @@
 #include "catalogue/SurveyLines.h"
 #include "catalogue/SurveyPrint.h"
-#include "platform/PrinterCanvas.h"
-#include "platform/TolvexError.h"
-#include "tests/platform/MemoryDataset.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/printing/PrinterCanvas.h"
+#include "tests/platform/dataaware/MemoryDataset.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

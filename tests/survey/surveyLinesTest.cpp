@@ -1,5 +1,5 @@
 #include "catalogue/SurveyLines.h"
-#include "tests/platform/MemoryDataset.h"
+#include "tests/platform/dataaware/MemoryDataset.h"
 
 #include <QTest>
 

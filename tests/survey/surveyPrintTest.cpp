@@ -1,7 +1,7 @@
+#include "RecordingCanvas.h"
 #include "catalogue/SurveyLines.h"
 #include "catalogue/SurveyPrint.h"
-#include "tests/platform/MemoryDataset.h"
-#include "RecordingCanvas.h"
+#include "tests/platform/dataaware/MemoryDataset.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "platform/JpegImage.h"
+#include "platform/pictures/JpegImage.h"
 
 #include <QDir>
 #include <QFile>

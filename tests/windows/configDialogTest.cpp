@@ -1,10 +1,10 @@
 #include "config/options.h"
-#include "platform/ProfileFile.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "platform/SpeedButton.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/files/ProfileFile.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QDir>

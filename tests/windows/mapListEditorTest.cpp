@@ -1,10 +1,10 @@
 #include "config/options.h"
 #include "maplist/maplister.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "platform/SpeedButton.h"
-#include "platform/WindowFrame.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>

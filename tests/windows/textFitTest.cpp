@@ -1,9 +1,9 @@
 #include "about/info.h"
 #include "about/splashunit.h"
-#include "catalogue/tabelle.h"
 #include "config/options.h"
 #include "lang/translate.h"
 #include "maplist/maplister.h"
+#include "overview/tabelle.h"
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
 

@@ -1,0 +1,263 @@
+#include "overview/tabelle.h"
+
+#include "catalogue/GameLevels.h"
+#include "catalogue/LevelListTransfer.h"
+#include "catalogue/LevelTable.h"
+#include "catalogue/SurveyPrint.h"
+#include "common/toolbox.h"
+#include "config/Konfig.h"
+#include "gamefolder/GameFolder.h"
+#include "lang/WindowTexts.h"
+#include "lang/translate.h"
+#include "plan/GameFolderAdd.h"
+#include "platform/dataaware/DBGrid.h"
+#include "platform/dataaware/Dataset.h"
+#include "platform/dataaware/DisplaySuspension.h"
+#include "platform/design/Anchors.h"
+#include "platform/design/DesignLayout.h"
+#include "platform/design/SpeedButton.h"
+#include "platform/design/WindowFrame.h"
+#include "platform/dialogs/ErrorReport.h"
+#include "platform/dialogs/TolvexError.h"
+#include "platform/dialogs/WorkProgress.h"
+#include "platform/printing/PrinterCanvas.h"
+#include "resources/ButtonPictures.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPrinter>
+
+namespace tolvex {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+constexpr QSize kClientSize(384, 282);
+constexpr QRect kDesignOuter(632, 431, 392, 309);
+
+// The add works in slices of this much on this thread, with the window's
+// events handled in between for up to the pause: never long without a paint.
+constexpr std::chrono::milliseconds kAddSlice(20);
+constexpr std::chrono::milliseconds kAddPause(10);
+
+QString addPhaseText(const GameFolderAdd& add)
+{
+    switch (add.phase()) {
+    case GameFolderAdd::Phase::Scan:
+        return formatMessage(MsgScanningGame, {QString::number(add.done())});
+    case GameFolderAdd::Phase::Plans:
+        return MsgDrawingPlans;
+    case GameFolderAdd::Phase::Appends:
+    case GameFolderAdd::Phase::Done:
+        break;
+    }
+    return MsgAddingLevels;
+}
+
+// The add's summary box: what was stored, whether the add was cancelled, and
+// why the plans stopped when they could not be saved.
+QString addReport(const GameFolderAdd::Outcome& outcome)
+{
+    const GameLevelsAdded& levels = outcome.levels;
+    QString text = formatMessage(MsgLevelsAdded, {QString::number(levels.added), QString::number(levels.present),
+                                                  QString::number(levels.skipped)})
+        + u' ' + formatMessage(MsgPlansMade, {QString::number(outcome.plans.made)});
+    if (outcome.cancelled)
+        text = MsgAddCancelled + u' ' + text;
+    if (!outcome.plans.failure.isEmpty())
+        text += u'\n' + formatMessage(MsgPlansFailed, {outcome.plans.failure});
+    return text;
+}
+
+FileDialogOptions levelListDialog(bool save)
+{
+    FileDialogOptions options;
+    options.filters = {{QStringLiteral("Text-Dateien"), QStringLiteral("*.txt")},
+                       {QStringLiteral("alle Dateien"), QStringLiteral("*")}};
+    // Only a name typed for saving gets the extension; a file picked for
+    // reading is taken as it is named.
+    if (save)
+        options.defaultSuffix = QStringLiteral("txt");
+    options.confirmOverwrite = save;
+    options.fileMustExist = !save;
+    return options;
+}
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : Form(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    resize(kClientSize);
+    setFont(windowFont());
+
+    Table1 = new LevelTable(this);
+    Table1->setObjectName(QStringLiteral("Table1"));
+    Table1->setFileName(QStringLiteral("maps.DB"));
+    DataSource1 = new DataSource(this);
+    DataSource1->setObjectName(QStringLiteral("DataSource1"));
+    DataSource1->setDataSet(Table1);
+
+    Panel1 = designPanel(QStringLiteral("Panel1"), {0, 0, kClientSize.width(), 33}, this);
+    setAnchors(Panel1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+
+    Edit1 = placed(new QLineEdit(Panel1), QStringLiteral("Edit1"), {8, 8, 117, 21});
+    Edit1->installEventFilter(this);
+
+    buildSpeedButtons(
+        {
+            {&SpeedButton5, "SpeedButton5", {240, 4, 25, 25}, buttonPicture(Picture::LevelsFromGame)},
+            {&SpeedButton1, "SpeedButton1", {268, 4, 25, 25}, buttonPicture(Picture::Print)},
+            {&SpeedButton3, "SpeedButton3", {296, 4, 25, 25}, buttonPicture(Picture::Export)},
+            {&SpeedButton4, "SpeedButton4", {324, 4, 25, 25}, buttonPicture(Picture::Import)},
+            {&SpeedButton2, "SpeedButton2", {352, 4, 25, 25}, buttonPicture(Picture::CloseWindow)},
+        },
+        Panel1, Anchors(Anchor::Top) | Anchor::Right);
+
+    DBGrid1 = new DBGrid(this);
+    DBGrid1->bind(DataSource1);
+    placed(DBGrid1, QStringLiteral("DBGrid1"), {0, 33, kClientSize.width(), kClientSize.height() - 33});
+    setAnchors(DBGrid1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
+    applyTexts(this, overviewTexts(), TextLanguage::Design);
+
+    PrintDialog1 = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    SaveDialog1 = levelListDialog(true);
+    OpenDialog1 = levelListDialog(false);
+
+    setFrame(this, Frame::SizeableTool, true);
+    setPlacement(this, Placement::CentreOnScreen);
+    // The controls are laid out in the design client area; the window's own
+    // design geometry is its outer frame.
+    setOuterGeometry(this, kDesignOuter);
+
+    connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
+    connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));
+    connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton2Click));
+    connect(SpeedButton1, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton1Click));
+    connect(SpeedButton3, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton3Click));
+    connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
+    connect(SpeedButton5, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
+}
+
+TForm1::~TForm1() = default;
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        runGuarded([this] { Edit1Click(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::FormShow()
+{
+    markInstalledLevels(installedMaps());
+    Edit1->setText(Table1->text(0));
+    Edit1->setFocus();
+}
+
+void TForm1::Edit1Change()
+{
+    Table1->findNearest(Edit1->text());
+}
+
+void TForm1::Edit1Click()
+{
+    Edit1->selectAll();
+}
+
+void TForm1::DBGrid1CellClick()
+{
+    Edit1->setText(Table1->text(0));
+}
+
+void TForm1::SpeedButton2Click()
+{
+    close();
+}
+
+void TForm1::SpeedButton1Click()
+{
+    if (!Dialogs::instance().print(*PrintDialog1))
+        return;
+    const int total = Table1->recordCount();
+    WorkProgress progress(this, QStringLiteral("Levelübersicht wird gedruckt"));
+    PrinterCanvas canvas(*PrintDialog1);
+    printSurvey(*Table1, canvas, [&progress, total](int done) { progress.step(done, total); });
+}
+
+void TForm1::SpeedButton3Click()
+{
+    const auto path = Dialogs::instance().saveFile(SaveDialog1);
+    if (!path)
+        return;
+    {
+        WorkProgress progress(this, QStringLiteral("Levelliste wird exportiert"));
+        LevelListTransfer(*Table1, progress.reporter()).exportFile(*path);
+    }
+    ShowInfo(MsgExported);
+}
+
+void TForm1::SpeedButton4Click()
+{
+    const auto path = Dialogs::instance().openFile(OpenDialog1);
+    if (!path)
+        return;
+    {
+        WorkProgress progress(this, QStringLiteral("Leveldaten werden importiert"));
+        LevelListTransfer(*Table1, progress.reporter()).importFile(*path);
+    }
+    ShowInfo(MsgImported);
+}
+
+void TForm1::SpeedButton5Click()
+{
+    GameFolderAdd::Outcome outcome;
+    {
+        WorkProgress progress(this, MsgAddingLevels);
+        progress.keepThroughCounts();
+        progress.allowCancel(MsgCancelWork);
+        GameFolderAdd add(*Table1, gameFolder(KonfigPath()), ProgramDir() + QStringLiteral("screens"));
+        // The record the add stands on is shown once its plan exists.
+        DisplaySuspension suspension(*Table1);
+        bool marked = false;
+        while (add.step(kAddSlice)) {
+            // Marked before the appends, so the marks are right even when a refused record stops them.
+            if (!marked && add.maps()) {
+                markInstalledLevels(*add.maps());
+                marked = true;
+            }
+            progress.setLabel(addPhaseText(add));
+            progress.step(add.done(), add.total());
+            progress.runEvents(kAddPause);
+            if (progress.wasCancelled())
+                add.cancel();
+        }
+        suspension.resume();
+        outcome = add.outcome();
+    }
+    // The record shown may be one that had none; the controls only reload
+    // its picture when the record changes.
+    if (outcome.plans.made > 0)
+        Q_EMIT screenshotsMade();
+    if (outcome.plans.failure.isEmpty())
+        ShowInfo(addReport(outcome));
+    else
+        reportError(addReport(outcome));
+}
+
+void TForm1::markInstalledLevels(std::optional<GameMaps> maps)
+{
+    if (!maps) {
+        m_installed.reset();
+        DBGrid1->setDimmedRows({});
+        return;
+    }
+    m_installed = std::make_unique<GameMaps>(std::move(*maps));
+    DBGrid1->setDimmedRows([this](int row) { return !m_installed->contains(Table1->textAt(row, Field::Datei)); });
+}
+
+} // namespace tolvex
