@@ -10,7 +10,6 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -111,49 +110,6 @@ void BM_FindNearest(benchmark::State& state)
     }
 }
 TOLVEX_BENCHMARK(BM_FindNearest)->Apply(atEverySize);
-
-// The growth of the nearest key from size to size: a search takes less than
-// a tenth of a microsecond, far shorter than the bursts of other work on a
-// shared machine, which would otherwise fall on one size and not the next.
-// So the sizes are searched in turn, a slice of each in every round, and
-// each counter is the time of one search in that size's table.
-void BM_FindNearestGrowth(benchmark::State& state)
-{
-    struct Sized {
-        std::unique_ptr<LevelTable> table = std::make_unique<LevelTable>();
-        std::vector<QString> keys;
-        std::chrono::steady_clock::duration spent{};
-    };
-    std::vector<Sized> sizes(std::size(kSizes));
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        sizes[i].table->setFileName(catalogueCopy(QStringLiteral("nearest-growth"), kSizes[i]));
-        sizes[i].table->open();
-        sizes[i].keys = searchKeys(kSizes[i]);
-    }
-    // Each slice starts with searches left untimed, which bring the table
-    // back into the caches the other sizes' slices used meanwhile, as the
-    // searches of a single size would have kept it.
-    constexpr size_t kWarmUp = 8192;
-    constexpr size_t kSlice = 32768;
-    const auto search = [](Sized& sized, size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            sized.table->findNearest(sized.keys[i % sized.keys.size()]);
-            benchmark::DoNotOptimize(sized.table->recNo());
-        }
-    };
-    for (auto _ : state) {
-        for (Sized& sized : sizes) {
-            search(sized, 0, kWarmUp);
-            const auto start = std::chrono::steady_clock::now();
-            search(sized, kWarmUp, kWarmUp + kSlice);
-            sized.spent += std::chrono::steady_clock::now() - start;
-        }
-    }
-    const double searches = double(state.iterations()) * kSlice;
-    for (size_t i = 0; i < sizes.size(); ++i)
-        state.counters[std::to_string(kSizes[i])] = std::chrono::duration<double>(sizes[i].spent).count() / searches;
-}
-TOLVEX_BENCHMARK(BM_FindNearestGrowth)->Apply(repeated)->Unit(benchmark::kMillisecond);
 
 // The same lookup through SQLite's index on the key.
 void BM_FindNearestPeer(benchmark::State& state)

@@ -96,7 +96,7 @@ bool GameLevelAppends::step(Clock::time_point until)
                 return true;
             const auto record = m_ahead ? m_ahead->next() : m_read(m_maps.maps[i]);
             if (record) {
-                m_table.appendRecord(record->fields());
+                m_table.appendRecord(record->texts());
                 ++m_result.added;
             } else {
                 ++m_result.skipped;

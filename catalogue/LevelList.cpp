@@ -2,7 +2,6 @@
 
 #include "common/toolbox.h"
 #include "platform/dialogs/TolvexError.h"
-#include "platform/files/Cp1252.h"
 
 namespace tolvex {
 
@@ -43,13 +42,6 @@ QStringList LevelList::recordLines(const LevelRecord& record)
     for (int pos = 0; pos < kFieldCount; ++pos)
         texts << fieldText(pos, record[size_t(pos)]);
     return recordLines(texts);
-}
-
-void LevelList::appendFieldLine(QByteArray& out, int pos, const FieldValue& value)
-{
-    const QString text = fieldText(pos, value);
-    cp1252::appendEncoded(out, pos == Field::Beschreibung ? escapeDescription(text) : text);
-    out += "\r\n";
 }
 
 QStringList LevelList::groupTexts(const QStringList& groupLines)

@@ -26,9 +26,6 @@ public:
     // The 13 lines of a record from its 13 field texts.
     [[nodiscard]] static QStringList recordLines(const QStringList& fieldTexts);
     [[nodiscard]] static QStringList recordLines(const LevelRecord& record);
-    // The line of one field, as bytes on disk with its CR LF, added to out;
-    // the export writes whole catalogues this way without a list per record.
-    static void appendFieldLine(QByteArray& out, int pos, const FieldValue& value);
     // The 13 field texts of a group of 13 lines, ready for the table's append.
     [[nodiscard]] static QStringList groupTexts(const QStringList& groupLines);
 };

@@ -89,13 +89,6 @@ std::optional<QString> appendField(QByteArray& out, const LevelRecords& records,
         else
             out.append(field.bytes);
         break;
-    case Kind::WideText: {
-        const QString text = fieldText(pos, records.value(index, pos));
-        if (auto why = carryFault(pos, text))
-            return why;
-        LevelList::appendFieldLine(out, pos, records.value(index, pos));
-        return std::nullopt;
-    }
     case Kind::Number:
         appendNumber(out, field.number);
         break;
@@ -174,10 +167,8 @@ void LevelListTransfer::importText(QByteArrayView bytes)
     const int total = m_progress ? int((reader.countRemaining() + kGroup - 1) / kGroup) : 0;
     DisplaySuspension suspension(m_table);
     BulkAppends bulk(m_table);
-    // The lines stay bytes from the file to the table; only the name and an
-    // escaped description are made text.
     std::array<QByteArrayView, kGroup> group;
-    QByteArray description;
+    QStringList texts;
     int done = 0;
     while (!reader.atEnd()) {
         int lines = 0;
@@ -193,17 +184,16 @@ void LevelListTransfer::importText(QByteArrayView bytes)
         if (found >= 0 && m_table.textAt(found, Field::Datei) == name) {
             m_table.moveTo(found + 1);
         } else {
-            QByteArrayView& line = group[Field::Beschreibung];
-            if (line.contains('<')) {
-                description = cp1252::encode(LevelList::unescapeDescription(cp1252::decode(line)));
-                line = description;
-            }
-            m_table.appendRecord(group);
+            texts.clear();
+            for (const QByteArrayView line : group)
+                texts << cp1252::decode(line);
+            m_table.appendRecord(LevelList::groupTexts(texts));
         }
         report(++done, total);
     }
     bulk.end();
     suspension.resume();
+    m_table.requireInPlace();
 }
 
 void LevelListTransfer::importFile(const QString& path)

@@ -1,29 +1,95 @@
 #include "catalogue/LevelRecords.h"
 
-#include "catalogue/FoldedKey.h"
-#include "catalogue/KeyBlocks.h"
+#include "platform/files/Cp1252.h"
 
 #include <QtGlobal>
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <optional>
+#include <iterator>
 #include <utility>
-#include <vector>
 
 namespace tolvex {
 
-int compareKeys(QStringView a, QStringView b)
+namespace {
+
+// The weight a key character sorts by: A to Z as a to z. UTF-16 units are
+// shifted so that surrogates sort above the rest of the BMP, which gives code
+// point order.
+char32_t weightOf(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'A' && u <= u'Z')
+        return u + (u'a' - u'A');
+    if (u >= 0xE000)
+        return u - 0x800;
+    if (u >= 0xD800)
+        return u + 0x2000;
+    return u;
+}
+
+// The same for a stored key's Windows-1252 byte.
+char32_t weightOf(char byte)
+{
+    static const std::array<char32_t, 256> weights = [] {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QString chars = cp1252::decode(all);
+        std::array<char32_t, 256> table{};
+        for (size_t b = 0; b < table.size(); ++b)
+            table[b] = weightOf(chars[qsizetype(b)]);
+        return table;
+    }();
+    return weights[static_cast<unsigned char>(byte)];
+}
+
+// NOCASE between two keys, each given as Windows-1252 bytes or as UTF-16.
+template <typename A, typename B>
+int compareWeights(A a, B b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const char32_t x = keyWeight(a[i].unicode());
-        const char32_t y = keyWeight(b[i].unicode());
+        const char32_t x = weightOf(a[i]);
+        const char32_t y = weightOf(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// A record with a copy of its key beside it, so that a search reads no record.
+struct Entry {
+    explicit Entry(PackedRecord packed)
+        : record(std::move(packed))
+    {
+        const QByteArrayView stored = record.key().bytes;
+        Q_ASSERT(stored.size() <= qsizetype(key.size()));
+        size = std::uint8_t(std::min(stored.size(), qsizetype(key.size())));
+        std::copy_n(stored.data(), size, key.data());
+    }
+
+    [[nodiscard]] QByteArrayView keyBytes() const { return {key.data(), qsizetype(size)}; }
+
+    std::array<char, 15> key{};
+    std::uint8_t size = 0;
+    PackedRecord record;
+};
+
+bool less(const Entry& a, const Entry& b)
+{
+    return compareWeights(a.keyBytes(), b.keyBytes()) < 0;
+}
+
+// Records coming in key order fill a run to this size before the next one
+// opens; a run of twice this many is split.
+constexpr size_t kRunSize = 512;
+
+} // namespace
+
+int compareKeys(QStringView a, QStringView b)
+{
+    return compareWeights(a, b);
 }
 
 QString keyOf(const LevelRecord& record)
@@ -34,178 +100,54 @@ QString keyOf(const LevelRecord& record)
 
 QString keyOf(const PackedRecord& record)
 {
-    return keyText(record.key());
+    return cp1252::decode(record.key().bytes);
 }
 
-// The records stay in the slot they were stored in; the key order is a row
-// of blocks of (folded key, slot), with each block's first position and last
-// key kept side by side for the search.
-struct LevelRecords::Slots {
-    std::vector<PackedRecord> records;
-    std::vector<std::uint32_t> free;
-    std::vector<KeyBlock> blocks;
+struct LevelRecords::Runs {
+    std::vector<std::vector<Entry>> runs;
+    // The position of each run's first record.
     std::vector<int> starts;
-    BlockLasts lasts;
     int count = 0;
     std::uint64_t generation = 0;
 
     struct Place {
-        size_t block;
+        size_t run;
         size_t offset;
     };
 
+    // The end of the table lies at the end of the last run.
     [[nodiscard]] Place locate(int index) const
     {
         const auto it = std::upper_bound(starts.begin(), starts.end(), index);
-        const auto block = size_t(it - starts.begin()) - 1;
-        return {block, size_t(index - starts[block])};
+        const auto run = size_t(it - starts.begin()) - 1;
+        return {run, size_t(index - starts[run])};
     }
 
-    [[nodiscard]] std::uint32_t slotAt(int index) const
+    [[nodiscard]] const Entry& at(int index) const
     {
         const Place p = locate(index);
-        return blocks[p.block].slots[p.offset];
+        return runs[p.run][p.offset];
     }
 
-    [[nodiscard]] FoldedKey keyAt(int index) const
+    void shiftStarts(size_t fromRun, int by)
     {
-        const Place p = locate(index);
-        return blocks[p.block].keys[p.offset];
+        for (size_t r = fromRun; r < starts.size(); ++r)
+            starts[r] += by;
     }
 
-    [[nodiscard]] const PackedRecord& at(int index) const { return records[slotAt(index)]; }
-
-    std::uint32_t store(PackedRecord record)
+    void split(size_t r)
     {
-        if (free.empty()) {
-            records.push_back(std::move(record));
-            return std::uint32_t(records.size() - 1);
-        }
-        const std::uint32_t slot = free.back();
-        free.pop_back();
-        records[slot] = std::move(record);
-        return slot;
-    }
-
-    void shiftStarts(size_t fromBlock, int by)
-    {
-        for (size_t b = fromBlock; b < starts.size(); ++b)
-            starts[b] += by;
-    }
-
-    void addBlock(size_t at, KeyBlock block, int start)
-    {
-        block.refence(0);
-        lasts.insert(at, block.keys.back());
-        starts.insert(starts.begin() + std::ptrdiff_t(at), start);
-        blocks.insert(blocks.begin() + std::ptrdiff_t(at), std::move(block));
-    }
-
-    void insertAt(int index, FoldedKey key, std::uint32_t slot)
-    {
-        if (blocks.empty()) {
-            addBlock(0, KeyBlock({key}, {slot}), 0);
-            ++count;
-            return;
-        }
-        const Place p = locate(index);
-        KeyBlock& block = blocks[p.block];
-        // Appends in key order fill each block and then open the next.
-        if (p.block + 1 == blocks.size() && p.offset == block.keys.size() && block.keys.size() >= kBlockSize) {
-            addBlock(blocks.size(), KeyBlock({key}, {slot}), count++);
-            return;
-        }
-        block.keys.insert(block.keys.begin() + std::ptrdiff_t(p.offset), key);
-        block.slots.insert(block.slots.begin() + std::ptrdiff_t(p.offset), slot);
-        block.refence(p.offset);
-        if (p.offset + 1 == block.keys.size())
-            lasts.set(p.block, key);
-        shiftStarts(p.block + 1, 1);
-        ++count;
-        if (block.keys.size() > kBlockSize)
-            split(p.block);
-    }
-
-    void split(size_t b)
-    {
-        KeyBlock& block = blocks[b];
-        const auto half = std::ptrdiff_t(block.keys.size() / 2);
-        KeyBlock second({block.keys.begin() + half, block.keys.end()}, {block.slots.begin() + half, block.slots.end()});
-        block.keys.resize(size_t(half));
-        block.slots.resize(size_t(half));
-        block.refence(0);
-        lasts.set(b, block.keys.back());
-        addBlock(b + 1, std::move(second), starts[b] + int(half));
-    }
-
-    void eraseAt(int index)
-    {
-        const Place p = locate(index);
-        KeyBlock& block = blocks[p.block];
-        block.keys.erase(block.keys.begin() + std::ptrdiff_t(p.offset));
-        block.slots.erase(block.slots.begin() + std::ptrdiff_t(p.offset));
-        block.refence(p.offset);
-        --count;
-        if (block.keys.empty()) {
-            blocks.erase(blocks.begin() + std::ptrdiff_t(p.block));
-            starts.erase(starts.begin() + std::ptrdiff_t(p.block));
-            lasts.erase(p.block);
-            shiftStarts(p.block, -1);
-            return;
-        }
-        lasts.set(p.block, block.keys.back());
-        shiftStarts(p.block + 1, -1);
-    }
-
-    // Rough keys that fold alike are put in order by their texts.
-    [[nodiscard]] bool less(const std::pair<FoldedKey, std::uint32_t>& a, const std::pair<FoldedKey, std::uint32_t>& b) const
-    {
-        if (a.first != b.first)
-            return a.first < b.first;
-        return !a.first.exact() && compareKeys(keyText(records[a.second].key()), keyText(records[b.second].key())) < 0;
-    }
-
-    [[nodiscard]] bool sorted() const
-    {
-        std::pair<FoldedKey, std::uint32_t> previous;
-        bool first = true;
-        for (const KeyBlock& block : blocks) {
-            for (size_t i = 0; i < block.keys.size(); ++i) {
-                const std::pair<FoldedKey, std::uint32_t> current{block.keys[i], block.slots[i]};
-                if (!first && less(current, previous))
-                    return false;
-                previous = current;
-                first = false;
-            }
-        }
-        return true;
-    }
-
-    void sort()
-    {
-        std::vector<std::pair<FoldedKey, std::uint32_t>> all;
-        all.reserve(size_t(count));
-        for (const KeyBlock& block : blocks) {
-            for (size_t i = 0; i < block.keys.size(); ++i)
-                all.emplace_back(block.keys[i], block.slots[i]);
-        }
-        std::stable_sort(all.begin(), all.end(), [this](const auto& a, const auto& b) { return less(a, b); });
-        blocks.clear();
-        starts.clear();
-        lasts.clear();
-        for (size_t from = 0; from < all.size(); from += kBlockSize) {
-            KeyBlock block;
-            for (size_t i = from; i < std::min(all.size(), from + kBlockSize); ++i) {
-                block.keys.push_back(all[i].first);
-                block.slots.push_back(all[i].second);
-            }
-            addBlock(blocks.size(), std::move(block), int(from));
-        }
+        std::vector<Entry>& run = runs[r];
+        const auto half = run.begin() + std::ptrdiff_t(run.size() / 2);
+        std::vector<Entry> second(std::make_move_iterator(half), std::make_move_iterator(run.end()));
+        run.erase(half, run.end());
+        starts.insert(starts.begin() + std::ptrdiff_t(r + 1), starts[r] + int(run.size()));
+        runs.insert(runs.begin() + std::ptrdiff_t(r + 1), std::move(second));
     }
 };
 
 LevelRecords::LevelRecords()
-    : m(std::make_unique<Slots>())
+    : m(std::make_unique<Runs>())
 {
 }
 
@@ -223,22 +165,22 @@ bool LevelRecords::empty() const
 
 LevelRecord LevelRecords::record(int index) const
 {
-    return m->at(index).unpack();
+    return m->at(index).record.unpack();
 }
 
 FieldValue LevelRecords::value(int index, int pos) const
 {
-    return m->at(index).value(pos);
+    return m->at(index).record.value(pos);
 }
 
 StoredField LevelRecords::field(int index, int pos) const
 {
-    return m->at(index).field(pos);
+    return m->at(index).record.field(pos);
 }
 
 QString LevelRecords::key(int index) const
 {
-    return keyText(m->at(index).key());
+    return cp1252::decode(m->at(index).keyBytes());
 }
 
 std::uint64_t LevelRecords::generation() const
@@ -246,120 +188,106 @@ std::uint64_t LevelRecords::generation() const
     return m->generation;
 }
 
-void LevelRecords::insert(int index, const LevelRecord& record)
-{
-    insert(index, PackedRecord(record));
-}
-
 void LevelRecords::insert(int index, PackedRecord record)
 {
-    const FoldedKey key = fold(record.key());
-    m->insertAt(index, key, m->store(std::move(record)));
+    Entry entry(std::move(record));
+    if (m->runs.empty() || (index == m->count && m->runs.back().size() >= kRunSize)) {
+        m->starts.push_back(m->count);
+        m->runs.emplace_back().push_back(std::move(entry));
+    } else {
+        const Runs::Place p = m->locate(index);
+        std::vector<Entry>& run = m->runs[p.run];
+        run.insert(run.begin() + std::ptrdiff_t(p.offset), std::move(entry));
+        m->shiftStarts(p.run + 1, 1);
+        if (run.size() >= 2 * kRunSize)
+            m->split(p.run);
+    }
+    ++m->count;
     ++m->generation;
 }
 
-int LevelRecords::insertByKey(const LevelRecord& record)
+void LevelRecords::replace(int index, PackedRecord record)
 {
-    const int pos = lowerBound(keyOf(record));
-    insert(pos, record);
-    return pos;
-}
-
-void LevelRecords::append(const LevelRecord& record)
-{
-    insert(size(), record);
-}
-
-void LevelRecords::append(PackedRecord record)
-{
-    insert(size(), std::move(record));
-}
-
-void LevelRecords::replace(int index, const LevelRecord& record)
-{
-    const Slots::Place p = m->locate(index);
-    KeyBlock& block = m->blocks[p.block];
-    PackedRecord& stored = m->records[block.slots[p.offset]];
-    stored = PackedRecord(record);
-    block.keys[p.offset] = fold(stored.key());
-    block.refence(p.offset);
-    if (p.offset + 1 == block.keys.size())
-        m->lasts.set(p.block, block.keys.back());
+    const Runs::Place p = m->locate(index);
+    m->runs[p.run][p.offset] = Entry(std::move(record));
     ++m->generation;
 }
 
 void LevelRecords::erase(int index)
 {
-    const std::uint32_t slot = m->slotAt(index);
-    m->records[slot] = PackedRecord();
-    m->free.push_back(slot);
-    m->eraseAt(index);
+    const Runs::Place p = m->locate(index);
+    std::vector<Entry>& run = m->runs[p.run];
+    run.erase(run.begin() + std::ptrdiff_t(p.offset));
+    if (run.empty()) {
+        m->runs.erase(m->runs.begin() + std::ptrdiff_t(p.run));
+        m->starts.erase(m->starts.begin() + std::ptrdiff_t(p.run));
+        m->shiftStarts(p.run, -1);
+    } else {
+        m->shiftStarts(p.run + 1, -1);
+    }
+    --m->count;
     ++m->generation;
 }
 
 void LevelRecords::clear()
 {
     const std::uint64_t generation = m->generation;
-    m = std::make_unique<Slots>();
+    m = std::make_unique<Runs>();
     m->generation = generation + 1;
 }
 
-void LevelRecords::sortByKey()
+void LevelRecords::assign(std::vector<PackedRecord> records)
 {
-    if (!m->sorted())
-        m->sort();
-    ++m->generation;
+    std::vector<Entry> all;
+    all.reserve(records.size());
+    for (PackedRecord& record : records)
+        all.emplace_back(std::move(record));
+    records = std::vector<PackedRecord>();
+    if (!std::is_sorted(all.begin(), all.end(), less))
+        std::stable_sort(all.begin(), all.end(), less);
+    clear();
+    for (size_t from = 0; from < all.size(); from += kRunSize) {
+        const auto begin = all.begin() + std::ptrdiff_t(from);
+        const auto end = all.begin() + std::ptrdiff_t(std::min(all.size(), from + kRunSize));
+        m->starts.push_back(int(from));
+        m->runs.emplace_back(std::make_move_iterator(begin), std::make_move_iterator(end));
+    }
+    m->count = int(all.size());
 }
 
-int LevelRecords::lowerBound(QStringView key) const
+int LevelRecords::lowerBound(QStringView key, bool* equal) const
 {
-    bool equal = false;
-    return lowerBound(key, equal);
-}
-
-int LevelRecords::lowerBound(QStringView key, bool& equal) const
-{
-    const FoldedKey folded = fold(key);
-    equal = false;
-    // A list exported in key order and imported into a table of smaller
-    // names appends at the end every time: one comparison instead of a search.
-    if (m->count == 0 || m->lasts.back() < folded)
+    const auto below = [key](const Entry& entry) { return compareWeights(entry.keyBytes(), key) < 0; };
+    // The first run whose last key is not less than the key holds the bound.
+    const auto& runs = m->runs;
+    const auto run = std::partition_point(runs.begin(), runs.end(), [&](const std::vector<Entry>& r) { return below(r.back()); });
+    if (run == runs.end()) {
+        if (equal)
+            *equal = false;
         return m->count;
-    const size_t block = m->lasts.blockOf(folded);
-    const auto& keys = m->blocks[block].keys;
-    const size_t offset = m->blocks[block].lowerBound(folded);
-    int pos = m->starts[block] + int(offset);
-    if (folded.exact()) {
-        equal = keys[offset] == folded;
-        return pos;
     }
-    while (pos < m->count && m->keyAt(pos) == folded) {
-        const int order = compareKeys(this->key(pos), key);
-        if (order >= 0) {
-            equal = order == 0;
-            break;
-        }
-        ++pos;
-    }
-    return pos;
+    const auto at = std::partition_point(run->begin(), run->end(), below);
+    if (equal)
+        *equal = compareWeights(at->keyBytes(), key) == 0;
+    return m->starts[size_t(run - runs.begin())] + int(at - run->begin());
 }
 
 int LevelRecords::indexOf(QStringView key) const
 {
     bool equal = false;
-    const int pos = lowerBound(key, equal);
+    const int pos = lowerBound(key, &equal);
     return equal ? pos : -1;
 }
 
 int LevelRecords::firstRepeatedKey() const
 {
     int pos = 0;
-    std::optional<FoldedKey> previous;
-    for (const KeyBlock& block : m->blocks) {
-        for (const FoldedKey& key : block.keys) {
-            if (previous && key == *previous && (key.exact() || compareKeys(this->key(pos - 1), this->key(pos)) == 0))
+    const Entry* previous = nullptr;
+    for (const std::vector<Entry>& run : m->runs) {
+        for (const Entry& entry : run) {
+            if (previous && !less(*previous, entry))
                 return pos;
-            previous = key;
+            previous = &entry;
             ++pos;
         }
     }

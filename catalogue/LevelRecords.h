@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace tolvex {
 
@@ -20,11 +21,10 @@ namespace tolvex {
 [[nodiscard]] QString keyOf(const LevelRecord& record);
 [[nodiscard]] QString keyOf(const PackedRecord& record);
 
-// The records of a level table in key order, held compactly: each record is
-// one block of bytes (the texts in Windows-1252, numbers and flags packed),
-// and the keys, folded for comparison, lie side by side in key order so that
-// a search reads a few cache lines rather than records. Callers see
-// positions 0..size()-1 in key order; a record comes out as it went in.
+// The records of a level table in key order, each packed in one allocation,
+// in sorted runs of a few hundred so that an insertion moves one run, not
+// the whole table. Callers see positions 0..size()-1 in key order. A key is
+// what "Datei" stores: up to 15 characters of Windows-1252.
 class LevelRecords {
 public:
     LevelRecords();
@@ -43,32 +43,26 @@ public:
     [[nodiscard]] std::uint64_t generation() const;
 
     // Keeps key order only when the caller chose the position by lowerBound.
-    void insert(int index, const LevelRecord& record);
     void insert(int index, PackedRecord record);
-    // Places the record by its key and returns its position.
-    int insertByKey(const LevelRecord& record);
-    // Adds at the end without regard to order; sortByKey puts it right.
-    void append(const LevelRecord& record);
-    void append(PackedRecord record);
     // Keeps key order only when the key compares equal to the one replaced.
-    void replace(int index, const LevelRecord& record);
+    void replace(int index, PackedRecord record);
     void erase(int index);
     void clear();
-    // Stable, so records of equal keys keep the order they were appended in.
-    void sortByKey();
+    // Replaces every record by these, put in key order; records of equal
+    // keys keep the order they came in.
+    void assign(std::vector<PackedRecord> records);
 
-    // The first position whose key is not less than the given one.
-    [[nodiscard]] int lowerBound(QStringView key) const;
-    // The same, and whether the key found there equals the given one.
-    [[nodiscard]] int lowerBound(QStringView key, bool& equal) const;
+    // The first position whose key is not less than the given one, and
+    // whether the key found there equals it.
+    [[nodiscard]] int lowerBound(QStringView key, bool* equal = nullptr) const;
     // The position of the record whose key equals the given one, or -1.
     [[nodiscard]] int indexOf(QStringView key) const;
     // The first position whose key equals the one before it, or -1.
     [[nodiscard]] int firstRepeatedKey() const;
 
 private:
-    struct Slots;
-    std::unique_ptr<Slots> m;
+    struct Runs;
+    std::unique_ptr<Runs> m;
 };
 
 } // namespace tolvex

@@ -104,65 +104,68 @@ bool plainAscii(const char* bytes, int size)
     return true;
 }
 
-// A stored text that is valid UTF-8 and would come back the same; nothing when it is so.
-std::optional<QString> textFault(int col, const char* bytes, int size, QString& out)
-{
-    // Most texts of a catalogue are plain names: checked in one pass over the bytes.
-    const FieldDef& def = kLevelFields[size_t(col)];
-    if (size > 0 && (def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
-        out = QString::fromLatin1(bytes, size);
-        return std::nullopt;
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    out = utf8.decode(QByteArrayView(bytes, size));
-    if (utf8.hasError())
-        return QStringLiteral("ist kein gültiger UTF-8-Text");
-    return tolvex::textFault(col, out);
-}
-
-std::optional<QString> numberFault(const FieldDef& def, sqlite3_int64 n, FieldValue& out)
+std::optional<QString> numberFault(const FieldDef& def, sqlite3_int64 n, PackedRecord::Writer& record)
 {
     if (def.kind == FieldKind::Boolean) {
         if (n != 0 && n != 1)
             return QStringLiteral("hat den Wert %1 statt 0 oder 1").arg(n);
-        out = n == 1;
+        record.add(n == 1);
         return std::nullopt;
     }
     if (n < -32768 || n > 32767)
         return QStringLiteral("hat den Wert %1 außerhalb von -32768 bis 32767").arg(n);
-    out = int(n);
+    record.add(int(n));
     return std::nullopt;
 }
 
-std::optional<QString> valueFault(sqlite3_stmt* row, int col, FieldValue& out)
+// A stored text that is valid UTF-8 and would come back the same.
+std::optional<QString> textFault(int col, const char* bytes, int size, PackedRecord::Writer& record)
+{
+    // Most texts of a catalogue are plain names: checked in one pass and kept as they are.
+    const FieldDef& def = kLevelFields[size_t(col)];
+    if ((def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
+        record.addText(QByteArrayView(bytes, size));
+        return std::nullopt;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8.decode(QByteArrayView(bytes, size));
+    if (utf8.hasError())
+        return QStringLiteral("ist kein gültiger UTF-8-Text");
+    if (auto why = tolvex::textFault(col, text))
+        return why;
+    record.add(text);
+    return std::nullopt;
+}
+
+std::optional<QString> valueFault(sqlite3_stmt* row, int col, PackedRecord::Writer& record)
 {
     const FieldDef& def = kLevelFields[size_t(col)];
     const bool isText = def.kind == FieldKind::Text || def.kind == FieldKind::Memo;
-    switch (sqlite3_column_type(row, col)) {
+    int type = sqlite3_column_type(row, col);
+    const auto* bytes = type == SQLITE_TEXT ? reinterpret_cast<const char*>(sqlite3_column_text(row, col)) : nullptr;
+    const int size = bytes ? sqlite3_column_bytes(row, col) : 0;
+    // The sqlite3 shell's .import and table editors write an empty text for an empty cell.
+    if (type == SQLITE_TEXT && size == 0)
+        type = SQLITE_NULL;
+    switch (type) {
     case SQLITE_NULL:
         if (def.required)
             return QStringLiteral("muß einen Wert haben");
-        out = std::monostate{};
+        record.add(std::monostate{});
         return std::nullopt;
     case SQLITE_INTEGER:
         if (isText)
             return QStringLiteral("enthält die Zahl %1 statt eines Textes").arg(sqlite3_column_int64(row, col));
-        return numberFault(def, sqlite3_column_int64(row, col), out);
+        return numberFault(def, sqlite3_column_int64(row, col), record);
     case SQLITE_FLOAT:
         return QStringLiteral("enthält die Gleitkommazahl %1").arg(sqlite3_column_double(row, col));
     case SQLITE_TEXT:
-        break;
+        if (!isText)
+            return QStringLiteral("enthält einen Text statt einer Zahl");
+        return textFault(col, bytes, size, record);
     default:
         return QStringLiteral("enthält Binärdaten");
     }
-    if (!isText)
-        return QStringLiteral("enthält einen Text statt einer Zahl");
-    QString stored;
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(row, col));
-    if (auto why = textFault(col, bytes, sqlite3_column_bytes(row, col), stored))
-        return why;
-    out = std::move(stored);
-    return std::nullopt;
 }
 
 } // namespace
@@ -220,47 +223,10 @@ std::optional<QString> LevelSchema::mismatch(sqlite3* db)
     return objectOnMaps(db);
 }
 
-std::optional<QString> LevelSchema::readPacked(sqlite3_stmt* row, PackedRecord::Writer& record)
+std::optional<QString> LevelSchema::readRecord(sqlite3_stmt* row, PackedRecord::Writer& record)
 {
     for (int col = 0; col < kFieldCount; ++col) {
-        const FieldDef& def = kLevelFields[size_t(col)];
-        const int type = sqlite3_column_type(row, col);
-        // Plain names and numbers in range go straight in; the rest through the full reading.
-        if (type == SQLITE_TEXT && (def.kind == FieldKind::Text || def.kind == FieldKind::Memo)) {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(row, col));
-            const int size = sqlite3_column_bytes(row, col);
-            if (size > 0 && (def.kind == FieldKind::Memo || size <= def.size) && plainAscii(bytes, size)) {
-                record.addText(QByteArrayView(bytes, size));
-                continue;
-            }
-        } else if (type == SQLITE_NULL && !def.required) {
-            record.add(std::monostate{});
-            continue;
-        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::Boolean) {
-            const sqlite3_int64 n = sqlite3_column_int64(row, col);
-            if (n == 0 || n == 1) {
-                record.add(n == 1);
-                continue;
-            }
-        } else if (type == SQLITE_INTEGER && def.kind == FieldKind::SmallInt) {
-            const sqlite3_int64 n = sqlite3_column_int64(row, col);
-            if (n >= -32768 && n <= 32767) {
-                record.add(int(n));
-                continue;
-            }
-        }
-        FieldValue value;
-        if (auto why = valueFault(row, col, value))
-            return QStringLiteral("Feld '%1' %2").arg(QLatin1String(def.name), *why);
-        record.add(value);
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> LevelSchema::readRecord(sqlite3_stmt* row, LevelRecord& record)
-{
-    for (int col = 0; col < kFieldCount; ++col) {
-        if (auto why = valueFault(row, col, record[size_t(col)]))
+        if (auto why = valueFault(row, col, record))
             return QStringLiteral("Feld '%1' %2").arg(QLatin1String(kLevelFields[size_t(col)].name), *why);
     }
     return std::nullopt;

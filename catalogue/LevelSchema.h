@@ -27,13 +27,12 @@ public:
     [[nodiscard]] static std::optional<QString> mismatch(sqlite3* db);
 
     // Reads the thirteen columns of a row selected in field order into the
-    // record. A value the field could not hold (another type, out of range,
-    // too long, empty text, a BLOB, text that is no valid UTF-8 or holds a
-    // character Windows-1252 lacks, a line break outside the description)
-    // gives the reason, naming the field, and leaves the record unfinished.
-    [[nodiscard]] static std::optional<QString> readRecord(sqlite3_stmt* row, LevelRecord& record);
-    // The same, packed; the fields read before a refused one stay in the writer.
-    [[nodiscard]] static std::optional<QString> readPacked(sqlite3_stmt* row, PackedRecord::Writer& record);
+    // record; an empty text counts as an empty value. A value the field could
+    // not hold (another type, out of range, too long, a BLOB, text that is no
+    // valid UTF-8 or holds a character Windows-1252 lacks, a line break
+    // outside the description) gives the reason, naming the field, and leaves
+    // the record unfinished in the writer.
+    [[nodiscard]] static std::optional<QString> readRecord(sqlite3_stmt* row, PackedRecord::Writer& record);
 };
 
 } // namespace tolvex

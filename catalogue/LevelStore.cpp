@@ -2,11 +2,13 @@
 
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelSchema.h"
+#include "platform/dialogs/SystemTexts.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/Cp1252.h"
 #include "platform/files/SafeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringList>
 
@@ -42,20 +44,8 @@ using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
     throw TolvexError(message);
 }
 
-int bindValue(sqlite3_stmt* stmt, int param, const FieldValue& value)
-{
-    // The value outlives the statement's step, so SQLite need not copy it.
-    if (const auto* text = std::get_if<QString>(&value))
-        return sqlite3_bind_text16(stmt, param, text->utf16(), int(text->size() * qsizetype(sizeof(char16_t))), SQLITE_STATIC);
-    if (const auto* n = std::get_if<int>(&value))
-        return sqlite3_bind_int(stmt, param, *n);
-    if (const auto* flag = std::get_if<bool>(&value))
-        return sqlite3_bind_int(stmt, param, *flag ? 1 : 0);
-    return sqlite3_bind_null(stmt, param);
-}
-
 // Binds a record from its stored bytes: plain ASCII texts where they lie,
-// other texts as UTF-8 gathered in `utf8`, which must outlive the step.
+// other texts as UTF-8 gathered in `utf8`; both must outlive the step.
 void bindPacked(sqlite3_stmt* stmt, const PackedRecord& record, std::string& utf8)
 {
     using Kind = StoredField::Kind;
@@ -80,11 +70,6 @@ void bindPacked(sqlite3_stmt* stmt, const PackedRecord& record, std::string& utf
             else
                 sqlite3_bind_text(stmt, param, f.bytes.data(), int(f.bytes.size()), SQLITE_STATIC);
             break;
-        case Kind::WideText: {
-            const QString text = std::get<QString>(valueOf(f));
-            sqlite3_bind_text16(stmt, param, text.utf16(), int(text.size() * qsizetype(sizeof(char16_t))), SQLITE_TRANSIENT);
-            break;
-        }
         case Kind::Number:
             sqlite3_bind_int(stmt, param, f.number);
             break;
@@ -99,20 +84,19 @@ void bindPacked(sqlite3_stmt* stmt, const PackedRecord& record, std::string& utf
     }
 }
 
-// Runs one prepared write; the extra key names the stored record an update or delete replaces.
-int run(sqlite3_stmt* stmt, const LevelRecord* record, const QString* storedKey)
+// Runs one prepared write, its parameters bound.
+int step(sqlite3_stmt* stmt)
 {
-    int param = 1;
-    if (record) {
-        for (const FieldValue& value : *record)
-            bindValue(stmt, param++, value);
-    }
-    if (storedKey)
-        bindValue(stmt, param, *storedKey);
     const int rc = sqlite3_step(stmt);
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
     return rc;
+}
+
+// The key names the stored record an update or delete replaces.
+void bindKey(sqlite3_stmt* stmt, int param, const QString& key)
+{
+    sqlite3_bind_text16(stmt, param, key.utf16(), int(key.size() * qsizetype(sizeof(char16_t))), SQLITE_STATIC);
 }
 
 QString columnList()
@@ -136,10 +120,9 @@ bool guardAgainstTheFile(sqlite3* db)
 
 // A record refused at open, by its place in key order and, when it could
 // be read, its file name: both find it in another program.
-QString recordName(int number, const LevelRecord& record)
+QString recordName(int number, const QString& key)
 {
-    const auto* key = std::get_if<QString>(&record[Field::Datei]);
-    return key ? QStringLiteral("%1 ('%2')").arg(number).arg(*key) : QString::number(number);
+    return key.isEmpty() ? QString::number(number) : QStringLiteral("%1 ('%2')").arg(number).arg(key);
 }
 
 // Never created here: without SQLITE_OPEN_CREATE a missing file stays missing.
@@ -198,6 +181,10 @@ void LevelStore::open(const QString& fileName, LevelRecords& records)
         if (!guardAgainstTheFile(m_c->db.get()))
             fail(openFailed(engineMessage()));
         lockExclusively();
+        // Taken once the lock is held: from now on no other copy of the
+        // program writes the file, so a different one at the name later was
+        // put there from outside.
+        m_identity = fileIdentity(fileName);
         checkShape();
         load(records);
         prepareWrites();
@@ -248,22 +235,22 @@ void LevelStore::load(LevelRecords& records)
     const QString refused = QStringLiteral("Tabelle %s kann nicht geöffnet werden: Datensatz %s: %s");
     int rc = SQLITE_OK;
     PackedRecord::Writer writer;
+    std::vector<PackedRecord> loaded;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-        if (LevelSchema::readPacked(select.get(), writer)) {
-            // Read again as values, for the name of the record in the message.
-            LevelRecord record;
-            const auto why = LevelSchema::readRecord(select.get(), record);
-            fail(formatMessage(refused, {m_fileName, recordName(records.size() + 1, record), why.value_or(QString())}));
+        if (const auto why = LevelSchema::readRecord(select.get(), writer)) {
+            // What was read before the refused field holds the name, unless that is the one refused.
+            const QString key = keyOf(writer.finish());
+            fail(formatMessage(refused, {m_fileName, recordName(int(loaded.size()) + 1, key), *why}));
         }
-        records.append(writer.finish());
+        loaded.push_back(writer.finish());
     }
     if (rc != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Tabelle %s kann nicht gelesen werden: %s"), {m_fileName, engineMessage()}));
-    records.sortByKey();
+    records.assign(std::move(loaded));
     // Only a damaged key index lets two stored records share a key; a write
     // to one of them would reach both.
     if (const int repeated = records.firstRepeatedKey(); repeated > 0)
-        fail(formatMessage(refused, {m_fileName, recordName(repeated + 1, records.record(repeated)), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
+        fail(formatMessage(refused, {m_fileName, recordName(repeated + 1, records.key(repeated)), QStringLiteral("Feld 'Datei' kommt zweimal vor")}));
 }
 
 void LevelStore::prepareWrites()
@@ -305,9 +292,10 @@ void LevelStore::close()
     m_bulkDepth = 0;
     m_bulkJournal = false;
     m_c.reset();
+    m_identity.reset();
 }
 
-void LevelStore::insert(const LevelRecord& record)
+void LevelStore::insert(const PackedRecord& record)
 {
     commitOpenBatch();
     if (const auto failure = insertOne(record))
@@ -317,7 +305,7 @@ void LevelStore::insert(const LevelRecord& record)
 void LevelStore::append(const PackedRecord& record)
 {
     if (m_bulkDepth == 0)
-        insert(record.unpack());
+        insert(record);
     else
         appendToBatch(record);
 }
@@ -349,10 +337,13 @@ void LevelStore::appendToBatch(const PackedRecord& record)
         commitTransaction();
 }
 
-void LevelStore::update(const QString& storedKey, const LevelRecord& record)
+void LevelStore::update(const QString& storedKey, const PackedRecord& record)
 {
     commitOpenBatch();
-    if (run(m_c->updateStmt.get(), &record, &storedKey) != SQLITE_DONE)
+    sqlite3_stmt* stmt = m_c->updateStmt.get();
+    bindPacked(stmt, record, m_c->utf8);
+    bindKey(stmt, kFieldCount + 1, storedKey);
+    if (step(stmt) != SQLITE_DONE)
         fail(writeErrorMessage(keyOf(record)));
     requireOneChanged(storedKey);
 }
@@ -360,7 +351,8 @@ void LevelStore::update(const QString& storedKey, const LevelRecord& record)
 void LevelStore::remove(const QString& storedKey)
 {
     commitOpenBatch();
-    if (run(m_c->deleteStmt.get(), nullptr, &storedKey) != SQLITE_DONE)
+    bindKey(m_c->deleteStmt.get(), 1, storedKey);
+    if (step(m_c->deleteStmt.get()) != SQLITE_DONE)
         fail(formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"),
                            {storedKey, m_fileName, engineMessage()}));
     requireOneChanged(storedKey);
@@ -441,23 +433,11 @@ void LevelStore::dropBatch()
 }
 
 // Inserts one record; the reason when the file did not take exactly that one row.
-std::optional<QString> LevelStore::insertOne(const LevelRecord& record) const
-{
-    if (run(m_c->insertStmt.get(), &record, nullptr) != SQLITE_DONE)
-        return writeErrorMessage(keyOf(record));
-    if (sqlite3_changes(m_c->db.get()) != 1)
-        return notTakenMessage(keyOf(record));
-    return std::nullopt;
-}
-
 std::optional<QString> LevelStore::insertOne(const PackedRecord& record) const
 {
     sqlite3_stmt* stmt = m_c->insertStmt.get();
     bindPacked(stmt, record, m_c->utf8);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
-    if (rc != SQLITE_DONE)
+    if (step(stmt) != SQLITE_DONE)
         return writeErrorMessage(keyOf(record));
     if (sqlite3_changes(m_c->db.get()) != 1)
         return notTakenMessage(keyOf(record));
@@ -490,6 +470,20 @@ QString LevelStore::engineMessage() const
 QString LevelStore::openFailed(const QString& why) const
 {
     return formatMessage(QStringLiteral("Tabelle %s kann nicht geöffnet werden: %s"), {m_fileName, why});
+}
+
+QString catalogueReplacedMessage(const QString& fileName)
+{
+    const QString pattern = systemLanguage() == SystemLanguage::English
+        ? QStringLiteral("%s was replaced while it was being written; the levels were not saved")
+        : QStringLiteral("%s wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert");
+    return formatMessage(pattern, {QFileInfo(fileName).fileName()});
+}
+
+void LevelStore::requireInPlace() const
+{
+    if (!m_c || !m_identity || fileIdentity(m_fileName) != m_identity)
+        fail(catalogueReplacedMessage(m_fileName));
 }
 
 QString LevelStore::keyViolationMessage(const QString& key) const

@@ -2,6 +2,7 @@
 
 #include "catalogue/PackedRecord.h"
 #include "level/LevelFields.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QString>
 
@@ -13,6 +14,10 @@
 namespace tolvex {
 
 class LevelRecords;
+
+// What a bulk write says instead of its success when the file it wrote is no
+// longer the one at the table's name, in the interface's language.
+[[nodiscard]] QString catalogueReplacedMessage(const QString& fileName);
 
 // The file behind a level table: opened for exclusive use, checked, read once,
 // then written through record by record. Failures are thrown as TolvexError
@@ -36,16 +41,22 @@ public:
     void close();
 
     // A single write: finishes an open batch first and is on disk when it returns.
-    void insert(const LevelRecord& record);
+    void insert(const PackedRecord& record);
     // Like insert, but between beginBulk and endBulk it joins the current batch.
     void append(const PackedRecord& record);
     // Replace or delete the stored record of the given key.
-    void update(const QString& storedKey, const LevelRecord& record);
+    void update(const QString& storedKey, const PackedRecord& record);
     void remove(const QString& storedKey);
 
     void beginBulk();
     // Commits the batch once the outermost bulk ends; nothing when not bulk.
     void endBulk();
+
+    // Throws catalogueReplacedMessage unless the file at the table's name is
+    // still the one opened (device and inode): a file moved over it, or one
+    // removed, took the writes with it. A bulk write asks this before it
+    // reports its records as stored.
+    void requireInPlace() const;
 
     [[nodiscard]] QString keyViolationMessage(const QString& key) const;
 
@@ -63,7 +74,6 @@ private:
     void appendToBatch(const PackedRecord& record);
     [[nodiscard]] bool setJournalMode(const char* mode);
 
-    [[nodiscard]] std::optional<QString> insertOne(const LevelRecord& record) const;
     [[nodiscard]] std::optional<QString> insertOne(const PackedRecord& record) const;
     int exec(const char* sql) const;
     [[nodiscard]] QString engineMessage() const;
@@ -75,6 +85,7 @@ private:
     DropUnstored m_dropUnstored;
     std::unique_ptr<Connection> m_c;
     QString m_fileName;
+    std::optional<FileIdentity> m_identity;
     int m_bulkDepth = 0;
     bool m_inTransaction = false;
     // The bulk writes through a rollback journal and goes back to the log at its end.

@@ -73,31 +73,19 @@ struct LevelTable::Impl {
     }
 
     // Returns the position the record's key has in key order.
-    int checkRequiredAndKey(const LevelRecord& record, int ownIndex) const
-    {
-        requireValues(tolvex::isEmpty(record[Field::Datei]), tolvex::isEmpty(record[Field::Level]));
-        return checkKey(keyOf(record), ownIndex);
-    }
-
-    int checkRequiredAndKey(const PackedRecord& record) const
-    {
-        using Kind = StoredField::Kind;
-        requireValues(record.field(Field::Datei).kind == Kind::Empty, record.field(Field::Level).kind == Kind::Empty);
-        return checkKey(keyOf(record), -1);
-    }
-
-    static void requireValues(bool noDatei, bool noLevel)
+    int checkRequiredAndKey(const PackedRecord& record, int ownIndex) const
     {
         for (const int pos : {int(Field::Datei), int(Field::Level)}) {
-            if (pos == Field::Datei ? noDatei : noLevel)
+            if (record.field(pos).kind == StoredField::Kind::Empty)
                 fail(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QLatin1String(kLevelFields[size_t(pos)].name)}));
         }
+        return checkKey(keyOf(record), ownIndex);
     }
 
     int checkKey(const QString& key, int ownIndex) const
     {
         bool taken = false;
-        const int at = rows.lowerBound(key, taken);
+        const int at = rows.lowerBound(key, &taken);
         if (taken && at != ownIndex)
             fail(store.keyViolationMessage(key));
         return at;
@@ -105,7 +93,7 @@ struct LevelTable::Impl {
 
     void appendChecked(PackedRecord record)
     {
-        const int at = checkRequiredAndKey(record);
+        const int at = checkRequiredAndKey(record, -1);
         store.append(record);
         rows.insert(at, std::move(record));
         cur = at;
@@ -131,20 +119,24 @@ struct LevelTable::Impl {
     void storePending()
     {
         const bool inserting = state == State::Insert;
-        checkRequiredAndKey(pending, inserting ? -1 : cur);
+        PackedRecord record(pending);
+        const int at = checkRequiredAndKey(record, inserting ? -1 : cur);
         bool reordered = inserting;
         if (inserting) {
-            store.insert(pending);
-            cur = rows.insertByKey(pending);
+            store.insert(record);
+            rows.insert(at, std::move(record));
+            cur = at;
         } else {
             const QString storedKey = rows.key(cur);
-            store.update(storedKey, pending);
-            if (compareKeys(storedKey, keyOf(pending)) != 0) {
+            const QString key = keyOf(record);
+            store.update(storedKey, record);
+            if (compareKeys(storedKey, key) != 0) {
                 rows.erase(cur);
-                cur = rows.insertByKey(pending);
+                cur = rows.lowerBound(key);
+                rows.insert(cur, std::move(record));
                 reordered = true;
             } else {
-                rows.replace(cur, pending);
+                rows.replace(cur, std::move(record));
             }
         }
         leaveEditing();
@@ -511,15 +503,6 @@ void LevelTable::appendRecord(const QStringList& texts)
     d->appendChecked(writer.finish());
 }
 
-void LevelTable::appendRecord(const std::array<QByteArrayView, kFieldCount>& cp1252Texts)
-{
-    d->finishPending();
-    PackedRecord::Writer writer;
-    for (int pos = 0; pos < kFieldCount; ++pos)
-        writer.addFromText(pos, cp1252Texts[size_t(pos)]);
-    d->appendChecked(writer.finish());
-}
-
 void LevelTable::beginBulk()
 {
     d->requireOpen();
@@ -531,6 +514,12 @@ void LevelTable::endBulk()
     // Also the clean-up after a failed import, so a closed table is no error here.
     if (isOpen())
         d->store.endBulk();
+}
+
+void LevelTable::requireInPlace() const
+{
+    d->requireOpen();
+    d->store.requireInPlace();
 }
 
 const LevelRecords& LevelTable::records() const

@@ -3,11 +3,9 @@
 #include "level/LevelFields.h"
 #include "platform/dataaware/Dataset.h"
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <memory>
 
 namespace tolvex {
@@ -88,12 +86,13 @@ public:
     // Stores a new record from thirteen texts in field order through the text
     // forms and makes it current. Finishes a pending edit first.
     void appendRecord(const QStringList& texts);
-    // The same from the texts' Windows-1252 bytes, without making strings of them.
-    void appendRecord(const std::array<QByteArrayView, kFieldCount>& cp1252Texts);
     // Between these calls appends share transactions. A record is still never
     // half-stored, and a failure keeps every record appended before it.
     void beginBulk();
     void endBulk();
+    // Throws catalogueReplacedMessage when the file at the table's name is no
+    // longer the one open; asked before a bulk write reports its records.
+    void requireInPlace() const;
 
     // The 0-based position of a stored "Datei" equal to the given one under
     // the key's collation, or -1. Does not move.

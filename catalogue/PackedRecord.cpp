@@ -2,9 +2,9 @@
 
 #include "platform/files/Cp1252.h"
 
-#include <algorithm>
+#include <QtGlobal>
+
 #include <cstring>
-#include <optional>
 
 namespace tolvex {
 
@@ -18,22 +18,6 @@ constexpr qsizetype kTagBytes = sizeof(std::uint64_t);
 // Texts shorter than this carry their length in one byte; the rest in five.
 constexpr unsigned kLongText = 0xFF;
 
-bool narrow(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80 && cp1252::byteOf(c) < 0)
-            return false;
-    }
-    return true;
-}
-
-QString wideText(QByteArrayView bytes)
-{
-    QString text(bytes.size() / qsizetype(sizeof(char16_t)), Qt::Uninitialized);
-    std::memcpy(text.data(), bytes.data(), std::size_t(bytes.size()));
-    return text;
-}
-
 // Reads the field at `at` and returns where the next one starts.
 const char* readField(const char* at, Kind kind, StoredField& field)
 {
@@ -44,7 +28,7 @@ const char* readField(const char* at, Kind kind, StoredField& field)
         field.number = n;
         return at + sizeof n;
     }
-    if (kind != Kind::Text && kind != Kind::WideText)
+    if (kind != Kind::Text)
         return at;
     std::size_t length = static_cast<unsigned char>(*at++);
     if (length == kLongText) {
@@ -55,39 +39,6 @@ const char* readField(const char* at, Kind kind, StoredField& field)
     }
     field.bytes = QByteArrayView(at, qsizetype(length));
     return at + length;
-}
-
-// A whole number as the text forms read it, when the text is plainly one
-// within the field's range: an optional minus and at most five digits.
-std::optional<int> plainNumber(QByteArrayView text)
-{
-    const bool negative = text.startsWith('-');
-    const QByteArrayView digits = negative ? text.sliced(1) : text;
-    if (digits.isEmpty() || digits.size() > 5)
-        return std::nullopt;
-    int n = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    n = negative ? -n : n;
-    if (n < -32768 || n > 32767)
-        return std::nullopt;
-    return n;
-}
-
-// Whether the text is a start of the word in any letter case.
-bool startOf(QByteArrayView text, QByteArrayView word)
-{
-    if (text.size() > word.size())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if ((c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c) != (word[i] | 0x20))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -120,15 +71,10 @@ void PackedRecord::Writer::addText(QByteArrayView cp1252)
 void PackedRecord::Writer::add(const FieldValue& value)
 {
     if (const auto* text = std::get_if<QString>(&value)) {
-        if (narrow(*text)) {
-            addTag(Kind::Text);
-            addLength(std::size_t(text->size()));
-            cp1252::appendEncoded(m_bytes, *text);
-        } else {
-            addTag(Kind::WideText);
-            addLength(std::size_t(text->size()) * sizeof(char16_t));
-            m_bytes.append(reinterpret_cast<const char*>(text->utf16()), text->size() * qsizetype(sizeof(char16_t)));
-        }
+        Q_ASSERT(cp1252::representable(*text));
+        addTag(Kind::Text);
+        addLength(std::size_t(text->size()));
+        cp1252::appendEncoded(m_bytes, *text);
     } else if (const auto* n = std::get_if<int>(&value)) {
         addTag(Kind::Number);
         const auto stored = std::int32_t(*n);
@@ -138,47 +84,6 @@ void PackedRecord::Writer::add(const FieldValue& value)
     } else {
         addTag(Kind::Empty);
     }
-}
-
-void PackedRecord::Writer::addFromText(int pos, QByteArrayView cp1252)
-{
-    if (pos < 0 || pos >= kFieldCount || cp1252.isEmpty()) {
-        add(fieldFromText(pos, QString()));
-        return;
-    }
-    // The common forms are read here from the bytes; every other text takes
-    // the text forms' own way, with their messages.
-    const FieldDef& def = kLevelFields[size_t(pos)];
-    switch (def.kind) {
-    case FieldKind::Text: {
-        // Only what is kept of the text is checked, as by the text forms.
-        const QByteArrayView kept = cp1252.first(std::min(cp1252.size(), qsizetype(def.size)));
-        if (!kept.contains('\0') && !kept.contains('\r') && !kept.contains('\n')) {
-            addText(kept);
-            return;
-        }
-        break;
-    }
-    case FieldKind::Memo:
-        if (!cp1252.contains('\0')) {
-            addText(cp1252);
-            return;
-        }
-        break;
-    case FieldKind::SmallInt:
-        if (const auto n = plainNumber(cp1252)) {
-            add(FieldValue(*n));
-            return;
-        }
-        break;
-    case FieldKind::Boolean:
-        if (startOf(cp1252, "Falsch") || startOf(cp1252, "Wahr")) {
-            add(FieldValue(startOf(cp1252, "Wahr")));
-            return;
-        }
-        break;
-    }
-    add(fieldFromText(pos, cp1252::decode(cp1252)));
 }
 
 PackedRecord PackedRecord::Writer::finish()
@@ -230,8 +135,6 @@ FieldValue valueOf(const StoredField& field)
     switch (field.kind) {
     case Kind::Text:
         return cp1252::decode(field.bytes);
-    case Kind::WideText:
-        return wideText(field.bytes);
     case Kind::Number:
         return field.number;
     case Kind::False:

@@ -15,18 +15,18 @@ namespace tolvex {
 // One stored value as it lies in a packed record, for writers that want its
 // bytes without making a FieldValue of it.
 struct StoredField {
-    enum class Kind { Empty, Text, WideText, Number, False, True };
+    enum class Kind { Empty, Text, Number, False, True };
     Kind kind = Kind::Empty;
-    // Text: its Windows-1252 bytes. WideText, a text with a character
-    // Windows-1252 lacks: its UTF-16 units, not aligned.
+    // Text: its Windows-1252 bytes.
     QByteArrayView bytes;
     int number = 0;
 };
 
 // A level record in one allocation: a tag per field, then the fields in
 // order, each text as a length and its bytes, each number in four bytes;
-// flags and empty values live in the tags alone. Comes back exactly as it
-// went in, the empty text apart from the empty value.
+// flags and empty values live in the tags alone. Texts are kept in
+// Windows-1252, which is all the level fields may hold. Comes back exactly as
+// it went in, the empty text apart from the empty value.
 class PackedRecord {
 public:
     // Packs a record given field by field in field order, in a buffer that
@@ -35,9 +35,6 @@ public:
     public:
         void addText(QByteArrayView cp1252);
         void add(const FieldValue& value);
-        // The value the text forms make of the field's text, given in
-        // Windows-1252; throws as fieldFromText does.
-        void addFromText(int pos, QByteArrayView cp1252);
         // The record of the fields added since the last one.
         [[nodiscard]] PackedRecord finish();
 

@@ -3,6 +3,7 @@
 #include "gamefolder/BspFile.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapRecord.h"
 
 #include <QtEndian>
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace tolvex {
@@ -235,10 +237,8 @@ void Reader::readFaces()
 
 bool isCatalogueItem(QByteArrayView classname)
 {
-    static constexpr std::array<const char*, 7> kItems = {"item_quad",          "item_invulnerability",
-                                                          "weapon_grenadelauncher", "weapon_rocketlauncher",
-                                                          "weapon_hyperblaster", "weapon_railgun", "weapon_bfg"};
-    return std::any_of(kItems.begin(), kItems.end(), [&](const char* item) { return classname == item; });
+    return std::any_of(kItemClasses.begin(), kItemClasses.end(),
+                       [&](std::string_view item) { return classname == QByteArrayView(item.data(), qsizetype(item.size())); });
 }
 
 void Reader::readMarks()

@@ -4,11 +4,9 @@
 #include "platform/files/Cp1252.h"
 
 #include <QStringDecoder>
-#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -19,17 +17,6 @@ namespace {
 
 constexpr int kMinPlayers = 2;
 constexpr int kMaxSmallInt = 32767;
-
-// The item flags in field order, each with the entity that sets it.
-constexpr std::array<std::pair<int, std::string_view>, 7> kItems{{
-    {Field::Quad, "item_quad"},
-    {Field::Invul, "item_invulnerability"},
-    {Field::GL, "weapon_grenadelauncher"},
-    {Field::RL, "weapon_rocketlauncher"},
-    {Field::HB, "weapon_hyperblaster"},
-    {Field::RG, "weapon_railgun"},
-    {Field::BFG, "weapon_bfg"},
-}};
 
 bool isBreakAt(const QString& text, qsizetype i, qsizetype* length)
 {
@@ -91,87 +78,6 @@ QString printable(const QString& text)
 QString flag(bool set)
 {
     return set ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
-}
-
-QByteArrayView flagBytes(bool set)
-{
-    return set ? QByteArrayView("Wahr") : QByteArrayView("Falsch");
-}
-
-// What QChar::isSpace holds for an ASCII character, as trimmed() takes it.
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-QByteArrayView trimmedAscii(QByteArrayView text)
-{
-    while (!text.isEmpty() && isAsciiSpace(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isAsciiSpace(text.back()))
-        text.chop(1);
-    return text;
-}
-
-bool isAscii(QByteArrayView text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// joinLines on ASCII bytes, where the bytes are the characters.
-template <typename Out>
-void joinAsciiLines(QByteArrayView text, Out& out)
-{
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        qsizetype run = i;
-        bool broken = false;
-        while (run < n) {
-            const char c = text[run];
-            if (c == '\t' || c == '\n' || c == '\r' || (c == '\\' && run + 1 < n && text[run + 1] == 'n')) {
-                broken = true;
-                run += c == '\\' ? 2 : 1;
-            } else if (c == ' ') {
-                ++run;
-            } else {
-                break;
-            }
-        }
-        if (run == i) {
-            out.append(text[i++]);
-            continue;
-        }
-        if (broken)
-            out.append(' ');
-        else
-            out.append(text.data() + i, run - i);
-        i = run;
-    }
-}
-
-// levelTitle in Windows-1252 bytes, added to the record. Nearly every
-// message is plain ASCII and is handled here byte by byte; any other takes
-// levelTitle's own way.
-void addTitle(MapRecord& record, QByteArrayView message, QByteArrayView name, const QString& fileName)
-{
-    if (!isAscii(message)) {
-        record.add(cp1252::encode(levelTitle(message, fileName)));
-        return;
-    }
-    QVarLengthArray<char, 256> joined;
-    joinAsciiLines(message, joined);
-    const QByteArrayView kept = trimmedAscii(QByteArrayView(joined.data(), joined.size()));
-    std::array<char, 64> title{};
-    static_assert(title.size() >= std::size_t(kLevelFields[Field::Level].size));
-    const qsizetype size = std::min(kept.size(), qsizetype(kLevelFields[Field::Level].size));
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = kept[i];
-        title[std::size_t(i)] = c < 0x20 || c == 0x7F ? '?' : c;
-    }
-    // Only blanks can be left to trim once the controls are "?".
-    const QByteArrayView cut = trimmedAscii(QByteArrayView(title.data(), size));
-    record.add(cut.isEmpty() ? name : cut);
 }
 
 } // namespace
@@ -259,31 +165,8 @@ public:
             m_team = std::min(m_team + 1, kMaxSmallInt);
         m_ctf = m_ctf || is(classname, "item_flag_team1") || is(classname, "item_flag_team2")
                 || is(classname, "info_player_team1") || is(classname, "info_player_team2");
-        for (size_t i = 0; i < kItems.size(); ++i)
-            m_items[i] = m_items[i] || is(classname, kItems[i].second);
-    }
-
-    // The record of a map whose name keyCanTake accepts.
-    [[nodiscard]] MapRecord record(const QString& fileName) const
-    {
-        std::array<char, 16> nameBytes{};
-        qsizetype length = 0;
-        for (const QChar c : fileName)
-            nameBytes[std::size_t(length++)] = char(c.unicode() < 0x80 ? int(c.unicode()) : cp1252::byteOf(c));
-        const QByteArrayView name(nameBytes.data(), length);
-
-        MapRecord record;
-        record.add(name);
-        addTitle(record, m_title, name, fileName);
-        record.add(m_ctf ? "CTF" : "DM");
-        std::array<char, 8> digits{};
-        record.add(QByteArrayView(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), kMinPlayers).ptr));
-        const int maxPlayers = std::max({m_deathmatch, m_team, kMinPlayers});
-        record.add(QByteArrayView(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), maxPlayers).ptr));
-        record.add(QByteArrayView());
-        for (const bool item : m_items)
-            record.add(flagBytes(item));
-        return record;
+        for (size_t i = 0; i < kItemClasses.size(); ++i)
+            m_items[i] = m_items[i] || is(classname, kItemClasses[i]);
     }
 
     [[nodiscard]] QStringList texts(const QString& fileName) const
@@ -304,7 +187,7 @@ private:
     bool m_ctf = false;
     int m_deathmatch = 0;
     int m_team = 0;
-    std::array<bool, kItems.size()> m_items{};
+    std::array<bool, kItemClasses.size()> m_items{};
 };
 
 } // namespace
@@ -328,7 +211,10 @@ std::optional<MapRecord> mapRecordOfText(const QString& fileName, QByteArrayView
     const auto count = readEntities(text, record);
     if (!count || *count == 0)
         return std::nullopt;
-    return record.record(fileName);
+    MapRecord mapRecord;
+    for (const QString& text : record.texts(fileName))
+        mapRecord.add(cp1252::encode(text));
+    return mapRecord;
 }
 
 } // namespace tolvex

@@ -10,13 +10,21 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tolvex {
 
+// The entities whose presence sets the item flags, in field order from Field::Quad.
+inline constexpr std::array<std::string_view, 7> kItemClasses{
+    "item_quad",           "item_invulnerability", "weapon_grenadelauncher", "weapon_rocketlauncher",
+    "weapon_hyperblaster", "weapon_railgun",       "weapon_bfg",
+};
+static_assert(Field::Quad + int(kItemClasses.size()) == kFieldCount);
+
 // A catalogue record read from a map: the 13 field texts in field order as
-// Windows-1252 bytes, numbers in decimal and flags as "Wahr" / "Falsch", the
-// forms the table's appends from bytes take. One allocation per record.
+// Windows-1252 bytes, numbers in decimal and flags as "Wahr" / "Falsch", in
+// one allocation per record while it waits to be appended.
 class MapRecord {
 public:
     // Adds the next field's bytes; a record is complete with kFieldCount of them.

@@ -243,6 +243,8 @@ void TForm1::SpeedButton5Click()
     // its picture when the record changes.
     if (outcome.plans.made > 0)
         Q_EMIT screenshotsMade();
+    // Only success of the appends is said; a catalogue replaced meanwhile is reported instead.
+    Table1->requireInPlace();
     if (outcome.plans.failure.isEmpty())
         ShowInfo(addReport(outcome));
     else

@@ -3,25 +3,27 @@
 #include "paradox/ParadoxBytes.h"
 #include "platform/dialogs/TolvexError.h"
 
+#include <QIODevice>
 #include <QStringList>
 
 namespace tolvex {
 
 namespace {
 
-constexpr qsizetype kBlockSize = 4096;
+constexpr qint64 kBlockSize = 4096;
 constexpr int kPointerSize = 10;
 constexpr int kSingleBlob = 2;   // one memo in a run of blocks of its own
 constexpr int kSubBlocks = 3;    // up to 64 small memos sharing one block
 constexpr int kSubEntries = 64;
-constexpr qsizetype kSubTable = 12;
-constexpr qsizetype kSingleData = 9;
+constexpr qint64 kSubTable = 12;
+constexpr qint64 kSingleData = 9;
 
 } // namespace
 
-MemoFile::MemoFile(std::optional<QByteArrayView> bytes, QString name)
-    : m_bytes(bytes)
+MemoFile::MemoFile(QIODevice* file, QString name)
+    : m_file(file)
     , m_name(std::move(name))
+    , m_size(file ? file->size() : 0)
 {
 }
 
@@ -30,7 +32,25 @@ void MemoFile::damaged(const QString& why) const
     throw TolvexError(formatMessage(QStringLiteral("Datei %s ist beschädigt: %s"), {m_name, why}));
 }
 
-QByteArray MemoFile::memo(QByteArrayView field) const
+// Every length is checked against the file's size before this is called.
+QByteArray MemoFile::bytesAt(qint64 at, qint64 length)
+{
+    QByteArray bytes = paradox::readAt(*m_file, at, length);
+    if (bytes.size() != length)
+        throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht gelesen werden"), {m_name}));
+    return bytes;
+}
+
+void MemoFile::checkHeader()
+{
+    if (m_headerChecked)
+        return;
+    if (m_size < kBlockSize || bytesAt(0, 1)[0] != 0)
+        damaged(QStringLiteral("der Dateikopf fehlt"));
+    m_headerChecked = true;
+}
+
+QByteArray MemoFile::memo(QByteArrayView field)
 {
     const qsizetype leader = field.size() - kPointerSize;
     const quint32 where = paradox::le32(field, leader);
@@ -43,52 +63,51 @@ QByteArray MemoFile::memo(QByteArrayView field) const
             damaged(QStringLiteral("ein Memo ohne Verweis ist länger als sein Feld"));
         return field.first(length).toByteArray();
     }
-    if (!m_bytes)
+    if (!m_file)
         throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht geöffnet werden"), {m_name}));
-    if (m_bytes->size() < kBlockSize || (*m_bytes)[0] != 0)
-        damaged(QStringLiteral("der Dateikopf fehlt"));
-    const qsizetype block = qsizetype(where & ~0xFFu);
+    checkHeader();
+    const qint64 block = qint64(where & ~0xFFu);
     const int index = int(where & 0xFFu);
-    if (block < kBlockSize || block % kBlockSize != 0 || block >= m_bytes->size())
+    if (block < kBlockSize || block % kBlockSize != 0 || block >= m_size)
         damaged(QStringLiteral("ein Memo verweist hinter das Dateiende"));
     return index == 0xFF ? singleBlob(block, length) : subBlob(block, index, length);
 }
 
-QByteArray MemoFile::singleBlob(qsizetype block, quint32 length) const
+QByteArray MemoFile::singleBlob(qint64 block, quint32 length)
 {
-    const QByteArrayView bytes = *m_bytes;
-    if (block + kSingleData > bytes.size())
+    if (block + kSingleData > m_size)
         damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
-    if (bytes[block] != kSingleBlob)
+    const QByteArray head = bytesAt(block, kSingleData);
+    if (head[0] != kSingleBlob)
         damaged(QStringLiteral("ein Memo verweist auf einen Block anderer Art"));
-    const qsizetype blocks = paradox::le16(bytes, block + 1);
-    if (paradox::le32(bytes, block + 3) != length || kSingleData + qsizetype(length) > blocks * kBlockSize)
+    const qint64 blocks = paradox::le16(head, 1);
+    if (paradox::le32(head, 3) != length || kSingleData + qint64(length) > blocks * kBlockSize)
         damaged(QStringLiteral("die Länge eines Memos stimmt nicht mit seinem Block überein"));
-    if (block + kSingleData + qsizetype(length) > bytes.size())
+    if (block + kSingleData + qint64(length) > m_size)
         damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
-    return bytes.sliced(block + kSingleData, length).toByteArray();
+    return bytesAt(block + kSingleData, length);
 }
 
-QByteArray MemoFile::subBlob(qsizetype block, int index, quint32 length) const
+QByteArray MemoFile::subBlob(qint64 block, int index, quint32 length)
 {
-    const QByteArrayView bytes = *m_bytes;
-    if (block + kSubTable + kSubEntries * 5 > bytes.size())
+    if (block + kSubTable + kSubEntries * 5 > m_size)
         damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
-    if (index >= kSubEntries || bytes[block] != kSubBlocks)
+    const QByteArray table = bytesAt(block, kSubTable + kSubEntries * 5);
+    if (index >= kSubEntries || table[0] != kSubBlocks)
         damaged(QStringLiteral("ein Memo verweist auf einen Block anderer Art"));
-    const qsizetype entry = block + kSubTable + index * 5;
-    const qsizetype offset = qsizetype(quint8(bytes[entry])) * 16;
-    const quint32 chunks = quint8(bytes[entry + 1]);
-    const quint32 rest = quint8(bytes[entry + 4]);
+    const qsizetype entry = kSubTable + index * 5;
+    const qint64 offset = qint64(quint8(table[entry])) * 16;
+    const quint32 chunks = quint8(table[entry + 1]);
+    const quint32 rest = quint8(table[entry + 4]);
     // The length is counted in 16-byte units, the last one partly used.
     const quint32 stored = rest == 0 ? chunks * 16 : (chunks - 1) * 16 + rest;
     if (chunks == 0 || rest >= 16 || stored != length)
         damaged(QStringLiteral("die Länge eines Memos stimmt nicht mit seinem Block überein"));
-    if (offset < kSubTable + kSubEntries * 5 || offset + qsizetype(length) > kBlockSize)
+    if (offset < kSubTable + kSubEntries * 5 || offset + qint64(length) > kBlockSize)
         damaged(QStringLiteral("ein Memo liegt außerhalb seines Blocks"));
-    if (block + offset + qsizetype(length) > bytes.size())
+    if (block + offset + qint64(length) > m_size)
         damaged(QStringLiteral("ein Memo reicht über das Dateiende hinaus"));
-    return bytes.sliced(block + offset, length).toByteArray();
+    return bytesAt(block + offset, length);
 }
 
 } // namespace tolvex

@@ -1,11 +1,10 @@
 #include "paradox/ParadoxConversion.h"
 
-#include "catalogue/LevelSchema.h"
-#include "catalogue/LevelTable.h"
+#include "catalogue/LevelStore.h"
+#include "catalogue/NewLevelFile.h"
 #include "level/LevelFields.h"
 #include "paradox/ParadoxTable.h"
 #include "platform/dialogs/TolvexError.h"
-#include "platform/files/FileDescriptor.h"
 #include "platform/files/SafeFile.h"
 
 #include <QDir>
@@ -13,11 +12,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,30 +64,40 @@ void removeTemporary(const QString& temp)
         QFile::remove(temp + QLatin1String(suffix));
 }
 
-void createSchema(const QString& path)
+void appendParadoxRecord(NewLevelFile& file, const QStringList& texts, int number, const QString& tableName)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK || sqlite3_exec(db.get(), LevelSchema::createStatement(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        cannotCreate(path);
+    const QString which = texts.value(0).isEmpty() ? QString::number(number) : texts.value(0);
+    for (int pos = 0; pos < kFieldCount; ++pos) {
+        if (texts.value(pos).isEmpty())
+            continue;
+        if (const std::optional<QString> fault = textFault(pos, texts.value(pos)))
+            throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': Feld '%s' %s"),
+                                            {tableName, which, QLatin1String(kLevelFields[size_t(pos)].name), *fault}));
+    }
+    try {
+        file.append(texts);
+    } catch (const TolvexError& e) {
+        throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': %s"), {tableName, which, e.message()}));
+    }
 }
 
-void buildTable(const QString& temp, const std::vector<QStringList>& records, const QString& tableName)
+// Reads the table and writes the new file one record at a time. Nothing but
+// this copy, which holds the conversion lock, writes or removes the file.
+void buildTable(const QString& temp, const QString& tableName)
 {
     removeTemporary(temp);
     try {
-        createSchema(temp);
-        LevelTable table;
-        table.setFileName(temp);
-        table.open();
-        appendParadoxRecords(table, records, tableName);
-        table.close();
+        (void)copyParadoxRecords(tableName, temp);
     } catch (...) {
         removeTemporary(temp);
         throw;
     }
     syncPath(temp, 0);
+}
+
+[[noreturn]] void replaced(const QString& path)
+{
+    throw TolvexError(catalogueReplacedMessage(path));
 }
 
 bool sameContents(const QString& a, const QString& b)
@@ -150,59 +157,76 @@ void keepOldFiles(const QDir& folder, const QStringList& names)
 
 } // namespace
 
-void appendParadoxRecords(LevelTable& table, const std::vector<QStringList>& records, const QString& tableName)
+ConversionLock::ConversionLock(const QString& path)
+    : m_path(path)
+    , m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
 {
-    table.beginBulk();
-    try {
-        for (size_t i = 0; i < records.size(); ++i) {
-            const QStringList& texts = records[i];
-            const QString which = texts.value(0).isEmpty() ? QString::number(i + 1) : texts.value(0);
-            for (int pos = 0; pos < kFieldCount; ++pos) {
-                if (texts.value(pos).isEmpty())
-                    continue;
-                if (const std::optional<QString> fault = textFault(pos, texts.value(pos)))
-                    throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': Feld '%s' %s"),
-                                                    {tableName, which, QLatin1String(kLevelFields[size_t(pos)].name), *fault}));
-            }
-            try {
-                table.appendRecord(texts);
-            } catch (const TolvexError& e) {
-                throw TolvexError(formatMessage(QStringLiteral("Tabelle %s: Datensatz '%s': %s"), {tableName, which, e.message()}));
-            }
-        }
-    } catch (...) {
-        // The refused record's error is the one to show, not a failed end after it.
-        try {
-            table.endBulk();
-        } catch (...) {
-        }
-        throw;
-    }
-    table.endBulk();
+    if (m_fd.get() < 0)
+        throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht geöffnet werden"), {path}));
+    if (::flock(m_fd.get(), LOCK_EX | LOCK_NB) != 0)
+        throw TolvexError(formatMessage(QStringLiteral("Tabelle %s wird gerade von einem anderen Programm übernommen"), {path}));
+    m_identity = fileIdentity(m_fd.get());
 }
 
-void convertParadoxCatalogue(const QString& path)
+bool ConversionLock::holdsParadoxTable() const
 {
-    const std::vector<QStringList> records = readParadoxFile(path);
+    if (!m_identity || fileIdentity(m_path) != m_identity)
+        return false;
+    char head[0x78];
+    const ssize_t got = ::pread(m_fd.get(), head, sizeof head, 0);
+    return got > 0 && looksLikeParadoxTable(QByteArrayView(head, got));
+}
+
+int copyParadoxRecords(const QString& paradoxPath, const QString& newFile)
+{
+    NewLevelFile file(newFile);
+    int number = 0;
+    readParadoxFile(paradoxPath, [&](const QStringList& texts) { appendParadoxRecord(file, texts, ++number, paradoxPath); });
+    return file.finish();
+}
+
+void convertParadoxCatalogue(const ConversionLock& lock)
+{
+    const QString& path = lock.path();
     const QFileInfo info(path);
     const QDir folder = info.absoluteDir();
     const QStringList oldFiles = paradoxFiles(info);
     checkKeepFolder(folder, oldFiles);
 
     const QString temp = info.absoluteFilePath() + QStringLiteral(".neu");
-    buildTable(temp, records, path);
-    keepOldFiles(folder, oldFiles);
+    buildTable(temp, path);
+    const std::optional<FileIdentity> built = fileIdentity(temp);
+    try {
+        // The table read must still be the one at the name, or the rename
+        // would put the new table over a catalogue nobody converted.
+        if (fileIdentity(path) != lock.identity())
+            replaced(path);
+        keepOldFiles(folder, oldFiles);
+    } catch (...) {
+        removeTemporary(temp);
+        throw;
+    }
     // The one step from the old catalogue to the new one.
     if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         removeTemporary(temp);
         cannotCreate(path);
     }
     syncFolder(folder.path());
+    // The old files are whole in the keep folder; they leave only from
+    // beside the table this copy built.
+    if (!built || fileIdentity(path) != built)
+        replaced(path);
     for (const QString& name : oldFiles) {
         if (name != info.fileName())
             QFile::remove(folder.filePath(name));
     }
     syncFolder(folder.path());
+}
+
+void convertParadoxCatalogue(const QString& path)
+{
+    const ConversionLock lock(path);
+    convertParadoxCatalogue(lock);
 }
 
 } // namespace tolvex

@@ -5,12 +5,13 @@
 #include "paradox/ParadoxBytes.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/CodePage.h"
-#include "platform/files/SafeFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 
 namespace tolvex {
@@ -53,13 +54,13 @@ bool lengthFits(int type, int length)
 
 class TableReader {
 public:
-    TableReader(QByteArrayView bytes, const QString& name) : m_bytes(bytes), m_name(name) {}
+    TableReader(QIODevice& file, const QString& name) : m_file(file), m_name(name), m_size(file.size()) {}
 
-    std::vector<QStringList> read(const MemoFile& memos)
+    void read(MemoFile& memos, const ParadoxRecordSink& each)
     {
         readHeader();
         readFields();
-        return readRecords(memos);
+        readRecords(memos, each);
     }
 
 private:
@@ -74,13 +75,16 @@ private:
 
     void readHeader();
     void readFields();
+    void checkRecordLength(qsizetype types) const;
     void mapField(int index, const QString& name, int type, int length, qsizetype offset);
-    std::vector<QStringList> readRecords(const MemoFile& memos) const;
-    QStringList record(QByteArrayView raw, const MemoFile& memos) const;
-    QString decoded(QByteArrayView bytes) const;
+    void readRecords(MemoFile& memos, const ParadoxRecordSink& each);
+    [[nodiscard]] QStringList record(QByteArrayView raw, MemoFile& memos) const;
+    [[nodiscard]] QString decoded(QByteArrayView bytes) const;
 
-    QByteArrayView m_bytes;
+    QIODevice& m_file;
     QString m_name;
+    qint64 m_size = 0;
+    QByteArray m_header;
     int m_recordSize = 0;
     qsizetype m_headerSize = 0;
     qsizetype m_blockSize = 0;
@@ -94,28 +98,45 @@ private:
 
 void TableReader::readHeader()
 {
-    if (!looksLikeParadoxTable(m_bytes))
+    m_header = paradox::readAt(m_file, 0, kExtendedHeader);
+    if (!looksLikeParadoxTable(m_header))
         otherShape(QStringLiteral("die Datei ist keine Paradox-Tabelle"));
-    m_recordSize = paradox::le16(m_bytes, 0x00);
-    m_headerSize = paradox::le16(m_bytes, 0x02);
-    m_blockSize = qsizetype(quint8(m_bytes[0x05])) * 1024;
-    m_records = paradox::le32(m_bytes, 0x06);
-    m_firstBlock = paradox::le16(m_bytes, 0x0E);
-    m_fieldCount = paradox::le16(m_bytes, 0x21);
-    m_version = quint8(m_bytes[0x39]);
-    if (m_headerSize > m_bytes.size())
+    m_recordSize = paradox::le16(m_header, 0x00);
+    m_headerSize = paradox::le16(m_header, 0x02);
+    m_blockSize = qsizetype(quint8(m_header[0x05])) * 1024;
+    m_records = paradox::le32(m_header, 0x06);
+    m_firstBlock = paradox::le16(m_header, 0x0E);
+    m_fieldCount = paradox::le16(m_header, 0x21);
+    m_version = quint8(m_header[0x39]);
+    if (m_headerSize > m_size)
         damaged(QStringLiteral("der Dateikopf ist unvollständig"));
+    m_header = paradox::readAt(m_file, 0, m_headerSize);
+    if (m_header.size() != m_headerSize)
+        throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht gelesen werden"), {m_name}));
     // Tables of Paradox 4 and later name their code page; older ones are DOS tables.
     if (m_version >= 5) {
         if (m_headerSize < kExtendedHeader)
             damaged(QStringLiteral("der Dateikopf ist unvollständig"));
-        const int codePage = paradox::le16(m_bytes, 0x6A);
+        const int codePage = paradox::le16(m_header, 0x6A);
         m_codePage = codePage == 0 ? 1252 : codePage;
     } else {
         m_codePage = 437;
     }
+    if (!knowsCodePage(m_codePage))
+        otherShape(QStringLiteral("die Codeseite %1 ist unbekannt").arg(m_codePage));
     if (m_recordSize + kBlockHead > m_blockSize)
         damaged(QStringLiteral("ein Datensatz ist größer als ein Block"));
+}
+
+// The field lengths must make up a record before any name is read: a field
+// count the header cannot hold is damage, not a table of other fields.
+void TableReader::checkRecordLength(qsizetype types) const
+{
+    qsizetype total = 0;
+    for (int i = 0; i < m_fieldCount; ++i)
+        total += quint8(m_header[types + 2 * i + 1]);
+    if (total != m_recordSize)
+        damaged(QStringLiteral("die Felder ergeben nicht die Länge eines Datensatzes"));
 }
 
 void TableReader::readFields()
@@ -126,19 +147,20 @@ void TableReader::readFields()
     qsizetype at = types + 2 * m_fieldCount + 4 + 4 * m_fieldCount + (m_version >= 12 ? 261 : 79);
     if (at > m_headerSize)
         damaged(QStringLiteral("der Dateikopf ist unvollständig"));
+    checkRecordLength(types);
     qsizetype offset = 0;
     for (int i = 0; i < m_fieldCount; ++i) {
-        const qsizetype end = m_bytes.first(m_headerSize).indexOf('\0', at);
+        const qsizetype end = m_header.indexOf('\0', at);
         if (end < 0)
             damaged(QStringLiteral("der Dateikopf ist unvollständig"));
-        const int type = quint8(m_bytes[types + 2 * i]);
-        const int length = quint8(m_bytes[types + 2 * i + 1]);
-        mapField(i, decoded(m_bytes.sliced(at, end - at)), type, length, offset);
+        if (end == at)
+            damaged(QStringLiteral("Feld %1 hat keinen Namen").arg(i + 1));
+        const int type = quint8(m_header[types + 2 * i]);
+        const int length = quint8(m_header[types + 2 * i + 1]);
+        mapField(i, decoded(QByteArrayView(m_header).sliced(at, end - at)), type, length, offset);
         offset += length;
         at = end + 1;
     }
-    if (offset != m_recordSize)
-        damaged(QStringLiteral("die Felder ergeben nicht die Länge eines Datensatzes"));
     for (size_t pos = 0; pos < m_columns.size(); ++pos) {
         if (m_columns[pos].offset < 0)
             otherShape(formatMessage(QStringLiteral("Feld '%s' fehlt"), {QLatin1String(kLevelFields[pos].name)}));
@@ -158,37 +180,39 @@ void TableReader::mapField(int index, const QString& name, int type, int length,
     column = {type, length, offset};
 }
 
-std::vector<QStringList> TableReader::readRecords(const MemoFile& memos) const
+void TableReader::readRecords(MemoFile& memos, const ParadoxRecordSink& each)
 {
-    if (m_records > quint64(m_bytes.size() - m_headerSize) / quint64(m_recordSize))
+    if (m_records > quint64(m_size - m_headerSize) / quint64(m_recordSize))
         damaged(QStringLiteral("die Datei ist kürzer als ihre Datensätze"));
-    std::vector<QStringList> records;
-    records.reserve(m_records);
+    quint32 read = 0;
     std::vector<bool> seen;
     // The blocks are chained in key order; a chain that runs in a circle or
     // off the file is damage, as is a count that disagrees with the header.
     for (int block = m_firstBlock; block != 0;) {
-        const qsizetype at = m_headerSize + qsizetype(block - 1) * m_blockSize;
-        if (at + kBlockHead > m_bytes.size() || (size_t(block) < seen.size() && seen[size_t(block)]))
+        const qint64 at = m_headerSize + qint64(block - 1) * m_blockSize;
+        if (at + kBlockHead > m_size || (size_t(block) < seen.size() && seen[size_t(block)]))
             damaged(QStringLiteral("die Kette der Datenblöcke ist unterbrochen"));
         seen.resize(std::max(seen.size(), size_t(block) + 1));
         seen[size_t(block)] = true;
-        const int lastOffset = qint16(paradox::le16(m_bytes, at + 4));
+        const QByteArray bytes = paradox::readAt(m_file, at, std::min<qint64>(m_blockSize, m_size - at));
+        if (bytes.size() < kBlockHead)
+            throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht gelesen werden"), {m_name}));
+        const int lastOffset = qint16(paradox::le16(bytes, 4));
         const int count = lastOffset < 0 ? 0 : lastOffset / m_recordSize + 1;
-        if (lastOffset % m_recordSize != 0 || kBlockHead + qsizetype(count) * m_recordSize > m_blockSize
-            || at + kBlockHead + qsizetype(count) * m_recordSize > m_bytes.size()
-            || records.size() + size_t(count) > m_records)
+        if (lastOffset % m_recordSize != 0 || kBlockHead + qsizetype(count) * m_recordSize > bytes.size()
+            || quint64(read) + quint64(count) > m_records)
             damaged(QStringLiteral("ein Datenblock ist beschädigt"));
-        for (int i = 0; i < count; ++i)
-            records.push_back(record(m_bytes.sliced(at + kBlockHead + qsizetype(i) * m_recordSize, m_recordSize), memos));
-        block = paradox::le16(m_bytes, at);
+        for (int i = 0; i < count; ++i) {
+            each(record(QByteArrayView(bytes).sliced(kBlockHead + qsizetype(i) * m_recordSize, m_recordSize), memos));
+            ++read;
+        }
+        block = paradox::le16(bytes, 0);
     }
-    if (records.size() != m_records)
+    if (read != m_records)
         damaged(QStringLiteral("die Zahl der Datensätze stimmt nicht mit dem Dateikopf überein"));
-    return records;
 }
 
-QStringList TableReader::record(QByteArrayView raw, const MemoFile& memos) const
+QStringList TableReader::record(QByteArrayView raw, MemoFile& memos) const
 {
     QStringList texts;
     texts.reserve(kFieldCount);
@@ -249,10 +273,26 @@ bool isParadoxTable(const QString& path)
     return looksLikeParadoxTable(file.read(kExtendedHeader));
 }
 
+void readParadoxTable(QIODevice& table, QIODevice* memos, const QString& tableName, const QString& memoName,
+                      const ParadoxRecordSink& each)
+{
+    MemoFile memoFile(memos, memoName);
+    TableReader(table, tableName).read(memoFile, each);
+}
+
 std::vector<QStringList> readParadoxTable(QByteArrayView table, std::optional<QByteArrayView> memos,
                                           const QString& tableName, const QString& memoName)
 {
-    return TableReader(table, tableName).read(MemoFile(memos, memoName));
+    QByteArray tableBytes = table.toByteArray();
+    QBuffer tableFile(&tableBytes);
+    tableFile.open(QIODevice::ReadOnly);
+    QByteArray memoBytes = memos ? memos->toByteArray() : QByteArray();
+    QBuffer memoFile(&memoBytes);
+    memoFile.open(QIODevice::ReadOnly);
+    std::vector<QStringList> records;
+    readParadoxTable(tableFile, memos ? &memoFile : nullptr, tableName, memoName,
+                     [&records](const QStringList& texts) { records.push_back(texts); });
+    return records;
 }
 
 QString paradoxCompanion(const QString& path, const QString& extension)
@@ -270,14 +310,22 @@ QString paradoxCompanion(const QString& path, const QString& extension)
     return folder + wanted;
 }
 
-std::vector<QStringList> readParadoxFile(const QString& path)
+void readParadoxFile(const QString& path, const ParadoxRecordSink& each)
 {
-    const std::optional<QByteArray> table = readWholeFile(path);
-    if (!table)
+    QFile table(path);
+    if (!table.open(QIODevice::ReadOnly))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s kann nicht geöffnet werden"), {path}));
     const QString memoPath = paradoxCompanion(path, QStringLiteral("MB"));
-    const std::optional<QByteArray> memos = readWholeFile(memoPath);
-    return readParadoxTable(*table, memos ? std::optional<QByteArrayView>(*memos) : std::nullopt, path, memoPath);
+    QFile memos(memoPath);
+    const bool hasMemos = memos.open(QIODevice::ReadOnly);
+    readParadoxTable(table, hasMemos ? &memos : nullptr, path, memoPath, each);
+}
+
+std::vector<QStringList> readParadoxFile(const QString& path)
+{
+    std::vector<QStringList> records;
+    readParadoxFile(path, [&records](const QStringList& texts) { records.push_back(texts); });
+    return records;
 }
 
 } // namespace tolvex

@@ -10,8 +10,13 @@ namespace tolvex {
 
 void openCatalogue(LevelTable& table)
 {
-    if (isParadoxTable(table.fileName()) && Dialogs::instance().confirm(MsgParadox, QStringLiteral("Bestätigung")))
-        convertParadoxCatalogue(table.fileName());
+    if (isParadoxTable(table.fileName())) {
+        // Taken before the question: a second copy started meanwhile stops
+        // at once instead of asking too and writing the same files.
+        const ConversionLock lock(table.fileName());
+        if (lock.holdsParadoxTable() && Dialogs::instance().confirm(MsgParadox, QStringLiteral("Bestätigung")))
+            convertParadoxCatalogue(lock);
+    }
     table.open();
 }
 

@@ -8,10 +8,11 @@
 // no half-filled table behind.
 
 #include "catalogue/LevelListTransfer.h"
-#include "catalogue/LevelSchema.h"
 #include "catalogue/LevelTable.h"
+#include "catalogue/NewLevelFile.h"
 #include "paradox/ParadoxConversion.h"
 #include "paradox/ParadoxTable.h"
+#include "platform/dialogs/SystemTexts.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/SafeFile.h"
 #include "platform/files/TextFile.h"
@@ -19,13 +20,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
-#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,48 +49,22 @@ private:
     QByteArray m_path;
 };
 
-void createSchema(const QByteArray& path)
+// The number of records the table holds afterwards. A Paradox table is
+// converted one record at a time, whatever its size; a level list goes
+// through the table's import, opened as the program opens it. Also an empty
+// table is opened so, so that what is linked into place is one the program
+// takes.
+int fill(const QString& tablePath, const std::optional<QString>& input)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK || sqlite3_exec(db.get(), LevelSchema::createStatement(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw TolvexError(QStringLiteral("Tabelle kann nicht angelegt werden: ") + QString::fromUtf8(sqlite3_errmsg(db.get())));
-}
-
-// What goes into the new table: a level list's text or a Paradox table's
-// records, read before anything is created; nothing for an empty table.
-struct Input {
-    QString path;
-    std::optional<QByteArray> listText;
-    std::vector<QStringList> paradoxRecords;
-};
-
-Input readInput(const std::optional<QString>& path)
-{
-    Input input;
-    if (!path)
-        return input;
-    input.path = *path;
-    if (isParadoxTable(*path))
-        input.paradoxRecords = readParadoxFile(*path);
-    else
-        input.listText = readText(*path);
-    return input;
-}
-
-// The number of records the table holds afterwards. The table is opened as
-// the program opens it, also when nothing goes in, so that what is linked
-// into place is a table the program takes.
-int fill(const QString& tablePath, const Input& input)
-{
+    if (input && isParadoxTable(*input))
+        return copyParadoxRecords(*input, tablePath);
+    const std::optional<QByteArray> listText = input ? std::optional<QByteArray>(readText(*input)) : std::nullopt;
+    (void)NewLevelFile(tablePath).finish();
     LevelTable table;
     table.setFileName(tablePath);
     table.open();
-    if (!input.paradoxRecords.empty())
-        appendParadoxRecords(table, input.paradoxRecords, input.path);
-    else if (input.listText)
-        LevelListTransfer(table).importText(*input.listText);
+    if (listText)
+        LevelListTransfer(table).importText(*listText);
     const int records = table.recordCount();
     table.close();
     return records;
@@ -102,7 +75,6 @@ int run(const std::optional<QString>& listPath, const QString& target)
 {
     if (QFileInfo::exists(target))
         throw TolvexError(formatMessage(QStringLiteral("Datei %s ist schon vorhanden und wird nicht überschrieben"), {target}));
-    const Input input = readInput(listPath);
 
     const QByteArray targetName = QFile::encodeName(QFileInfo(target).absoluteFilePath());
     QByteArray pattern = targetName + ".tmp-XXXXXX";
@@ -116,8 +88,7 @@ int run(const std::optional<QString>& listPath, const QString& target)
     ::close(fd);
     const TempFile temp(pattern);
 
-    createSchema(temp.path());
-    const int records = fill(QFile::decodeName(temp.path()), input);
+    const int records = fill(QFile::decodeName(temp.path()), listPath);
     // link() refuses an existing target, unlike rename().
     if (::link(temp.path().constData(), targetName.constData()) != 0) {
         if (errno == EEXIST)
@@ -144,6 +115,9 @@ int main(int argc, char** argv)
         return 0;
     } catch (const TolvexError& e) {
         std::fprintf(stderr, "mkmapsdb: %s\n", e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "mkmapsdb: %s\n", qPrintable(outOfMemoryText()));
         return 1;
     }
 }

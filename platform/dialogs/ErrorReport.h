@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/dialogs/SystemTexts.h"
 #include "platform/dialogs/TolvexError.h"
 
 #include <QString>
 
 #include <exception>
+#include <new>
 #include <functional>
 #include <type_traits>
 #include <utility>
@@ -28,6 +30,9 @@ void runGuarded(F&& f) noexcept
         std::invoke(std::forward<F>(f));
     } catch (const TolvexError& e) {
         reportError(e.message());
+    } catch (const std::bad_alloc&) {
+        // Its what() names a C++ type, nothing a user can read.
+        reportError(outOfMemoryText());
     } catch (const std::exception& e) {
         reportError(QString::fromLocal8Bit(e.what()));
     } catch (...) {

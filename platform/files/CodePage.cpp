@@ -17,19 +17,29 @@ struct IconvClose {
 };
 using Converter = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvClose>;
 
+Converter openConverter(int codePage)
+{
+    if (codePage <= 0)
+        return Converter(nullptr);
+    const iconv_t raw = iconv_open("UTF-16LE", QByteArray("CP" + QByteArray::number(codePage)).constData());
+    return Converter(raw == reinterpret_cast<iconv_t>(-1) ? nullptr : raw);
+}
+
 } // namespace
+
+bool knowsCodePage(int codePage)
+{
+    return codePage == 1252 || openConverter(codePage) != nullptr;
+}
 
 std::optional<QString> decodeCodePage(QByteArrayView bytes, int codePage)
 {
     // Our own table keeps the five bytes Windows-1252 leaves undefined.
     if (codePage == 1252)
         return cp1252::decode(bytes);
-    if (codePage <= 0)
+    const Converter cd = openConverter(codePage);
+    if (!cd)
         return std::nullopt;
-    const iconv_t raw = iconv_open("UTF-16LE", QByteArray("CP" + QByteArray::number(codePage)).constData());
-    if (raw == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    const Converter cd(raw);
     // A single-byte code page gives one UTF-16 unit per byte at most.
     QString out(bytes.size(), Qt::Uninitialized);
     char* in = const_cast<char*>(bytes.data());

@@ -141,7 +141,7 @@ private Q_SLOTS:
             const auto record = mapRecordOfText(name, text);
             const auto entities = parseEntities(text);
             QVERIFY(record && entities);
-            table.appendRecord(record->fields());
+            table.appendRecord(record->texts());
             const LevelRecord fromBytes = table.records().record(table.recNo() - 1);
             table.remove();
             table.appendRecord(levelTexts(name, *entities));

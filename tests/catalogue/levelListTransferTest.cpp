@@ -311,6 +311,18 @@ private Q_SLOTS:
         }
     }
 
+    // Another file moved over the catalogue's name while the import writes:
+    // the records go into the file that left, so the import is no success.
+    void anImportIntoAReplacedFileSaysSo()
+    {
+        LevelTable& table = openTable({level("present")});
+        newCatalogue(path("other.DB"), {}).reset();
+        put(path("list.txt"), group("new1") + group("new2"));
+        QVERIFY(::rename(QFile::encodeName(path("other.DB")).constData(), QFile::encodeName(path("maps.DB")).constData()) == 0);
+        QCOMPARE(errorOf([&] { LevelListTransfer(table).importFile(path("list.txt")); }),
+                 QStringLiteral("maps.DB wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert"));
+    }
+
     // A program that dies in the middle of an import, between commits, leaves
     // the table as its last commit left it, whole and ready for the next open.
     void aCrashDuringAnImportLeavesTheTableWhole()

@@ -91,6 +91,51 @@ void writeParadoxTable(const QString& path, const std::vector<ParadoxLevel>& lev
     PX_delete(doc);
 }
 
+void shareOneMemo(const QString& path, const QByteArray& memo)
+{
+    constexpr int kBlock = 4096;
+    constexpr int kMemoAt = 15 + 50 + 3 + 2 + 2; // the description's place in a record of levelFields()
+    constexpr int kPointerAt = kMemoAt + 50 - 10;
+    const auto putLe = [](QByteArray& bytes, qsizetype at, quint32 value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + i] = char(value >> (8 * i) & 0xFF);
+    };
+    const auto le16 = [](const QByteArray& bytes, qsizetype at) { return int(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8); };
+
+    QFile tableFile(path);
+    if (!tableFile.open(QIODevice::ReadWrite))
+        throw std::runtime_error("table not found");
+    QByteArray table = tableFile.readAll();
+    const int recordSize = le16(table, 0);
+    const int headerSize = le16(table, 2);
+    const int blockSize = quint8(table[5]) * 1024;
+    // One memo in blocks of its own, right after the memo file's header block.
+    for (int block = le16(table, 0x0E); block != 0;) {
+        const qsizetype at = headerSize + qsizetype(block - 1) * blockSize;
+        const int lastOffset = qint16(le16(table, at + 4));
+        for (int offset = 0; lastOffset >= 0 && offset <= lastOffset; offset += recordSize) {
+            const qsizetype pointer = at + 6 + offset + kPointerAt;
+            putLe(table, pointer, quint32(kBlock) | 0xFF, 4);
+            putLe(table, pointer + 4, quint32(memo.size()), 4);
+        }
+        block = le16(table, at);
+    }
+    tableFile.seek(0);
+    tableFile.write(table);
+
+    const int blocks = int((9 + memo.size() + kBlock - 1) / kBlock);
+    QByteArray memos(kBlock + qsizetype(blocks) * kBlock, '\0');
+    memos[kBlock] = 2;
+    putLe(memos, kBlock + 1, quint32(blocks), 2);
+    putLe(memos, kBlock + 3, quint32(memo.size()), 4);
+    memos.replace(kBlock + 9, memo.size(), memo);
+    QString memoPath = path;
+    memoPath.replace(memoPath.size() - 2, 2, QStringLiteral("MB"));
+    QFile memoFile(memoPath);
+    if (!memoFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || memoFile.write(memos) != memos.size())
+        throw std::runtime_error("memo file not written");
+}
+
 void writeParadoxFields(const QString& path, const std::vector<ParadoxField>& fields)
 {
     pxdoc_t* doc = create(path, fields, 1252);

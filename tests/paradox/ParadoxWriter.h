@@ -32,6 +32,10 @@ struct ParadoxField {
 
 // Writes the table file and, beside it, its memo file with pxlib.
 void writeParadoxTable(const QString& path, const std::vector<ParadoxLevel>& levels, int codePage = 1252);
+// Points the description of every record of a table written above at one
+// memo, the only one in its memo file, which is written anew: many records
+// sharing one large memo, as a hostile table may.
+void shareOneMemo(const QString& path, const QByteArray& memo);
 // Writes an empty table of the given fields.
 void writeParadoxFields(const QString& path, const std::vector<ParadoxField>& fields);
 

@@ -9,6 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 extern "C" {
 #include <paradox.h>
 }
@@ -64,6 +69,42 @@ QString refusal(const QString& folder)
     return message;
 }
 
+// Runs mkmapsdb with its memory bounded the way `ulimit -v` bounds it. Under
+// AddressSanitizer, whose shadow memory alone is larger than any such limit,
+// its own limit on the memory the program really uses stands in.
+int mkmapsdbWithinMemory(const QStringList& arguments, rlim_t bytes, QByteArray& errors)
+{
+    QProcess tool;
+#if defined(__SANITIZE_ADDRESS__)
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0:hard_rss_limit_mb=%1").arg(bytes >> 20));
+    tool.setProcessEnvironment(env);
+#else
+    tool.setChildProcessModifier([bytes] {
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+#endif
+    tool.start(QStringLiteral(MKMAPSDB), arguments);
+    if (!tool.waitForFinished(600000))
+        return -1;
+    errors = tool.readAllStandardError();
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+QString queryText(const QString& path, const char* sql)
+{
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.get(), sql, -1, &stmt, nullptr);
+    const QString result = sqlite3_step(stmt) == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)))
+                                                            : QString();
+    sqlite3_finalize(stmt);
+    return result;
+}
+
 } // namespace
 
 class ParadoxConversionTest : public QObject {
@@ -102,6 +143,25 @@ private Q_SLOTS:
         QVERIFY(tool.waitForFinished(120000));
         QCOMPARE(tool.exitCode(), 0);
         QCOMPARE(exported(dir.filePath(QStringLiteral("maps.DB"))), expectedExport(sample.texts));
+    }
+
+    // A hundred records pointing at one 4 MiB memo: read and written one at a
+    // time, they fit in a gigabyte; held all at once, they did not.
+    void recordsSharingOneMemoConvertWithinAMemoryLimit()
+    {
+        const QTemporaryDir dir;
+        const QString old = dir.filePath(QStringLiteral("old.DB"));
+        std::vector<ParadoxLevel> levels;
+        for (int i = 0; i < 100; ++i)
+            levels.push_back(plainLevel("shared" + QByteArray::number(i)));
+        writeParadoxTable(old, levels);
+        shareOneMemo(old, QByteArray(4 << 20, 'm'));
+
+        QByteArray errors;
+        QCOMPARE(mkmapsdbWithinMemory({old, dir.filePath(QStringLiteral("maps.DB"))}, rlim_t(1000000) * 1024, errors), 0);
+        QVERIFY2(errors.isEmpty(), errors.constData());
+        const QString db = dir.filePath(QStringLiteral("maps.DB"));
+        QCOMPARE(queryText(db, "SELECT count(*) FROM maps WHERE length(\"Beschreibung\") = 4194304"), QStringLiteral("100"));
     }
 
     void decodesTheTablesCodePage()
@@ -150,6 +210,7 @@ private Q_SLOTS:
         QTest::newRow("more records than stored") << "maps.DB" << qsizetype(-1) << qsizetype(0x06) << QByteArray("\x09") << "maps.DB" << "die Zahl der Datensätze stimmt nicht mit dem Dateikopf überein";
         QTest::newRow("blocks chained in a circle") << "maps.DB" << qsizetype(-1) << qsizetype(0x800) << QByteArray("\x01\x00") << "maps.DB" << "die Kette der Datenblöcke ist unterbrochen";
         QTest::newRow("a record larger than its block") << "maps.DB" << qsizetype(-1) << qsizetype(0x00) << QByteArray("\xFF\x0F") << "maps.DB" << "ein Datensatz ist größer als ein Block";
+        QTest::newRow("more fields than the header holds") << "maps.DB" << qsizetype(-1) << qsizetype(0x21) << QByteArray("\xFF\x00") << "maps.DB" << "die Felder ergeben nicht die Länge eines Datensatzes";
         QTest::newRow("a flag of no value") << "maps.DB" << qsizetype(-1) << qsizetype(0x806 + 15 + 50 + 3 + 4 + 50) << QByteArray("\x7F") << "maps.DB" << "ein logisches Feld hat den Wert 127";
     }
 
@@ -227,6 +288,67 @@ private Q_SLOTS:
         writeParadoxTable(dir.filePath(QStringLiteral("maps.DB")), {plainLevel("q2dm1"), level, plainLevel("q2dm10")}, codePage);
         const QString message = refusal(dir.path());
         QVERIFY2(message.contains(error), qPrintable(message));
+    }
+
+    void anUnknownCodePageIsNamedAsUnknown()
+    {
+        const QTemporaryDir dir;
+        writeParadoxTable(dir.filePath(QStringLiteral("maps.DB")), {plainLevel("q2dm1")}, 9999);
+        QCOMPARE(refusal(dir.path()), QStringLiteral("Tabelle %1 hat nicht den erwarteten Aufbau: die Codeseite 9999 ist unbekannt")
+                                          .arg(dir.filePath(QStringLiteral("maps.DB"))));
+    }
+
+    // The old files cannot be kept once the new table is built: nothing is
+    // moved and the new table goes again.
+    void aKeepFolderThatTakesNothingLeavesNoNewFile_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("read-only") << true;
+        QTest::newRow("a link to nowhere") << false;
+    }
+
+    void aKeepFolderThatTakesNothingLeavesNoNewFile()
+    {
+        QFETCH(bool, readOnly);
+        if (readOnly && ::geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        const QTemporaryDir dir;
+        writeParadoxTable(dir.filePath(QStringLiteral("maps.DB")), {plainLevel("q2dm1")});
+        const QString keep = dir.filePath(QStringLiteral("paradox"));
+        if (readOnly)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("paradox")) && QFile::setPermissions(keep, QFile::ReadOwner | QFile::ExeOwner));
+        else
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), keep));
+        QCOMPARE(refusal(dir.path()), QStringLiteral("Datei %1 kann nicht erstellt werden").arg(readOnly ? dir.filePath(QStringLiteral("paradox/maps.DB")) : keep));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("maps.DB.neu"))));
+        if (readOnly)
+            QFile::setPermissions(keep, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A table put in place of the one read, while it was converted, is not
+    // overwritten by a conversion of the other.
+    void aTableReplacedWhileConvertedStaysAndSaysSo()
+    {
+        const QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("maps.DB"));
+        // Descriptions short enough to need no memo file, which stays the old one.
+        ParadoxLevel first = plainLevel("q2dm1");
+        ParadoxLevel second = plainLevel("q2dm2");
+        first.beschreibung = second.beschreibung = "kurz";
+        writeParadoxTable(db, {first});
+        const ConversionLock lock(db);
+        writeParadoxTable(dir.filePath(QStringLiteral("new.DB")), {second});
+        QVERIFY(::rename(QFile::encodeName(dir.filePath(QStringLiteral("new.DB"))).constData(), QFile::encodeName(db).constData()) == 0);
+        const QByteArray replacement = readAll(db);
+        QString error;
+        try {
+            convertParadoxCatalogue(lock);
+        } catch (const TolvexError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("maps.DB wurde während des Schreibens ersetzt; die Level wurden nicht gespeichert"));
+        QCOMPARE(readAll(db), replacement);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("maps.DB.neu"))));
     }
 
     void keepsAnotherTablesFilesInParadox()

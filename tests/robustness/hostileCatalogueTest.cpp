@@ -202,8 +202,8 @@ private Q_SLOTS:
             "Datensatz 2: Feld 'Datei' enthält Binärdaten");
         row("line break in the level name", "('q2dm1', 'The' || char(13, 10) || 'Edge', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
             "Feld 'Level' enthält einen Zeilenumbruch");
-        row("empty description", "('q2dm1', 'The Edge', NULL, NULL, NULL, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
-            "Feld 'Beschreibung' ist leer");
+        row("empty level name", "('q2dm1', '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
+            "Datensatz 2 ('q2dm1'): Feld 'Level' muß einen Wert haben");
         row("character outside Windows-1252", "('łódź', 'Polska', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
             "Datensatz 2: Feld 'Datei' enthält das Zeichen 'ł', das Windows-1252 nicht kennt");
         QTest::newRow("Windows-1252 CSV through the shell")
@@ -237,6 +237,59 @@ private Q_SLOTS:
         QCOMPARE(table.text(Field::MinPlayer), QStringLiteral("-32768"));
         QCOMPARE(table.text(Field::Beschreibung), QStringLiteral("Zeile 1\r\né"));
         QCOMPARE(table.text(Field::Invul), QStringLiteral("Wahr"));
+    }
+
+    // The sqlite3 shell's .import and table editors write an empty text for
+    // an empty cell, in number and flag columns too. It reads, shows and
+    // exports as no value, and stays in the file until its record is changed.
+    void emptyTextsOfEverydayToolsAreEmptyValues()
+    {
+        const QString csvPath = m_dir.filePath(QStringLiteral("levels.csv"));
+        put(csvPath, QByteArray("Datei,Level,Typ,Min Player,Max Player,Beschreibung,Quad,Invul,GL,RL,HB,RG,BFG\r\n"
+                                "q2dm1,The Edge,DM,2,,,1,,0,,,,\r\n"
+                                "q2dm2,Tokay's Towers,,,8,\"zwei\r\nZeilen\",,,,,,,1\r\n"));
+        shell(m_path, QString::fromLatin1(kUncheckedTable).arg(QString())
+                          + QStringLiteral(".import --csv --skip 1 %1 maps\n"
+                                           "UPDATE maps SET \"Typ\" = '', \"Min Player\" = '', \"Quad\" = '' WHERE \"Datei\" = 'base1';")
+                                .arg(csvPath));
+        const auto cells = [this] {
+            QProcess sqlite;
+            sqlite.start(QStringLiteral("sqlite3"), {m_path, QStringLiteral("SELECT \"Datei\", quote(\"Typ\"), quote(\"Min Player\"), "
+                                                                          "quote(replace(\"Beschreibung\", char(13, 10), ' ')), quote(\"Quad\") FROM maps ORDER BY 1")});
+            sqlite.waitForFinished();
+            return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed().split(u'\n');
+        };
+        const QStringList before = cells();
+        QCOMPARE(before, (QStringList{"base1|''|''|NULL|''", "q2dm1|'DM'|2|''|1", "q2dm2|''|''|'zwei Zeilen'|''"}));
+
+        {
+            LevelTable table;
+            table.setFileName(m_path);
+            table.open();
+            QCOMPARE(table.recordCount(), 3);
+            for (int pos : {int(Field::Typ), int(Field::MinPlayer), int(Field::Quad)})
+                QVERIFY(isEmpty(table.value(pos)));
+            table.next();
+            QCOMPARE(table.text(Field::MinPlayer), QStringLiteral("2"));
+            QVERIFY(isEmpty(table.value(Field::MaxPlayer)));
+            QVERIFY(isEmpty(table.value(Field::Beschreibung)));
+            QCOMPARE(table.text(Field::Quad), QStringLiteral("Wahr"));
+            QCOMPARE(table.text(Field::GL), QStringLiteral("Falsch"));
+            QCOMPARE(LevelListTransfer(table).exportText(),
+                     QByteArray("base1\r\nOuter Base\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+                                "q2dm1\r\nThe Edge\r\nDM\r\n2\r\n\r\n\r\nWahr\r\n\r\nFalsch\r\n\r\n\r\n\r\n\r\n"
+                                "q2dm2\r\nTokay's Towers\r\n\r\n\r\n8\r\nzwei<CR><LF>Zeilen\r\n\r\n\r\n\r\n\r\n\r\n\r\nWahr\r\n"));
+        }
+        QCOMPARE(cells(), before);
+
+        LevelTable table;
+        table.setFileName(m_path);
+        table.open();
+        table.edit();
+        table.setText(Field::Level, QStringLiteral("Outer Base II"));
+        table.post();
+        table.close();
+        QCOMPARE(cells(), (QStringList{"base1|NULL|NULL|NULL|NULL", before[1], before[2]}));
     }
 
     // The shell lets a user rewrite the key's collation under stored records.

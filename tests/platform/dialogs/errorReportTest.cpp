@@ -1,5 +1,6 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/dialogs/ErrorReport.h"
+#include "platform/dialogs/SystemTexts.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QTest>
@@ -58,6 +59,19 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->shown().front().kind, ScriptedDialogs::Kind::Error);
         QCOMPARE(m_dialogs->shown().front().caption, QStringLiteral("Tolvex"));
         QCOMPARE(m_dialogs->shown().front().text, QStringLiteral("Datei /x kann nicht geöffnet werden."));
+    }
+
+    // What a failed allocation says of itself names a C++ type, not a problem.
+    void runningOutOfMemoryIsSaidInWords()
+    {
+        const auto shownAfterBadAlloc = [this] {
+            runGuarded([] { throw std::bad_alloc(); });
+            return m_dialogs->shown().back().text;
+        };
+        QCOMPARE(shownAfterBadAlloc(), QStringLiteral("Zu wenig Arbeitsspeicher."));
+        setSystemLanguage(SystemLanguage::English);
+        QCOMPARE(shownAfterBadAlloc(), QStringLiteral("Out of memory."));
+        setSystemLanguage(SystemLanguage::German);
     }
 
     void formatFillsPlaceholdersInOrder()
