@@ -10,52 +10,14 @@
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/ProfileFile.h"
 
-#include <memory>
-
 namespace tolvex {
 
 namespace {
 
-// Which maps' names the table holds already. The names of one scan differ
-// under the key's comparison, so appending one never changes this for another.
-std::vector<bool> heldNames(const LevelTable& table, const GameMaps& maps)
-{
-    // A new catalogue is filled this way first; its appends then search the keys only once each.
-    if (table.recordCount() == 0)
-        return std::vector<bool>(maps.maps.size(), false);
-    std::vector<bool> held;
-    held.reserve(maps.maps.size());
-    for (const GameMap& map : maps.maps)
-        held.push_back(table.indexOfKey(map.name) >= 0);
-    return held;
-}
+using Clock = std::chrono::steady_clock;
 
-// The appends, each map's record asked of read only for a name not held.
-GameLevelsAdded appendLevels(LevelTable& table, const GameMaps& maps, const std::vector<bool>& held, const ReadMapRecord& read,
-                             const GameLevelsProgress& progress)
-{
-    GameLevelsAdded result;
-    result.skipped = maps.skipped;
-    DisplaySuspension suspension(table);
-    BulkAppends bulk(table);
-    const int total = int(maps.maps.size());
-    for (int i = 0; i < total; ++i) {
-        const GameMap& map = maps.maps[size_t(i)];
-        if (held[size_t(i)]) {
-            ++result.present;
-        } else if (const auto record = read(map)) {
-            table.appendRecord(record->texts());
-            ++result.added;
-        } else {
-            ++result.skipped;
-        }
-        if (progress)
-            progress(i + 1, total);
-    }
-    bulk.end();
-    suspension.resume();
-    return result;
-}
+// What the slices of the whole run at once may take before the progress is told.
+constexpr auto kProgressSlice = std::chrono::milliseconds(40);
 
 } // namespace
 
@@ -77,35 +39,122 @@ std::optional<GameMaps> installedMaps()
     return maps;
 }
 
-GameMaps gameMapsToAdd()
+QStringList gameDataFoldersToAdd()
 {
     const DataFolders folders = configuredDataFolders();
     if (folders.searched.isEmpty())
         throw TolvexError(formatMessage(QStringLiteral("Keiner der Datenordner des Spiels existiert: %s"),
                                         {folders.asked.join(QStringLiteral(", "))}));
-    return findMaps(folders.searched);
+    return folders.searched;
 }
 
-GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const ReadMapRecord& read, const GameLevelsProgress& progress)
+GameLevelAppends::GameLevelAppends(LevelTable& table, const GameMaps& maps, ReadMapRecord read)
+    : m_table(table), m_maps(maps), m_read(std::move(read))
 {
     // A pending edit is finished before anything is compared with the stored names.
-    table.checkBrowseMode();
-    return appendLevels(table, maps, heldNames(table, maps), read, progress);
+    m_table.checkBrowseMode();
+    m_result.skipped = maps.skipped;
+    m_held.reserve(maps.maps.size());
+    // A new catalogue is filled this way first; its appends then search the keys only once each.
+    if (m_table.recordCount() == 0)
+        m_held.assign(maps.maps.size(), false);
+}
+
+GameLevelAppends::~GameLevelAppends() = default;
+
+int GameLevelAppends::total() const
+{
+    return int(m_maps.maps.size());
+}
+
+// The names of one scan differ under the key's comparison, so appending one
+// never changes this for another.
+bool GameLevelAppends::findHeldNames(Clock::time_point until)
+{
+    const std::vector<GameMap>& maps = m_maps.maps;
+    while (m_held.size() < maps.size()) {
+        if (Clock::now() >= until)
+            return false;
+        m_held.push_back(m_table.indexOfKey(maps[m_held.size()].name) >= 0);
+    }
+    return true;
+}
+
+void GameLevelAppends::startReading()
+{
+    m_suspension = std::make_unique<DisplaySuspension>(m_table);
+    m_bulk = std::make_unique<BulkAppends>(m_table);
+    if (m_read)
+        return;
+    std::vector<const GameMap*> wanted;
+    for (std::size_t i = 0; i < m_held.size(); ++i) {
+        if (!m_held[i])
+            wanted.push_back(&m_maps.maps[i]);
+    }
+    // The files are read on a thread of their own while the records are stored.
+    const auto reader = std::make_shared<MapReader>(wanted);
+    m_ahead = std::make_unique<MapReadAhead>(std::move(wanted),
+                                             [reader](const GameMap& map) { return reader->recordOf(map); });
+}
+
+bool GameLevelAppends::step(Clock::time_point until)
+{
+    if (!m_suspension) {
+        if (!findHeldNames(until))
+            return true;
+        startReading();
+    }
+    // The clock costs little beside a key search or an append.
+    while (m_next < total()) {
+        if (Clock::now() >= until)
+            return true;
+        const std::size_t i = std::size_t(m_next);
+        if (m_held[i]) {
+            ++m_result.present;
+        } else {
+            if (m_ahead && !m_ahead->ready(until))
+                return true;
+            const auto record = m_ahead ? m_ahead->next() : m_read(m_maps.maps[i]);
+            if (record) {
+                m_table.appendRecord(record->texts());
+                ++m_result.added;
+            } else {
+                ++m_result.skipped;
+            }
+        }
+        ++m_next;
+    }
+    return false;
+}
+
+void GameLevelAppends::finish()
+{
+    // The reading stops first: nothing more is wanted of it.
+    m_ahead.reset();
+    if (m_bulk) {
+        m_bulk->end();
+        m_bulk.reset();
+        m_suspension->resume();
+    }
+}
+
+GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const ReadMapRecord& read,
+                              const GameLevelsProgress& progress)
+{
+    GameLevelAppends appends(table, maps, read);
+    while (appends.step(Clock::now() + kProgressSlice)) {
+        if (progress)
+            progress(appends.done(), appends.total());
+    }
+    appends.finish();
+    if (progress)
+        progress(appends.done(), appends.total());
+    return appends.result();
 }
 
 GameLevelsAdded addGameLevels(LevelTable& table, const GameMaps& maps, const GameLevelsProgress& progress)
 {
-    table.checkBrowseMode();
-    const std::vector<bool> held = heldNames(table, maps);
-    std::vector<const GameMap*> wanted;
-    for (size_t i = 0; i < held.size(); ++i) {
-        if (!held[i])
-            wanted.push_back(&maps.maps[i]);
-    }
-    // The files are read on a thread of their own while the records are stored.
-    const auto reader = std::make_shared<MapReader>(wanted);
-    MapReadAhead ahead(std::move(wanted), [reader](const GameMap& map) { return reader->recordOf(map); });
-    return appendLevels(table, maps, held, [&ahead](const GameMap&) { return ahead.next(); }, progress);
+    return addGameLevels(table, maps, ReadMapRecord(), progress);
 }
 
 } // namespace tolvex

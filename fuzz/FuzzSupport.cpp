@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace tolvex::fuzz {
 
@@ -24,6 +27,26 @@ void removeScratch()
 }
 
 } // namespace
+
+bool mapLumpsApart(QByteArrayView header)
+{
+    // The header itself is the first stretch; then the 19 lumps' offset and length.
+    std::vector<std::pair<qint64, qint64>> stretches{{0, 8 + 19 * 8}};
+    for (int i = 0; i < 19; ++i) {
+        const qint64 length = qFromLittleEndian<qint32>(header.data() + 12 + i * 8);
+        if (length != 0)
+            stretches.emplace_back(qFromLittleEndian<qint32>(header.data() + 8 + i * 8), length);
+    }
+    for (std::size_t a = 0; a < stretches.size(); ++a) {
+        for (std::size_t b = a + 1; b < stretches.size(); ++b) {
+            const auto [aAt, aLength] = stretches[a];
+            const auto [bAt, bLength] = stretches[b];
+            if (aLength > 0 && bLength > 0 && aAt < bAt + bLength && bAt < aAt + aLength)
+                return false;
+        }
+    }
+    return true;
+}
 
 const QString& scratchDir()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstddef>
@@ -15,6 +16,10 @@ namespace tolvex::fuzz {
 // Replaces the file with exactly these bytes.
 void putFile(const QString& path, const std::uint8_t* data, std::size_t size);
 [[nodiscard]] QByteArray fileBytes(const QString& path);
+
+// Whether a map header's lumps that hold bytes lie apart from each other and
+// from the header, every pair compared: the plain reference of the readers' check.
+[[nodiscard]] bool mapLumpsApart(QByteArrayView header);
 
 // Ends the run with a report that libFuzzer keeps as a crash.
 [[noreturn]] void failure(const char* what, const QString& detail = {});

@@ -9,6 +9,7 @@
 
 #include "gamefolder/BspFile.h"
 #include "gamefolder/GameFolder.h"
+#include "gamefolder/MapGeometry.h"
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
@@ -82,10 +83,13 @@ void readZip(QByteArrayView input)
         // Names are the stored bytes; every one reads as some text.
         const QByteArray name = archive->name(i);
         FUZZ_CHECK(name.isEmpty() || !decodeMapText(name).isEmpty(), QString::fromLatin1(name.toHex()));
-        if (const auto entry = archive->entry(i)) {
-            FUZZ_CHECK(entry->size() <= kMaxUnpacked, QString::number(entry->size()));
+        if (const auto entry = archive->entry(i, kMaxMapSize)) {
+            FUZZ_CHECK(entry->size() <= kMaxMapSize, QString::number(entry->size()));
             if (const auto lump = readEntityLump(*entry))
                 FUZZ_CHECK(lump->size() <= kMaxEntityLump, QString());
+            // The geometry is read front to back, each lump once.
+            if (const auto geometry = readMapGeometry(*entry))
+                FUZZ_CHECK(qsizetype(geometry->points.size()) <= entry->size() / 4, QString());
         }
     }
 }

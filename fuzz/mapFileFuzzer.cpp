@@ -1,5 +1,6 @@
 // A map file's header and entity lump: the lump must be the stretch of the
-// input its header names, within the size limit and ending before any NUL;
+// input its header names, within the size limit and ending before any NUL,
+// in a map whose lumps lie apart;
 // whatever it holds then goes through the entity parser.
 
 #include "FuzzSupport.h"
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!lump)
         return 0;
     FUZZ_CHECK(input.size() >= kBspHeaderSize, QString());
+    FUZZ_CHECK(fuzz::mapLumpsApart(input), QString());
     const qint64 offset = qFromLittleEndian<qint32>(input.data() + 8);
     const qint64 length = qFromLittleEndian<qint32>(input.data() + 12);
     FUZZ_CHECK(offset >= 0 && length <= kMaxEntityLump && offset + length <= input.size(), QString::number(offset));

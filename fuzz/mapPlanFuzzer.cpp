@@ -1,4 +1,5 @@
-// A map file's geometry and its plan: every kept corner is a finite number
+// A map file's geometry and its plan: read only from a map whose lumps lie
+// apart; every kept corner is a finite number
 // within the map limit and belongs to exactly one kept face, no more corners
 // are kept than the file holds surface edges, and the plan is the picture's
 // size or, with nothing to draw, no picture at all.
@@ -19,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto geometry = readMapGeometry(source);
     if (!geometry)
         return 0;
+    FUZZ_CHECK(fuzz::mapLumpsApart(input), QString());
     FUZZ_CHECK(qsizetype(geometry->points.size()) <= input.size() / 4, QString::number(geometry->points.size()));
     std::size_t next = 0;
     for (const MapGeometry::Face& face : geometry->faces) {

@@ -3,6 +3,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,9 +54,30 @@ std::optional<BspFormat> bspFormat(QByteArrayView header)
     return std::nullopt;
 }
 
+bool lumpsOverlap(QByteArrayView header)
+{
+    // The header counts as a lump: no lump's bytes are the directory's.
+    std::array<LumpPlace, kBspLumpCount + 1> lumps;
+    lumps[0] = {0, kBspHeaderSize};
+    int used = 1;
+    for (int i = 0; i < kBspLumpCount; ++i) {
+        const char* entry = header.data() + 8 + i * 8;
+        const LumpPlace lump{qFromLittleEndian<qint32>(entry), qFromLittleEndian<qint32>(entry + 4)};
+        // Empty lumps hold no bytes, wherever they point; one of a negative size is refused when read.
+        if (lump.length > 0)
+            lumps[std::size_t(used++)] = lump;
+    }
+    std::sort(lumps.begin(), lumps.begin() + used, [](const LumpPlace& a, const LumpPlace& b) { return a.offset < b.offset; });
+    for (int i = 1; i < used; ++i) {
+        if (lumps[std::size_t(i - 1)].offset + lumps[std::size_t(i - 1)].length > lumps[std::size_t(i)].offset)
+            return true;
+    }
+    return false;
+}
+
 std::optional<LumpPlace> entityLumpPlace(QByteArrayView header)
 {
-    if (!bspFormat(header))
+    if (!bspFormat(header) || lumpsOverlap(header))
         return std::nullopt;
     const LumpPlace place{qFromLittleEndian<qint32>(header.data() + 8), qFromLittleEndian<qint32>(header.data() + 12)};
     if (place.offset < 0 || place.length < 0 || place.length > kMaxEntityLump)

@@ -23,6 +23,10 @@ inline constexpr int kBspHeaderSize = 8 + kBspLumpCount * 8;
 // up to this size, which no playable map comes near.
 inline constexpr qint64 kMaxEntityLump = qint64(4) << 20;
 
+// No map of the game needs more than a few MiB, the largest a few tens; a
+// map file or package entry bigger than this is no map to read whole.
+inline constexpr qint64 kMaxMapSize = qint64(64) << 20;
+
 // A map's first read: the header and, in most maps of a few KiB, the entity
 // lump with it.
 inline constexpr qint64 kFirstRead = 16 * 1024;
@@ -38,8 +42,14 @@ struct LumpPlace {
     qint64 length = 0;
 };
 
-// Nothing for a header of no map of this version, or a lump bigger than
-// kMaxEntityLump. Whether the lump lies inside the file is the caller's to check.
+// Whether two of the header's lumps that hold bytes share any of them, or one
+// shares the header's own (header: kBspHeaderSize bytes at least). A map
+// tool lays its lumps out one after the other; lumps that name one stretch
+// again and again make a small file claim a reading many times its size.
+[[nodiscard]] bool lumpsOverlap(QByteArrayView header);
+
+// Nothing for a header of no map of this version, with lumps that overlap,
+// or a lump bigger than kMaxEntityLump. Whether the lump lies inside the file is the caller's to check.
 [[nodiscard]] std::optional<LumpPlace> entityLumpPlace(QByteArrayView header);
 
 // The lump up to its first NUL, where the game stops reading it.

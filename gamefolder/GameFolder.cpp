@@ -129,7 +129,18 @@ bool isMapEntry(const QByteArray& name)
 // Gathers the candidates of one scan in precedence order.
 class Scan {
 public:
+    explicit Scan(const ScanProgress& progress) : m_progress(progress) {}
+
     GameMaps result;
+
+    // Whether the scan goes on; asked for every name looked at.
+    [[nodiscard]] bool going()
+    {
+        if (!m_progress || m_stopped)
+            return !m_stopped;
+        m_stopped = !m_progress(int(result.maps.size()));
+        return !m_stopped;
+    }
 
     void add(GameMap map, const QString& fileName)
     {
@@ -149,6 +160,8 @@ public:
             return;
         }
         for (const DirItem& item : *items) {
+            if (!going())
+                return;
             if (!isBspName(item.raw))
                 continue;
             if (!item.readable) {
@@ -192,7 +205,7 @@ public:
             return;
         }
         const QString where = decodeMapText(path);
-        for (qint64 i = 0; i < archive->count(); ++i) {
+        for (qint64 i = 0; i < archive->count() && going(); ++i) {
             const QByteArray name = archive->name(i);
             if (!isMapEntry(name))
                 continue;
@@ -218,6 +231,8 @@ public:
                 looseMaps(joined(folder, item.raw));
         }
         for (const DirItem& item : *items) {
+            if (!going())
+                return;
             const Package kind = packageKind(item.raw);
             if (kind == Package::None)
                 continue;
@@ -254,6 +269,10 @@ public:
                                [](const GameMap& a, const GameMap& b) { return compareKeys(a.name, b.name) == 0; }),
                    maps.end());
     }
+
+private:
+    const ScanProgress& m_progress;
+    bool m_stopped = false;
 };
 
 QString missingFolderMessage(const QString& folder)
@@ -291,23 +310,23 @@ QString gameFolder(const QString& konfigPath)
     return folder;
 }
 
-GameMaps findMaps(const QString& folder)
+GameMaps findMaps(const QString& folder, const ScanProgress& progress)
 {
     if (!QFileInfo(folder).isDir())
         throw TolvexError(missingFolderMessage(folder));
     const auto items = listFolder(QFile::encodeName(folder));
     if (!items)
         throw TolvexError(unreadableFolderMessage(folder));
-    Scan scan;
+    Scan scan(progress);
     scan.result.folders = QStringList{folder};
     scan.dataFolder(QFile::encodeName(folder), *items);
     scan.keepFirstOfEachName();
     return std::move(scan.result);
 }
 
-GameMaps findMaps(const QStringList& folders)
+GameMaps findMaps(const QStringList& folders, const ScanProgress& progress)
 {
-    Scan scan;
+    Scan scan(progress);
     scan.result.folders = folders;
     for (const QString& folder : folders) {
         const QByteArray encoded = QFile::encodeName(folder);

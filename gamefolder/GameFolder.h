@@ -45,6 +45,10 @@ struct GameMaps {
 // a folder that does not exist or cannot be read.
 [[nodiscard]] QString gameFolder(const QString& konfigPath);
 
+// Hears how many maps a scan has found so far; false stops the scan, which
+// then returns what it found.
+using ScanProgress = std::function<bool(int found)>;
+
 // The maps/*.bsp files of each folder directly inside the game folder, loose
 // and in its packages (.pak, and the zip packages .pk3, .pk2, .pkz, .zip and
 // Q2Game.kpf), names matched without regard to letter case. Where a name
@@ -55,12 +59,12 @@ struct GameMaps {
 // take or the game cannot be started on (isStartableLevelName) is skipped and
 // counted. Throws like gameFolder for a game folder that does not exist or
 // cannot be read; anything inside that cannot be read is skipped and counted.
-[[nodiscard]] GameMaps findMaps(const QString& folder);
+[[nodiscard]] GameMaps findMaps(const QString& folder, const ScanProgress& progress = {});
 
 // The same over several data folders in turn (see dataFolders): a name found
 // in more than one counts once, the first folder winning. A folder that
 // cannot be read is skipped and counted.
-[[nodiscard]] GameMaps findMaps(const QStringList& folders);
+[[nodiscard]] GameMaps findMaps(const QStringList& folders, const ScanProgress& progress = {});
 
 // The catalogue record read from the map's entity lump (see mapRecordOfText),
 // or nothing when the map cannot be read or holds no entity.

@@ -169,7 +169,7 @@ bool MapFiles::read(const GameMap& map, const std::function<void(ByteSource&)>& 
     }
     if (m->pk3->name(map.index) != map.entry)
         return false;
-    const auto entry = m->pk3->entry(map.index);
+    const auto entry = m->pk3->entry(map.index, kMaxMapSize);
     if (entry)
         use(*entry);
     return bool(entry);

@@ -65,8 +65,11 @@ struct Reader {
     BspFormat format = BspFormat::Ibsp;
     MapGeometry result;
     std::vector<std::uint8_t> infoShown; // per texture info; many faces share one
+    std::array<LumpData, kBspLumpCount> lumps;
+    std::optional<QByteArray> entityText;
 
-    LumpData lump(int index, qint64 elementSize);
+    void readLumps();
+    [[nodiscard]] const LumpData& lump(int index) const { return lumps[std::size_t(index)]; }
     bool shown(qint64 info, const LumpData& texInfo);
     void readFaces();
     bool addFace(const char* face, const LumpData& planes, const LumpData& texInfo, const LumpData& vertices,
@@ -74,20 +77,45 @@ struct Reader {
     void readMarks();
 };
 
-LumpData Reader::lump(int index, qint64 elementSize)
+// The lumps a plan needs, each read once and in the order they lie in the
+// file: a packed map is then unpacked once, front to back.
+void Reader::readLumps()
 {
-    const char* entry = header.constData() + 8 + index * 8;
-    const qint64 offset = qFromLittleEndian<qint32>(entry);
-    const qint64 length = qFromLittleEndian<qint32>(entry + 4);
-    LumpData data;
-    auto bytes = length % elementSize == 0 ? source.read(offset, length) : std::nullopt;
-    if (!bytes) {
-        ++result.skippedLumps;
-        return data;
+    struct Wanted {
+        int index;
+        qint64 elementSize;
+        qint64 offset;
+        qint64 length;
+    };
+    std::array<Wanted, 7> wanted = {{{Entities, 1, 0, 0},
+                                     {Planes, kPlaneSize, 0, 0},
+                                     {Vertices, kVertexSize, 0, 0},
+                                     {TexInfo, kTexInfoSize, 0, 0},
+                                     {Faces, format == BspFormat::Qbsp ? kWideFaceSize : kFaceSize, 0, 0},
+                                     {Edges, format == BspFormat::Qbsp ? kWideEdgeSize : kEdgeSize, 0, 0},
+                                     {SurfEdges, kSurfEdgeSize, 0, 0}}};
+    for (Wanted& w : wanted) {
+        const char* entry = header.constData() + 8 + w.index * 8;
+        w.offset = qFromLittleEndian<qint32>(entry);
+        w.length = qFromLittleEndian<qint32>(entry + 4);
     }
-    data.bytes = std::move(*bytes);
-    data.count = length / elementSize;
-    return data;
+    std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) { return a.offset < b.offset; });
+    for (const Wanted& w : wanted) {
+        const bool fits = w.length % w.elementSize == 0 && (w.index != Entities || w.length <= kMaxEntityLump);
+        auto bytes = fits ? source.read(w.offset, w.length) : std::nullopt;
+        if (w.index == Entities) {
+            if (bytes)
+                entityText = untilNul(*bytes).toByteArray();
+            continue;
+        }
+        if (!bytes) {
+            ++result.skippedLumps;
+            continue;
+        }
+        LumpData& data = lumps[std::size_t(w.index)];
+        data.bytes = std::move(*bytes);
+        data.count = w.length / w.elementSize;
+    }
 }
 
 bool usable(const MapGeometry::Point& p)
@@ -195,14 +223,14 @@ bool Reader::addFace(const char* face, const LumpData& planes, const LumpData& t
 
 void Reader::readFaces()
 {
-    const LumpData planes = lump(Planes, kPlaneSize);
-    const LumpData vertices = lump(Vertices, kVertexSize);
-    const LumpData texInfo = lump(TexInfo, kTexInfoSize);
+    const LumpData& planes = lump(Planes);
+    const LumpData& vertices = lump(Vertices);
+    const LumpData& texInfo = lump(TexInfo);
     const bool wide = format == BspFormat::Qbsp;
     const qint64 faceSize = wide ? kWideFaceSize : kFaceSize;
-    const LumpData faces = lump(Faces, faceSize);
-    const LumpData edges = lump(Edges, wide ? kWideEdgeSize : kEdgeSize);
-    const LumpData surfEdges = lump(SurfEdges, kSurfEdgeSize);
+    const LumpData& faces = lump(Faces);
+    const LumpData& edges = lump(Edges);
+    const LumpData& surfEdges = lump(SurfEdges);
     // Each surface edge of a real map belongs to one face; faces that claim
     // the same ones again cannot make the reader keep more than that.
     qint64 budget = surfEdges.count;
@@ -224,8 +252,7 @@ bool isCatalogueItem(QByteArrayView classname)
 
 void Reader::readMarks()
 {
-    const auto text = readEntityLump(source);
-    const auto entities = text ? parseEntities(*text) : std::nullopt;
+    const auto entities = entityText ? parseEntities(*entityText) : std::nullopt;
     if (!entities) {
         ++result.skippedLumps;
         return;
@@ -248,11 +275,13 @@ void Reader::readMarks()
 
 std::optional<MapGeometry> readMapGeometry(ByteSource& source)
 {
-    auto header = source.read(0, kBspHeaderSize);
+    // Bounded before anything is read: no lump holds more than the file, and no two share bytes.
+    auto header = source.size() <= kMaxMapSize ? source.read(0, kBspHeaderSize) : std::nullopt;
     const auto format = header ? bspFormat(*header) : std::nullopt;
-    if (!format)
+    if (!format || lumpsOverlap(*header))
         return std::nullopt;
-    Reader reader{source, std::move(*header), *format, {}, {}};
+    Reader reader{source, std::move(*header), *format, {}, {}, {}, {}};
+    reader.readLumps();
     reader.readFaces();
     reader.readMarks();
     return std::move(reader.result);

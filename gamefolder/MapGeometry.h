@@ -46,7 +46,10 @@ inline constexpr int kMaxFaceEdges = 4096;
 // Corners further out than this are no level's; such a face is skipped.
 inline constexpr float kMaxMapCoordinate = 65536.0f;
 
-// The geometry of a map file, or nothing when it is no IBSP or QBSP map of version 38.
+// The geometry of a map file, or nothing when it is no IBSP or QBSP map of version 38,
+// is bigger than kMaxMapSize or has lumps that overlap; so what it reads is
+// bounded by the file's size, before anything is read. The lumps are read in
+// the order they lie, each once, and the entity text parsed once.
 // Every lump is checked against the file, every index against the lump it
 // points into; what does not fit is skipped and counted. Never more corners
 // are kept than the file has surface edges, so a file cannot make the reader

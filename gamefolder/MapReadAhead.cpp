@@ -1,5 +1,7 @@
 #include "gamefolder/MapReadAhead.h"
 
+#include "platform/processes/BackgroundThread.h"
+
 #include <utility>
 
 namespace tolvex {
@@ -29,6 +31,7 @@ MapReadAhead::~MapReadAhead()
 
 void MapReadAhead::run()
 {
+    runInBackground();
     std::exception_ptr error;
     try {
         for (const GameMap* map : m_maps) {
@@ -54,6 +57,14 @@ void MapReadAhead::run()
         m_finished = true;
     }
     m_changed.notify_all();
+}
+
+bool MapReadAhead::ready(std::chrono::steady_clock::time_point until)
+{
+    if (!m_taken.empty())
+        return true;
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_until(lock, until, [this] { return !m_ready.empty() || m_finished; });
 }
 
 std::optional<MapRecord> MapReadAhead::next()

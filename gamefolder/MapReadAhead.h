@@ -2,6 +2,7 @@
 
 #include "gamefolder/MapRecord.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -34,6 +35,9 @@ public:
     // cannot be read (or every map has been taken). What the reading threw
     // is thrown here, after the records read before it.
     [[nodiscard]] std::optional<MapRecord> next();
+    // Waits until next() can answer without waiting, or until the time given;
+    // false when the time came first.
+    [[nodiscard]] bool ready(std::chrono::steady_clock::time_point until);
 
 private:
     struct Record {

@@ -113,14 +113,16 @@ QByteArray ZipArchive::name(qint64 index) const
     return name ? QByteArray(name) : QByteArray();
 }
 
-std::unique_ptr<ByteSource> ZipArchive::entry(qint64 index)
+std::unique_ptr<ByteSource> ZipArchive::entry(qint64 index, qint64 maxSize)
 {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (index < 0 || zip_stat_index(m_archive, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+    if (index < 0 || zip_stat_index(m_archive, zip_uint64_t(index), 0, &st) != 0
+        || (st.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)
+        || st.size > zip_uint64_t(std::max<qint64>(maxSize, 0)) || st.size / kMaxPackingRatio > st.comp_size)
         return nullptr;
-    const qint64 size = qint64(std::min<zip_uint64_t>(st.size, zip_uint64_t(kMaxUnpacked)));
-    return std::make_unique<ZipEntrySource>(m_archive, zip_uint64_t(index), size);
+    // Bytes past the claimed size are never read, however many the data would inflate to.
+    return std::make_unique<ZipEntrySource>(m_archive, zip_uint64_t(index), qint64(st.size));
 }
 
 } // namespace tolvex

@@ -29,17 +29,20 @@ public:
     // reads them as every other file name), empty for a bad index.
     [[nodiscard]] QByteArray name(qint64 index) const;
     // An entry's uncompressed bytes by position, or nothing for an entry that
-    // cannot be read (a directory, encrypted, an unknown method). It reads
-    // through the archive, which must outlive it.
-    [[nodiscard]] std::unique_ptr<ByteSource> entry(qint64 index);
+    // cannot be read (a directory, encrypted, an unknown method) or that
+    // claims more than maxSize bytes or more than kMaxPackingRatio times its
+    // packed size: such an entry is refused before anything of it is
+    // unpacked. It reads through the archive, which must outlive it.
+    [[nodiscard]] std::unique_ptr<ByteSource> entry(qint64 index, qint64 maxSize);
 
 private:
     explicit ZipArchive(struct zip* archive) : m_archive(archive) {}
     struct zip* m_archive;
 };
 
-// No more than this much of an entry is ever unpacked: a small archive may
-// claim an entry of gigabytes that inflates from a few kilobytes.
-inline constexpr qint64 kMaxUnpacked = qint64(256) << 20;
+// Deflate packs real data a few times, runs of one byte up to about a
+// thousand times; an entry claiming more is built to inflate a few kilobytes
+// into gigabytes.
+inline constexpr qint64 kMaxPackingRatio = 1000;
 
 } // namespace tolvex

@@ -36,6 +36,12 @@ QString MsgArchivesInstalled = QStringLiteral("%d Dateien nach %s installiert, %
 QString MsgArchiveLeftOut = QStringLiteral("%s: nichts installiert.");
 QString MsgReplaceFiles = QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
 QString MsgNoCatalogue = QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
+QString MsgScanningGame = QStringLiteral("Spielordner wird durchsucht: %d Karten gefunden");
+QString MsgAddingLevels = QStringLiteral("Levels werden übernommen");
+QString MsgDrawingPlans = QStringLiteral("Vorschaubilder werden gezeichnet");
+QString MsgCancelWork = QStringLiteral("Abbrechen");
+QString MsgAddCancelled = QStringLiteral("Übernahme abgebrochen.");
+QString MsgPlansFailed = QStringLiteral("Die Vorschaubilder konnten nicht gespeichert werden: %s.");
 
 namespace {
 
@@ -85,6 +91,12 @@ void applyLanguage(bool english)
                               : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
     MsgNoCatalogue = english ? QStringLiteral("There is no level catalogue maps.DB in %s yet. Create an empty one?")
                              : QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
+    MsgScanningGame = english ? QStringLiteral("Searching the game folder: %d maps found") : QStringLiteral("Spielordner wird durchsucht: %d Karten gefunden");
+    MsgAddingLevels = english ? QStringLiteral("Adding levels") : QStringLiteral("Levels werden übernommen");
+    MsgDrawingPlans = english ? QStringLiteral("Drawing preview pictures") : QStringLiteral("Vorschaubilder werden gezeichnet");
+    MsgCancelWork = english ? QStringLiteral("Cancel") : QStringLiteral("Abbrechen");
+    MsgAddCancelled = english ? QStringLiteral("Add cancelled.") : QStringLiteral("Übernahme abgebrochen.");
+    MsgPlansFailed = english ? QStringLiteral("The preview pictures could not be saved: %s.") : QStringLiteral("Die Vorschaubilder konnten nicht gespeichert werden: %s.");
     setSystemLanguage(english ? SystemLanguage::English : SystemLanguage::German);
 }
 

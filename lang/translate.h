@@ -33,6 +33,14 @@ extern QString MsgArchivesInstalled;
 extern QString MsgArchiveLeftOut;
 // "%s gibt es schon mit anderem Inhalt. Ersetzen?", asked before an archive replaces files.
 extern QString MsgReplaceFiles;
+// The add from the game folder: its phases, its cancel button, and what its
+// summary says when it was cancelled or its plans could not be saved ("%s": why).
+extern QString MsgScanningGame;
+extern QString MsgAddingLevels;
+extern QString MsgDrawingPlans;
+extern QString MsgCancelWork;
+extern QString MsgAddCancelled;
+extern QString MsgPlansFailed;
 
 // Write one fixed set of texts into the main window, the overview, the map
 // list editor, the information window and the configuration dialog, hidden

@@ -12,7 +12,7 @@
 #include "install/LevelArchives.h"
 #include "lang/WindowTexts.h"
 #include "lang/translate.h"
-#include "plan/PlanPictures.h"
+#include "plan/GameFolderAdd.h"
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/Dataset.h"
 #include "platform/dataaware/DisplaySuspension.h"
@@ -39,6 +39,41 @@ TForm1* Form1 = nullptr;
 namespace {
 constexpr QSize kClientSize(384, 282);
 constexpr QRect kDesignOuter(632, 431, 392, 309);
+
+// The add works in slices of this much on this thread, with the window's
+// events handled in between for up to the pause: never long without a paint.
+constexpr std::chrono::milliseconds kAddSlice(20);
+constexpr std::chrono::milliseconds kAddPause(10);
+
+QString addPhaseText(const GameFolderAdd& add)
+{
+    switch (add.phase()) {
+    case GameFolderAdd::Phase::Scan:
+        return formatMessage(MsgScanningGame, {QString::number(add.done())});
+    case GameFolderAdd::Phase::Plans:
+        return MsgDrawingPlans;
+    case GameFolderAdd::Phase::Appends:
+    case GameFolderAdd::Phase::Done:
+        break;
+    }
+    return MsgAddingLevels;
+}
+
+// The add's summary box: what was stored, whether the add was cancelled, and
+// why the plans stopped when they could not be saved.
+QString addReport(const GameFolderAdd::Outcome& outcome)
+{
+    const GameLevelsAdded& levels = outcome.levels;
+    QString text = formatMessage(MsgLevelsAdded(levels.added), {QString::number(levels.added), QString::number(levels.present),
+                                                                QString::number(levels.skipped)})
+        + u' ' + formatMessage(MsgPlansMade(outcome.plans.made), {QString::number(outcome.plans.made)});
+    if (outcome.cancelled)
+        text = MsgAddCancelled + u' ' + text;
+    text += u'\n' + formatMessage(MsgSearched, {outcome.searched.join(QStringLiteral(", "))});
+    if (!outcome.plans.failure.isEmpty())
+        text += u'\n' + formatMessage(MsgPlansFailed, {outcome.plans.failure});
+    return text;
+}
 
 FileDialogOptions levelListDialog(bool save)
 {
@@ -197,29 +232,40 @@ void TForm1::SpeedButton4Click()
 
 void TForm1::SpeedButton5Click()
 {
-    GameLevelsAdded added;
-    PlansMade plans;
+    GameFolderAdd::Outcome outcome;
     {
-        WorkProgress progress(this, QStringLiteral("Levels werden übernommen"));
-        GameMaps maps = gameMapsToAdd();
-        const auto reporter = progress.reporter();
-        // Kept before the add, so the marks are right even when a refused record stops it.
-        markInstalledLevels(std::move(maps));
+        WorkProgress progress(this, MsgAddingLevels);
+        progress.keepThroughCounts();
+        progress.allowCancel(MsgCancelWork);
+        GameFolderAdd add(*Table1, gameDataFoldersToAdd(), ProgramDir() + QStringLiteral("screens"));
         // The record the add stands on is shown once its plan exists.
         DisplaySuspension suspension(*Table1);
-        added = addGameLevels(*Table1, *m_installed, reporter);
-        plans = savePlanPictures(*Table1, *m_installed, ProgramDir() + QStringLiteral("screens"));
+        bool marked = false;
+        while (add.step(kAddSlice)) {
+            // Marked before the appends, so the marks are right even when a refused record stops them.
+            if (!marked && add.maps()) {
+                markInstalledLevels(*add.maps());
+                marked = true;
+            }
+            progress.setLabel(addPhaseText(add));
+            progress.step(add.done(), add.total());
+            progress.runEvents(kAddPause);
+            if (progress.cancelled())
+                add.cancel();
+        }
         suspension.resume();
+        outcome = add.outcome();
     }
     // The record shown may be one that had none; the controls only reload
     // its picture when the record changes.
-    if (plans.made > 0)
+    if (outcome.plans.made > 0)
         Q_EMIT screenshotsMade();
+    // Only success of the appends is said; a catalogue replaced meanwhile is reported instead.
     Table1->requireInPlace();
-    ShowInfo(formatMessage(MsgLevelsAdded(added.added), {QString::number(added.added), QString::number(added.present),
-                                                         QString::number(added.skipped)})
-             + u' ' + formatMessage(MsgPlansMade(plans.made), {QString::number(plans.made)}) + u'\n'
-             + formatMessage(MsgSearched, {m_installed->folders.join(QStringLiteral(", "))}));
+    if (outcome.plans.failure.isEmpty())
+        ShowInfo(addReport(outcome));
+    else
+        reportError(addReport(outcome));
 }
 
 void TForm1::SpeedButton6Click()

@@ -2,8 +2,10 @@
 
 #include "platform/dialogs/ErrorReport.h"
 
+#include <QEventLoop>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -36,7 +38,8 @@ WorkProgress::~WorkProgress() = default;
 
 void WorkProgress::step(int done, int total)
 {
-    if (m_sinceUpdate.isValid() && done < total && m_sinceUpdate.elapsed() < kUpdateMs)
+    // A new total is a new count: it shows at once, not the last one's value.
+    if (m_sinceUpdate.isValid() && done < total && total == m_dialog->maximum() && m_sinceUpdate.elapsed() < kUpdateMs)
         return;
     m_sinceUpdate.start();
     if (m_dialog->maximum() != total)
@@ -49,10 +52,17 @@ std::function<void(int done, int total)> WorkProgress::reporter()
     return [this](int done, int total) { step(done, total); };
 }
 
-void WorkProgress::allowCancel()
+void WorkProgress::keepThroughCounts()
+{
+    m_dialog->setAutoReset(false);
+    m_dialog->setAutoClose(false);
+}
+
+void WorkProgress::allowCancel(const QString& buttonText)
 {
     m_cancellable = true;
-    m_dialog->setCancelButtonText(QStringLiteral("Abbrechen"));
+    m_cancelText = buttonText;
+    m_dialog->setCancelButtonText(buttonText);
 }
 
 bool WorkProgress::cancelled() const
@@ -77,8 +87,24 @@ bool WorkProgress::askAside(const std::function<bool()>& ask)
     const bool answer = ask();
     build(parent, label, shown ? std::chrono::milliseconds(0) : std::chrono::milliseconds(500));
     if (cancellable)
-        allowCancel();
+        allowCancel(m_cancelText);
     return answer;
+}
+
+void WorkProgress::setLabel(const QString& text)
+{
+    if (m_dialog->labelText() != text)
+        m_dialog->setLabelText(text);
+}
+
+void WorkProgress::runEvents(std::chrono::milliseconds time)
+{
+    if (m_dialog->wasCanceled())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    QObject::connect(m_dialog.get(), &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    loop.exec(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 bool WorkProgress::isShown() const

@@ -31,11 +31,20 @@ public:
     // step() as a callback for the work; the window must outlive it.
     [[nodiscard]] std::function<void(int done, int total)> reporter();
 
-    // Adds the cancel button ("Abbrechen"); the work asks cancelled() as it goes.
-    void allowCancel();
+    // For work of several counts, one after the other: the window stays up
+    // when a count reaches its end, until this object goes.
+    void keepThroughCounts();
+    // Adds the cancel button; the work asks cancelled() as it goes.
+    void allowCancel(const QString& buttonText = QStringLiteral("Abbrechen"));
     [[nodiscard]] bool cancelled() const;
     // The cancel check as a callback for the work; the window must outlive it.
     [[nodiscard]] std::function<bool()> canceller() const;
+    void setLabel(const QString& text);
+    // Lets the program handle its events for the time given, or until the
+    // cancel button is pressed, for work done off this thread or in slices.
+    // Until the window is shown the user's input waits, so that nothing else
+    // is started meanwhile; once shown, it holds the other windows.
+    void runEvents(std::chrono::milliseconds time);
 
     // Asks the user something in the middle of the work: the window steps
     // aside meanwhile, so that it neither covers the question nor comes up over it.
@@ -51,6 +60,7 @@ private:
     std::unique_ptr<QProgressDialog> m_dialog;
     QProgressBar* m_bar = nullptr;
     bool m_cancellable = false;
+    QString m_cancelText;
     QElapsedTimer m_sinceUpdate;
 };
 

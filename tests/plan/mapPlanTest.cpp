@@ -232,7 +232,7 @@ private Q_SLOTS:
         const int faces = int(geometryOf(room).faces.size());
 
         QByteArray outside = room;
-        setLump(outside, 2, room.size() - 4, 12); // the vertices reach past the end
+        setLump(outside, 2, room.size() + 4, 12); // the vertices lie past the end
         MapGeometry g = geometryOf(outside);
         QCOMPARE(g.skippedLumps, 1);
         QVERIFY(g.faces.empty());
@@ -399,7 +399,8 @@ private Q_SLOTS:
             ++saved;
         QVERIFY(saved > 0 && saved < 25);
         QCOMPARE(QDir(screens).entryList(QDir::Files).size(), saved);
-        QCOMPARE(error, QStringLiteral("Datei %1/%2.jpg kann nicht erstellt werden").arg(screens, names[saved]));
+        QCOMPARE(error, QStringLiteral("Datei %1/%2.jpg kann nicht erstellt werden: der Ordner %1 ist schreibgeschützt")
+                            .arg(screens, names[saved]));
     }
 };
 
