@@ -9,7 +9,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <iterator>
 #include <memory>
 
 namespace tolvex {
@@ -133,7 +132,9 @@ std::optional<QString> PlayHistory::loadRows(sqlite3* db)
 {
     if (auto fault = shapeFault(db))
         return fault;
-    const Stmt rows = prepared(db, "SELECT \"Datei\", \"Zeit\" FROM \"plays\"");
+    // In key order the starts of one level come together, so they are counted
+    // as they come and nothing is held per row.
+    const Stmt rows = prepared(db, "SELECT \"Datei\", \"Zeit\" FROM \"plays\" ORDER BY \"Datei\" COLLATE NOCASE");
     if (!rows)
         return engineMessage(db);
     int rc = SQLITE_OK;
@@ -148,22 +149,18 @@ std::optional<QString> PlayHistory::loadRows(sqlite3* db)
         if (!when)
             return QStringLiteral("Zeile %1 der Tabelle \"plays\": Feld 'Zeit' ist keine Zeit der Form JJJJ-MM-TT hh:mm:ss").arg(number);
         // Every name the level table can hold has a key.
-        m_entries.push_back(Entry{*keyOf(*datei), *when, 1});
+        const Key key = *keyOf(*datei);
+        if (!m_entries.empty() && m_entries.back().key == key) {
+            m_entries.back().lastPlayed = std::max(m_entries.back().lastPlayed, *when);
+            ++m_entries.back().count;
+        } else {
+            m_entries.push_back(Entry{key, *when, 1});
+        }
     }
     if (rc != SQLITE_DONE)
         return engineMessage(db);
-    // Gathered row by row, then one entry per level: inserting in order would move the vector at every new level.
+    // The table's order folds like the key but compares UTF-8; the lookups compare the key's bytes.
     std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
-    auto out = m_entries.begin();
-    for (auto in = m_entries.begin(); in != m_entries.end(); ++in) {
-        if (out != m_entries.begin() && std::prev(out)->key == in->key) {
-            std::prev(out)->lastPlayed = std::max(std::prev(out)->lastPlayed, in->lastPlayed);
-            ++std::prev(out)->count;
-        } else {
-            *out++ = *in;
-        }
-    }
-    m_entries.erase(out, m_entries.end());
     m_entries.shrink_to_fit();
     return std::nullopt;
 }

@@ -22,9 +22,10 @@ constexpr std::array<int, kFilterItemCount> kItemWidths{52, 48, 42, 42, 42, 42, 
 
 } // namespace
 
-FilterPanel::FilterPanel(QWidget* parent)
+FilterPanel::FilterPanel(QWidget* parent, const QRect& geometry)
     : QWidget(parent)
 {
+    setGeometry(geometry);
     Label1 = designLabel(QStringLiteral("Label1"), QStringLiteral("Enthält:"), {8, 5}, this);
     FilterText = placed(new QLineEdit(this), QStringLiteral("FilterText"), {62, 2, 80, 21});
     FilterText->setMaxLength(kFilterTextLength);

@@ -21,7 +21,8 @@ class FilterPanel final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit FilterPanel(QWidget* parent);
+    // Placed first: the anchored controls keep their distance to the design's right edge.
+    FilterPanel(QWidget* parent, const QRect& geometry);
 
     [[nodiscard]] LevelFilter filter() const;
     // Shows the filter without saying it changed.

@@ -135,7 +135,8 @@ TForm1::TForm1(QWidget* parent)
         },
         Panel1, Anchors(Anchor::Top) | Anchor::Right);
 
-    Panel2 = placed(new FilterPanel(this), QStringLiteral("Panel2"), {0, 33, kClientSize.width(), kFilterHeight});
+    const QRect filterPlace(0, 33, kClientSize.width(), kFilterHeight);
+    Panel2 = placed(new FilterPanel(this, filterPlace), QStringLiteral("Panel2"), filterPlace);
     setAnchors(Panel2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
 
     DBGrid1 = new DBGrid(this);

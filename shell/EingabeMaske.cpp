@@ -361,11 +361,12 @@ void TForm2::FormShow()
     // The main window is being shown right now; the platform refuses to hide it from here.
     if (!ini.readBool(konfig::kHauptfenster, konfig::kVisible, true))
         throw TolvexError(QStringLiteral("Eigenschaft Visible kann in OnShow oder OnHide nicht verändert werden"));
+    // Filtered before the overview may show, which puts the current name into its search.
+    Form1->showFilter(konfig::readFilter(ini));
     restorePlacement(ini, konfig::kHauptfenster, this, true);
     restorePlacement(ini, konfig::kTabelle, Form1, false);
     restorePlacement(ini, konfig::kMaplist, mapform, false);
     m_placementRestored = true;
-    Form1->showFilter(konfig::readFilter(ini));
 
     if (konfig::readEnglish(ini))
         ApplyEnglish();
