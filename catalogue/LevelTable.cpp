@@ -394,7 +394,9 @@ const PlayHistory& LevelTable::history() const
 
 std::optional<QString> LevelTable::recordPlay(const QString& datei, const QDateTime& utc)
 {
-    d->requireOpen();
+    // A game started while no catalogue is open is no error of the start.
+    if (!isOpen())
+        return closedMessage();
     auto why = d->store.recordPlay(datei, utc);
     if (!why) {
         // A level just played stays in sight under "never played" until the cursor leaves it.
