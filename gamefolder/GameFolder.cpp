@@ -1,6 +1,5 @@
 #include "gamefolder/GameFolder.h"
 
-#include "catalogue/LevelRecords.h"
 #include "config/Konfig.h"
 #include "game/LevelName.h"
 #include "gamefolder/BspFile.h"
@@ -8,6 +7,7 @@
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
+#include "level/KeyOrder.h"
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/ProfileFile.h"
 
