@@ -5,7 +5,6 @@
 // of a history of ten starts per level against the catalogue's own.
 
 #include "bench/BenchData.h"
-#include "bench/ChildProcess.h"
 #include "bench/ProgramWindows.h"
 #include "bench/Registration.h"
 #include "catalogue/LevelFilter.h"
@@ -14,6 +13,7 @@
 #include "overview/tabelle.h"
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/DisplaySuspension.h"
+#include "tests/support/ChildProcess.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -219,8 +219,9 @@ QString catalogueWithHistory()
 
 qint64 peakOf(const QString& file, const char* mode)
 {
-    const ChildResult result = runChild({QCoreApplication::applicationDirPath() + QStringLiteral("/holdFilter"), file, QLatin1String(mode)});
-    bool ok = result.exitedCleanly;
+    const test::ChildResult result = test::runProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/holdFilter"),
+                                                      {file, QLatin1String(mode)}, test::Streams::Output);
+    bool ok = result.succeeded();
     const qint64 bytes = ok ? result.output.trimmed().toLongLong(&ok) : 0;
     if (!ok || bytes <= 0)
         throw std::runtime_error("the table could not be held");

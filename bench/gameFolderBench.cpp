@@ -4,7 +4,7 @@
 // next to importing the same records from a level list.
 
 #include "bench/BenchData.h"
-#include "bench/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "bench/Registration.h"
 #include "catalogue/GameLevels.h"
 #include "catalogue/LevelListTransfer.h"
@@ -26,6 +26,7 @@
 
 using namespace tolvex;
 using namespace tolvex::bench;
+using tolvex::test::runProgram;
 
 namespace {
 
@@ -126,11 +127,10 @@ void scan(benchmark::State& state, const Folders& folders, int expected = kMaps)
 
 void catFiles(benchmark::State& state, const QStringList& files)
 {
-    const QStringList command = QStringList{QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("cat \"$@\" >/dev/null"),
-                                            QStringLiteral("sh")}
-                                + files;
+    const QStringList arguments = QStringList{QStringLiteral("-c"), QStringLiteral("cat \"$@\" >/dev/null"), QStringLiteral("sh")}
+                                  + files;
     for (auto _ : state) {
-        if (!runChild(command).exitedCleanly) {
+        if (!runProgram(QStringLiteral("sh"), arguments, test::Streams::Output).succeeded()) {
             state.SkipWithError("cat failed");
             return;
         }

@@ -3,7 +3,7 @@
 // counted on their own, the records and plans of the levels it brings.
 
 #include "bench/BenchData.h"
-#include "bench/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "bench/Registration.h"
 #include "catalogue/LevelTable.h"
 #include "install/ArchiveInstall.h"
@@ -22,6 +22,7 @@
 
 using namespace tolvex;
 using namespace tolvex::bench;
+using tolvex::test::runProgram;
 
 namespace {
 
@@ -90,7 +91,7 @@ TOLVEX_BENCHMARK(BM_InstallArchive)->Apply(repeated)->Unit(benchmark::kMilliseco
 void BM_InstallArchivePeer(benchmark::State& state)
 {
     intoEmptyFolders(state, QStringLiteral("install-bsdtar"), [](const QString& folder) {
-        if (!runChild({QStringLiteral("bsdtar"), QStringLiteral("-xf"), levelZip(), QStringLiteral("-C"), folder}).exitedCleanly)
+        if (!runProgram(QStringLiteral("bsdtar"), {QStringLiteral("-xf"), levelZip(), QStringLiteral("-C"), folder}).succeeded())
             throw std::runtime_error("bsdtar failed");
     });
 }

@@ -3,7 +3,7 @@
 // next to the size of the level list that carries the same records.
 
 #include "bench/BenchData.h"
-#include "bench/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "bench/Registration.h"
 #include "catalogue/LevelList.h"
 #include "catalogue/LevelTable.h"
@@ -15,6 +15,7 @@
 
 using namespace tolvex;
 using namespace tolvex::bench;
+using tolvex::test::runProgram;
 
 namespace {
 
@@ -41,9 +42,9 @@ void BM_PeakMemory(benchmark::State& state)
     const QString empty = emptyCatalogue(QStringLiteral("memory-empty.DB"));
     qint64 grown = 0;
     for (auto _ : state) {
-        const ChildResult baseline = runChild({holder, empty});
-        const ChildResult holding = runChild({holder, full});
-        bool measured = baseline.exitedCleanly && holding.exitedCleanly;
+        const test::ChildResult baseline = runProgram(holder, {empty}, test::Streams::Output);
+        const test::ChildResult holding = runProgram(holder, {full}, test::Streams::Output);
+        bool measured = baseline.succeeded() && holding.succeeded();
         const qint64 base = baseline.output.trimmed().toLongLong(&measured);
         const qint64 held = measured ? holding.output.trimmed().toLongLong(&measured) : 0;
         if (!measured || base <= 0 || held <= 0) {

@@ -2,7 +2,7 @@
 // sqlite3 shell doing the same work on the same rows and schema.
 
 #include "bench/BenchData.h"
-#include "bench/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "bench/Registration.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelTable.h"
@@ -21,12 +21,13 @@
 
 using namespace tolvex;
 using namespace tolvex::bench;
+using tolvex::test::runProgram;
 
 namespace {
 
 bool runShell(const QStringList& commands)
 {
-    return runChild(QStringList{QStringLiteral("sqlite3"), QStringLiteral("-batch")} + commands).exitedCleanly;
+    return runProgram(QStringLiteral("sqlite3"), QStringList{QStringLiteral("-batch")} + commands, test::Streams::Output).succeeded();
 }
 
 // The level list our export writes, made once per size.

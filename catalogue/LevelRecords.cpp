@@ -1,5 +1,7 @@
 #include "catalogue/LevelRecords.h"
 
+#include "level/KeyOrder.h"
+
 #include "platform/files/Cp1252.h"
 
 #include <QtGlobal>
@@ -12,51 +14,6 @@
 namespace tolvex {
 
 namespace {
-
-// The weight a key character sorts by: A to Z as a to z. UTF-16 units are
-// shifted so that surrogates sort above the rest of the BMP, which gives code
-// point order.
-char32_t weightOf(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'A' && u <= u'Z')
-        return u + (u'a' - u'A');
-    if (u >= 0xE000)
-        return u - 0x800;
-    if (u >= 0xD800)
-        return u + 0x2000;
-    return u;
-}
-
-// The same for a stored key's Windows-1252 byte.
-char32_t weightOf(char byte)
-{
-    static const std::array<char32_t, 256> weights = [] {
-        QByteArray all(256, Qt::Uninitialized);
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        const QString chars = cp1252::decode(all);
-        std::array<char32_t, 256> table{};
-        for (size_t b = 0; b < table.size(); ++b)
-            table[b] = weightOf(chars[qsizetype(b)]);
-        return table;
-    }();
-    return weights[static_cast<unsigned char>(byte)];
-}
-
-// NOCASE between two keys, each given as Windows-1252 bytes or as UTF-16.
-template <typename A, typename B>
-int compareWeights(A a, B b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char32_t x = weightOf(a[i]);
-        const char32_t y = weightOf(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 // A record with a copy of its key beside it, so that a search reads no record.
 struct Entry {
@@ -78,7 +35,7 @@ struct Entry {
 
 bool less(const Entry& a, const Entry& b)
 {
-    return compareWeights(a.keyBytes(), b.keyBytes()) < 0;
+    return compareKeys(a.keyBytes(), b.keyBytes()) < 0;
 }
 
 // Records coming in key order fill a run to this size before the next one
@@ -86,11 +43,6 @@ bool less(const Entry& a, const Entry& b)
 constexpr size_t kRunSize = 512;
 
 } // namespace
-
-int compareKeys(QStringView a, QStringView b)
-{
-    return compareWeights(a, b);
-}
 
 QString keyOf(const LevelRecord& record)
 {
@@ -262,7 +214,7 @@ void LevelRecords::assign(std::vector<PackedRecord> records)
 
 int LevelRecords::lowerBound(QStringView key, bool* equal) const
 {
-    const auto below = [key](const Entry& entry) { return compareWeights(entry.keyBytes(), key) < 0; };
+    const auto below = [key](const Entry& entry) { return compareKeys(entry.keyBytes(), key) < 0; };
     // The first run whose last key is not less than the key holds the bound.
     const auto& runs = m->runs;
     const auto run = std::partition_point(runs.begin(), runs.end(), [&](const std::vector<Entry>& r) { return below(r.back()); });
@@ -273,7 +225,7 @@ int LevelRecords::lowerBound(QStringView key, bool* equal) const
     }
     const auto at = std::partition_point(run->begin(), run->end(), below);
     if (equal)
-        *equal = compareWeights(at->keyBytes(), key) == 0;
+        *equal = compareKeys(at->keyBytes(), key) == 0;
     return m->starts[size_t(run - runs.begin())] + int(at - run->begin());
 }
 

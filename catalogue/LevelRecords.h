@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/PackedRecord.h"
+#include "level/KeyOrder.h"
 #include "level/LevelFields.h"
 
 #include <QString>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace tolvex {
-
-// The key order of the level table: SQLite's NOCASE on UTF-8, where only the
-// ASCII letters are folded and everything else compares by code point.
-// Negative, zero or positive as a sorts before, with or after b.
-[[nodiscard]] int compareKeys(QStringView a, QStringView b);
 
 // The record's "Datei", or an empty text when it has none.
 [[nodiscard]] QString keyOf(const LevelRecord& record);

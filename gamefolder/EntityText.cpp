@@ -1,10 +1,7 @@
 #include "gamefolder/EntityText.h"
 
 #include <array>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 namespace tolvex {
 
@@ -65,23 +62,11 @@ private:
     static unsigned char classOf(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
     [[nodiscard]] bool startsComment() const { return *m_at == '/' && m_at + 1 != m_end && m_at[1] == '/'; }
 
-    // The first c at or after from, or the end of the text. Most quoted
-    // texts are shorter than a library call costs, so sixteen bytes are
-    // compared at once here; no load reaches past the end of the text.
+    // The first c at or after from, or the end of the text.
     [[nodiscard]] const char* find(const char* from, char c) const
     {
-#ifdef __SSE2__
-        const __m128i wanted = _mm_set1_epi8(c);
-        for (; m_end - from >= 16; from += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted));
-            if (hits != 0)
-                return from + __builtin_ctz(unsigned(hits));
-        }
-#endif
-        while (from != m_end && *from != c)
-            ++from;
-        return from;
+        const void* hit = std::memchr(from, c, std::size_t(m_end - from));
+        return hit ? static_cast<const char*>(hit) : m_end;
     }
 
     void skipBlanksAndComments()

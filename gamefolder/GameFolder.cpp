@@ -1,15 +1,13 @@
 #include "gamefolder/GameFolder.h"
 
-#include "catalogue/LevelRecords.h"
-#include "config/Konfig.h"
 #include "game/LevelName.h"
 #include "gamefolder/BspFile.h"
 #include "gamefolder/EntityText.h"
 #include "gamefolder/MapRecord.h"
 #include "gamefolder/PackFile.h"
 #include "gamefolder/ZipArchive.h"
+#include "level/KeyOrder.h"
 #include "platform/dialogs/TolvexError.h"
-#include "platform/files/ProfileFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -292,22 +290,6 @@ bool GameMaps::contains(QStringView datei) const
     const auto it = std::lower_bound(maps.begin(), maps.end(), datei,
                                      [](const GameMap& map, QStringView key) { return compareKeys(map.name, key) < 0; });
     return it != maps.end() && compareKeys(it->name, datei) == 0;
-}
-
-QString gameFolder(const QString& konfigPath)
-{
-    const ProfileFile ini(konfigPath);
-    const QString game = konfig::read(ini, konfig::kGame);
-    if (game.isEmpty())
-        throw TolvexError(formatMessage(
-            QStringLiteral("Kein Spielprogramm eingestellt: \"%s\" unter [%s] in %s ist leer"),
-            {QString(konfig::kGame.key), QString(konfig::kGame.section), konfigPath}));
-    const QString folder = QFileInfo(game).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        throw TolvexError(missingFolderMessage(folder));
-    if (!listFolder(QFile::encodeName(folder)))
-        throw TolvexError(unreadableFolderMessage(folder));
-    return folder;
 }
 
 GameMaps findMaps(const QString& folder, const ScanProgress& progress)

@@ -40,11 +40,6 @@ struct GameMaps {
     [[nodiscard]] bool contains(QStringView datei) const;
 };
 
-// The folder of the game program named in konfig.ini "Verzeichnisse"/"quake"
-// (konfig::kGame), read anew. Throws TolvexError naming it for an empty value,
-// a folder that does not exist or cannot be read.
-[[nodiscard]] QString gameFolder(const QString& konfigPath);
-
 // Hears how many maps a scan has found so far; false stops the scan, which
 // then returns what it found.
 using ScanProgress = std::function<bool(int found)>;
@@ -57,7 +52,7 @@ using ScanProgress = std::function<bool(int found)>;
 // name order. File, folder and entry names are UTF-8 where they are valid
 // UTF-8 and Windows-1252 otherwise (decodeMapText). A name the key cannot
 // take or the game cannot be started on (isStartableLevelName) is skipped and
-// counted. Throws like gameFolder for a game folder that does not exist or
+// counted. Throws TolvexError naming a game folder that does not exist or
 // cannot be read; anything inside that cannot be read is skipped and counted.
 [[nodiscard]] GameMaps findMaps(const QString& folder, const ScanProgress& progress = {});
 

@@ -316,64 +316,76 @@ void ArchiveInstall::unpackArchive(const QString& path, const InstallControl& co
         if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > m_limits.bytes - m_bytes)
             refuse(path, formatMessage(QStringLiteral("es entpackt zu mehr als %d MiB"), {QString::number(m_limits.bytes >> 20)}));
 
-        // What this entry reads of the archive, to judge how far it unpacks.
-        const qint64 start = archive_filter_bytes(a, -1);
-        qint64 entryBytes = 0;
-        const auto read = [&](char* buffer, qint64 size) {
-            const la_ssize_t n = archive_read_data(a, buffer, size_t(size));
-            if (n < 0)
-                damaged(path, a);
-            entryBytes += n;
-            return qint64(n);
-        };
-        const auto afterChunk = [&] {
-            const qint64 packed = archive_filter_bytes(a, -1) - start;
-            if (entryBytes > m_limits.ratioFloor && entryBytes / m_limits.ratio > packed + kBlock)
-                refuse(path, formatMessage(QStringLiteral("der Eintrag %s entpackt zu mehr als dem %d-fachen seiner Größe"),
-                                           {name, QString::number(m_limits.ratio)}));
-            if (control.progress)
-                control.progress(archive_filter_bytes(a, -1), archiveSize);
-            if (control.cancelled && control.cancelled())
-                throw Cancelled{};
-        };
-
-        switch (where.kind) {
-        case EntryTarget::Kind::File:
-            writeEntry(newPath(where.path), read, afterChunk);
-            if (!written.contains(where.path)) {
-                written.insert(where.path);
-                m_files.append(where.path);
-            }
-            break;
-        case EntryTarget::Kind::Package: {
-            const QString unpacked = m_temporary + QStringLiteral("/pkg/") + QString::number(m_packages.size());
-            writeEntry(unpacked, read, afterChunk);
-            m_packages.push_back({where.path, unpacked});
-            break;
-        }
-        case EntryTarget::Kind::Ignored:
-            if (isText(name) && int(m_result.texts.size()) < kTexts) {
-                QByteArray bytes(kTextBytes, Qt::Uninitialized);
-                qint64 size = 0;
-                while (size < kTextBytes) {
-                    const qint64 n = read(bytes.data() + size, kTextBytes - size);
-                    if (n == 0)
-                        break;
-                    size += n;
-                    m_bytes += n;
-                    afterChunk();
-                }
-                bytes.truncate(size);
-                m_result.texts.push_back({textName(name), std::move(bytes)});
-            }
-            break;
-        case EntryTarget::Kind::Unsafe:
-            break;
-        }
+        unpackEntry(a, path, name, where, archiveSize, control, written);
     }
 }
 
-void ArchiveInstall::writeEntry(const QString& path, const std::function<qint64(char*, qint64)>& read,
+// One regular entry of an open archive, into the place its name maps to.
+void ArchiveInstall::unpackEntry(archive* a, const QString& path, const QString& name, const EntryTarget& where,
+                                 qint64 archiveSize, const InstallControl& control, QSet<QString>& written)
+{
+    // What this entry reads of the archive, to judge how far it unpacks.
+    const qint64 start = archive_filter_bytes(a, -1);
+    qint64 entryBytes = 0;
+    const EntryRead read = [&](char* buffer, qint64 size) {
+        const la_ssize_t n = archive_read_data(a, buffer, size_t(size));
+        if (n < 0)
+            damaged(path, a);
+        entryBytes += n;
+        return qint64(n);
+    };
+    const std::function<void()> afterChunk = [&] {
+        const qint64 packed = archive_filter_bytes(a, -1) - start;
+        if (entryBytes > m_limits.ratioFloor && entryBytes / m_limits.ratio > packed + kBlock)
+            refuse(path, formatMessage(QStringLiteral("der Eintrag %s entpackt zu mehr als dem %d-fachen seiner Größe"),
+                                       {name, QString::number(m_limits.ratio)}));
+        if (control.progress)
+            control.progress(archive_filter_bytes(a, -1), archiveSize);
+        if (control.cancelled && control.cancelled())
+            throw Cancelled{};
+    };
+
+    switch (where.kind) {
+    case EntryTarget::Kind::File:
+        writeEntry(newPath(where.path), read, afterChunk);
+        if (!written.contains(where.path)) {
+            written.insert(where.path);
+            m_files.append(where.path);
+        }
+        break;
+    case EntryTarget::Kind::Package: {
+        const QString unpacked = m_temporary + QStringLiteral("/pkg/") + QString::number(m_packages.size());
+        writeEntry(unpacked, read, afterChunk);
+        m_packages.push_back({where.path, unpacked});
+        break;
+    }
+    case EntryTarget::Kind::Ignored:
+        if (isText(name) && int(m_result.texts.size()) < kTexts)
+            keepText(name, read, afterChunk);
+        break;
+    case EntryTarget::Kind::Unsafe:
+        break;
+    }
+}
+
+// The start of a readme, for what it tells of the levels.
+void ArchiveInstall::keepText(const QString& name, const EntryRead& read, const std::function<void()>& afterChunk)
+{
+    QByteArray bytes(kTextBytes, Qt::Uninitialized);
+    qint64 size = 0;
+    while (size < kTextBytes) {
+        const qint64 n = read(bytes.data() + size, kTextBytes - size);
+        if (n == 0)
+            break;
+        size += n;
+        m_bytes += n;
+        afterChunk();
+    }
+    bytes.truncate(size);
+    m_result.texts.push_back({textName(name), std::move(bytes)});
+}
+
+void ArchiveInstall::writeEntry(const QString& path, const EntryRead& read,
                                 const std::function<void()>& afterChunk)
 {
     if (!QDir().mkpath(QFileInfo(path).path()))

@@ -3,13 +3,18 @@
 #include "platform/files/FileDescriptor.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <vector>
 
+struct archive;
+
 namespace tolvex {
+
+struct EntryTarget;
 
 // What an archive may unpack to before it counts as a bomb and is refused.
 struct InstallLimits {
@@ -82,8 +87,12 @@ private:
     void makeTemporaryFolder();
     void unpackArchive(const QString& archive, const InstallControl& control);
     void unpackFile(const QString& file, const QString& target, const InstallControl& control);
-    void writeEntry(const QString& target, const std::function<qint64(char*, qint64)>& read,
-                    const std::function<void()>& afterChunk);
+    // Reads up to the size into the buffer; 0 at the entry's end.
+    using EntryRead = std::function<qint64(char*, qint64)>;
+    void unpackEntry(archive* a, const QString& path, const QString& name, const EntryTarget& where, qint64 archiveSize,
+                     const InstallControl& control, QSet<QString>& written);
+    void keepText(const QString& name, const EntryRead& read, const std::function<void()>& afterChunk);
+    void writeEntry(const QString& target, const EntryRead& read, const std::function<void()>& afterChunk);
     void placePackages();
     void compareWithFolder();
     [[nodiscard]] QString newPath(const QString& relative) const;

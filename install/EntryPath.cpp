@@ -17,6 +17,13 @@ bool endsWith(QStringView name, QStringView suffix)
     return name.size() > suffix.size() && name.endsWith(suffix);
 }
 
+// "c:" names a drive wherever the archive was made on Windows; refusing it in
+// every part keeps a kept path's own mapping the same as the entry's.
+bool namesDrive(QStringView part)
+{
+    return part.size() >= 2 && part.at(1) == u':' && part.at(0) >= u'a' && part.at(0) <= u'z';
+}
+
 } // namespace
 
 bool isGameFolderName(QStringView name)
@@ -32,14 +39,14 @@ EntryTarget entryTarget(const QString& name)
 {
     QString path = name.toLower();
     path.replace(u'\\', u'/');
-    if (path.startsWith(u'/') || (path.size() >= 2 && path.at(1) == u':'))
+    if (path.startsWith(u'/'))
         return {EntryTarget::Kind::Unsafe, {}};
 
     // Empty parts and "." say nothing about the place; ".." is refused even
     // where it would stay inside, since no honest archive needs it.
     QList<QStringView> parts;
     for (const QStringView part : QStringView(path).split(u'/')) {
-        if (part == u"..")
+        if (part == u".." || namesDrive(part))
             return {EntryTarget::Kind::Unsafe, {}};
         if (!part.isEmpty() && part != u".")
             parts.append(part);

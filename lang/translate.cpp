@@ -27,6 +27,21 @@ CountedText germanPlansMade()
     return {QStringLiteral("%d Vorschaubild erstellt."), QStringLiteral("%d Vorschaubilder erstellt.")};
 }
 
+CountedText germanFilesInstalled()
+{
+    return {QStringLiteral("%d Datei nach %s installiert"), QStringLiteral("%d Dateien nach %s installiert")};
+}
+
+CountedText germanArchiveLevels()
+{
+    return {QStringLiteral(", %d Level übernommen"), QStringLiteral(", %d Level übernommen")};
+}
+
+CountedText germanArchivePlans()
+{
+    return {QStringLiteral(", %d Vorschaubild erstellt."), QStringLiteral(", %d Vorschaubilder erstellt.")};
+}
+
 } // namespace
 
 CountedText MsgLevelsAdded = germanLevelsAdded();
@@ -34,7 +49,9 @@ QString MsgParadox = QStringLiteral("maps.DB ist eine Tabelle im alten Paradox-F
                                     "Die alten Dateien bleiben im Ordner 'paradox' erhalten.");
 CountedText MsgPlansMade = germanPlansMade();
 QString MsgSearched = QStringLiteral("Durchsucht: %s");
-QString MsgArchivesInstalled = QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+CountedText MsgFilesInstalled = germanFilesInstalled();
+CountedText MsgArchiveLevels = germanArchiveLevels();
+CountedText MsgArchivePlans = germanArchivePlans();
 QString MsgArchiveLeftOut = QStringLiteral("%s: nichts installiert.");
 QString MsgReplaceFiles = QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");
 QString MsgNoCatalogue = QStringLiteral("Im Ordner %s gibt es noch keinen Level-Katalog maps.DB. Einen leeren anlegen?");
@@ -88,9 +105,12 @@ void applyLanguage(bool english)
     MsgPlansMade = english ? CountedText{QStringLiteral("%d preview picture made."), QStringLiteral("%d preview pictures made.")}
                            : germanPlansMade();
     MsgSearched = english ? QStringLiteral("Searched: %s") : QStringLiteral("Durchsucht: %s");
-    MsgArchivesInstalled = english
-        ? QStringLiteral("%d files installed into %s, %d levels added, %d preview pictures made.")
-        : QStringLiteral("%d Dateien nach %s installiert, %d Level übernommen, %d Vorschaubilder erstellt.");
+    MsgFilesInstalled = english ? CountedText{QStringLiteral("%d file installed into %s"), QStringLiteral("%d files installed into %s")}
+                                : germanFilesInstalled();
+    MsgArchiveLevels = english ? CountedText{QStringLiteral(", %d level added"), QStringLiteral(", %d levels added")}
+                               : germanArchiveLevels();
+    MsgArchivePlans = english ? CountedText{QStringLiteral(", %d preview picture made."), QStringLiteral(", %d preview pictures made.")}
+                              : germanArchivePlans();
     MsgArchiveLeftOut = english ? QStringLiteral("%s: nothing installed.") : QStringLiteral("%s: nichts installiert.");
     MsgReplaceFiles = english ? QStringLiteral("Other content is there already for %s. Replace?")
                               : QStringLiteral("%s gibt es schon mit anderem Inhalt. Ersetzen?");

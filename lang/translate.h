@@ -31,8 +31,12 @@ extern CountedText MsgPlansMade;
 // "Searched: %s", the summary's last line: the data folders searched.
 extern QString MsgSearched;
 
-// "%d files installed into %s, %d levels added, %d preview pictures made" after level archives were installed.
-extern QString MsgArchivesInstalled;
+// "%d files installed into %s", ", %d levels added", ", %d preview pictures
+// made.": the summary's first line after level archives were installed,
+// each part in the form its own count asks for.
+extern CountedText MsgFilesInstalled;
+extern CountedText MsgArchiveLevels;
+extern CountedText MsgArchivePlans;
 // "%s: nothing installed", for an archive left out.
 extern QString MsgArchiveLeftOut;
 // "%s gibt es schon mit anderem Inhalt. Ersetzen?", asked before an archive replaces files.

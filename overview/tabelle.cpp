@@ -368,8 +368,9 @@ void TForm1::installLevelArchives(const QStringList& archives)
     if (plans.made > 0)
         Q_EMIT screenshotsMade();
     markInstalledLevels(installedMaps());
-    QStringList lines{formatMessage(MsgArchivesInstalled, {QString::number(installed.files()), folder,
-                                                           QString::number(added.added), QString::number(plans.made)})};
+    QStringList lines{formatMessage(MsgFilesInstalled(installed.files()), {QString::number(installed.files()), folder})
+                      + formatMessage(MsgArchiveLevels(added.added), {QString::number(added.added)})
+                      + formatMessage(MsgArchivePlans(plans.made), {QString::number(plans.made)})};
     for (const QString& archive : std::as_const(installed.untouched))
         lines.append(formatMessage(MsgArchiveLeftOut, {archive}));
     ShowInfo((lines + installed.failures).join(u'\n'));

@@ -59,7 +59,6 @@ public:
 
 private:
     void finishScan();
-    void startAppends();
     bool listPlans(std::chrono::steady_clock::time_point until);
     void finishPlans();
     void stopThread();

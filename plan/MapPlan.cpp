@@ -11,10 +11,6 @@
 #include <limits>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tolvex {
 
 namespace {
@@ -189,39 +185,15 @@ bool ready(QImage& image, QSize size, QImage::Format format)
     return !image.isNull();
 }
 
-// The colours of one row's indices. The ground around a level and a large
-// floor come as long runs of one index, which take one colour for sixteen
-// pixels; elsewhere four colours go out in one store.
-void colourRow(const uchar* from, QRgb* to, int width, const std::array<QRgb, 256>& colours)
-{
-    int x = 0;
-#if defined(__SSE2__)
-    for (; x + 16 <= width; x += 16) {
-        const __m128i indices = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
-        auto* out = reinterpret_cast<__m128i*>(to + x);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(indices, _mm_set1_epi8(char(from[x])))) == 0xffff) {
-            const __m128i colour = _mm_set1_epi32(int(colours[from[x]]));
-            for (int quad = 0; quad < 4; ++quad)
-                _mm_storeu_si128(out + quad, colour);
-            continue;
-        }
-        for (int quad = 0; quad < 4; ++quad) {
-            const uchar* at = from + x + 4 * quad;
-            _mm_storeu_si128(out + quad, _mm_setr_epi32(int(colours[at[0]]), int(colours[at[1]]), int(colours[at[2]]),
-                                                        int(colours[at[3]])));
-        }
-    }
-#endif
-    for (; x < width; ++x)
-        to[x] = colours[from[x]];
-}
-
 // The colours of the indices, into a picture of the same size.
 void colourIn(const QImage& indexed, QImage& picture)
 {
     static const std::array<QRgb, 256> kColours = colourTable();
-    for (int y = 0; y < indexed.height(); ++y)
-        colourRow(indexed.constScanLine(y), reinterpret_cast<QRgb*>(picture.scanLine(y)), indexed.width(), kColours);
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar* from = indexed.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        std::transform(from, from + indexed.width(), to, [](uchar index) { return kColours[index]; });
+    }
 }
 
 } // namespace

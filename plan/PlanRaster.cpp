@@ -4,10 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tolvex {
 
 namespace {
@@ -55,23 +51,9 @@ bool drawnBefore(std::span<const QPointF> corners, std::size_t edge)
     return false;
 }
 
-// Paints count pixels from at on, in a picture that ends before end.
-void paintPixels(uchar* at, int count, const uchar* end, uchar index, PlanRaster::Paint paint)
+// Paints count pixels from at on.
+void paintPixels(uchar* at, int count, uchar index, PlanRaster::Paint paint)
 {
-#if defined(__SSE2__)
-    // A span of a small face, the most common by far, in one step with no
-    // loop to mispredict; the bytes past it are read and written back as they were.
-    if (count <= 16 && end - at >= 16) {
-        const __m128i lanes = _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-        const __m128i inside = _mm_cmpgt_epi8(_mm_set1_epi8(char(count)), lanes);
-        const __m128i ink = _mm_and_si128(inside, _mm_set1_epi8(char(index)));
-        const __m128i held = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i painted = paint == PlanRaster::Paint::Over ? _mm_or_si128(_mm_andnot_si128(inside, held), ink)
-                                                     : _mm_max_epu8(held, ink);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), painted);
-        return;
-    }
-#endif
     if (paint == PlanRaster::Paint::Over) {
         std::fill(at, at + count, index);
     } else {
@@ -130,7 +112,6 @@ PlanRaster::PlanRaster(QImage& image)
     , m_stride(image.bytesPerLine())
     , m_width(image.width())
     , m_height(image.height())
-    , m_end(m_bits + image.sizeInBytes())
     , m_left(std::size_t(std::max(0, image.height())))
     , m_right(std::size_t(std::max(0, image.height())))
 {
@@ -201,7 +182,7 @@ void PlanRaster::fillSpan(int y, double left, double right, uchar index, Paint p
     const int from = firstCentreAtOrAfter(left, m_width);
     const int to = firstCentreAtOrAfter(right, m_width);
     if (from < to)
-        paintPixels(m_bits + y * m_stride + from, to - from, m_end, index, paint);
+        paintPixels(m_bits + y * m_stride + from, to - from, index, paint);
 }
 
 void PlanRaster::fillRect(double left, double top, double right, double bottom, uchar index)
@@ -216,7 +197,7 @@ void PlanRaster::fillBox(int first, int last, double left, double right, uchar i
     if (from >= to)
         return;
     for (int y = first; y < last; ++y)
-        paintPixels(m_bits + y * m_stride + from, to - from, m_end, index, paint);
+        paintPixels(m_bits + y * m_stride + from, to - from, index, paint);
 }
 
 void PlanRaster::outline(std::span<const QPointF> corners, uchar index)
@@ -275,7 +256,7 @@ void PlanRaster::lineAlong(double majorFrom, double minorFrom, double majorTo, d
         if (steep) {
             // Across a steep line is along a row.
             if (across < acrossEnd)
-                paintPixels(m_bits + step * m_stride + across, acrossEnd - across, m_end, index, Paint::Over);
+                paintPixels(m_bits + step * m_stride + across, acrossEnd - across, index, Paint::Over);
             continue;
         }
         for (int at = across; at < acrossEnd; ++at)

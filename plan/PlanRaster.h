@@ -54,7 +54,6 @@ private:
     qsizetype m_stride;
     int m_width;
     int m_height;
-    const uchar* m_end; // past the picture's last byte
     // Per row, the outermost edges of the polygon being filled.
     std::vector<double> m_left;
     std::vector<double> m_right;

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <array>
+
 namespace tolvex {
 
 namespace {
@@ -199,75 +201,42 @@ void parcelWithArrow(QPainter& p)
     arrow(p, QPointF(8, 0.5), QPointF(8, 7), kGreen);
 }
 
-void draw(QPainter& p, Picture picture)
-{
-    switch (picture) {
-    case Picture::RandomLevel:
-        die(p);
-        break;
-    case Picture::StartWithBots:
-        playWithBot(p);
-        break;
-    case Picture::StartGame:
-        playTriangle(p, QRectF(4, 2.5, 9, 11), kGreen);
-        break;
-    case Picture::MapList:
-        listSheet(p);
-        break;
-    case Picture::Clipboard:
-        clipboard(p);
-        break;
-    case Picture::Overview:
-        grid(p);
-        break;
-    case Picture::Information:
-        information(p);
-        break;
-    case Picture::Configuration:
-        gear(p);
-        break;
-    case Picture::CloseProgram:
-        exitDoor(p);
-        break;
-    case Picture::Print:
-        printer(p);
-        break;
-    case Picture::Export:
+using Drawing = void (*)(QPainter&);
+
+// One drawing per picture, in the order of Picture.
+constexpr std::array<Drawing, 21> kDrawings{
+    die,
+    playWithBot,
+    [](QPainter& p) { playTriangle(p, QRectF(4, 2.5, 9, 11), kGreen); },
+    listSheet,
+    clipboard,
+    grid,
+    information,
+    gear,
+    exitDoor,
+    printer,
+    [](QPainter& p) {
         sheet(p, QRectF(1.5, 1.5, 9, 13));
         arrow(p, QPointF(6, 10), QPointF(15, 10), kGreen);
-        break;
-    case Picture::Import:
+    },
+    [](QPainter& p) {
         sheet(p, QRectF(5.5, 1.5, 9, 13));
         arrow(p, QPointF(1, 10), QPointF(10, 10), kBlue);
-        break;
-    case Picture::LevelsFromGame:
-        folderWithPlus(p);
-        break;
-    case Picture::InstallArchive:
-        parcelWithArrow(p);
-        break;
-    case Picture::CloseWindow:
-    case Picture::CloseWithoutSaving:
-        cross(p, kRed);
-        break;
-    case Picture::AddLevel:
-        plus(p);
-        break;
-    case Picture::RemoveLevel:
+    },
+    folderWithPlus,
+    parcelWithArrow,
+    [](QPainter& p) { cross(p, kRed); },
+    plus,
+    [](QPainter& p) {
         p.setPen(QPen(kRed, 2.4, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(3, 8), QPointF(13, 8));
-        break;
-    case Picture::SaveAndClose:
-        disk(p);
-        break;
-    case Picture::Browse:
-        folder(p);
-        break;
-    case Picture::Ok:
-        tick(p, kGreen);
-        break;
-    }
-}
+    },
+    disk,
+    [](QPainter& p) { cross(p, kRed); },
+    folder,
+    [](QPainter& p) { tick(p, kGreen); },
+};
+static_assert(kDrawings.size() == std::size_t(Picture::Ok) + 1, "a drawing for every picture");
 
 } // namespace
 
@@ -280,7 +249,7 @@ QIcon buttonPicture(Picture picture)
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
-        draw(p, picture);
+        kDrawings[std::size_t(picture)](p);
         p.end();
         icon.addPixmap(pixmap);
     }

@@ -17,7 +17,8 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 build=build/fuzz
-CC=clang-14 CXX=clang++-14 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTOLVEX_FUZZ=ON -DTOLVEX_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 mkdir -p "$build/artifacts"

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev qt6-translations-l10n libsqlite3-dev libjpeg62-turbo-dev libzip-dev libarchive-dev libabsl-dev libarchive-tools sqlite3
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libsqlite3-dev libjpeg62-turbo-dev libzip-dev libarchive-dev libarchive-tools sqlite3
   libbenchmark-dev pxlib-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth xdotool x11-utils openbox imagemagick poppler-utils

@@ -215,34 +215,6 @@ void setOuterGeometry(QWidget* window, const QRect& outer)
     PlacementKeeper::ensure(window)->setOuter(outer);
 }
 
-void setOuterLeft(QWidget* window, int left)
-{
-    QRect outer = outerGeometry(window);
-    outer.moveLeft(left);
-    setOuterGeometry(window, outer);
-}
-
-void setOuterTop(QWidget* window, int top)
-{
-    QRect outer = outerGeometry(window);
-    outer.moveTop(top);
-    setOuterGeometry(window, outer);
-}
-
-void setOuterWidth(QWidget* window, int width)
-{
-    QRect outer = outerGeometry(window);
-    outer.setWidth(width);
-    setOuterGeometry(window, outer);
-}
-
-void setOuterHeight(QWidget* window, int height)
-{
-    QRect outer = outerGeometry(window);
-    outer.setHeight(height);
-    setOuterGeometry(window, outer);
-}
-
 bool isUsableOuterSize(const QWidget* window, QSize outer)
 {
     const QSize smallest = window->minimumSize().expandedTo(kSmallestOuterSize);

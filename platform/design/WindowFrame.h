@@ -35,10 +35,6 @@ void setPlacement(QWidget* window, Placement placement);
 // A window that nobody moved or sized reports exactly what it was given.
 [[nodiscard]] QRect outerGeometry(const QWidget* window);
 void setOuterGeometry(QWidget* window, const QRect& outer);
-void setOuterLeft(QWidget* window, int left);
-void setOuterTop(QWidget* window, int top);
-void setOuterWidth(QWidget* window, int width);
-void setOuterHeight(QWidget* window, int height);
 
 // Smaller than this, a window has no room for its title and is lost to the user.
 inline constexpr QSize kSmallestOuterSize{32, 32};

@@ -97,12 +97,6 @@ void sumManyRows(const uchar* const* rows, const std::int16_t* weights, int coun
 }
 
 #ifdef __SSE2__
-bool wideVectors()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
-
 // Sixteen bytes at a time, the weights spread over lanes once per row.
 __attribute__((target("avx2"))) void sumRowsAvx2(const uchar* const* rows, const std::int16_t* weights, int count, int n,
                                                  std::int16_t* out)
@@ -124,12 +118,13 @@ __attribute__((target("avx2"))) void sumRowsAvx2(const uchar* const* rows, const
 }
 #endif
 
-void sumRows(const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out)
+void sumRows(const uchar* const* rows, const std::int16_t* weights, int count, int n, std::int16_t* out,
+             [[maybe_unused]] ScalePath path)
 {
     if (count > kMaxWideRows)
         return sumManyRows(rows, weights, count, n, out);
 #ifdef __SSE2__
-    if (wideVectors())
+    if (path == ScalePath::Vector256)
         return sumRowsAvx2(rows, weights, count, n, out);
 #endif
     sumRowsFrom(0, rows, weights, count, n, out);
@@ -236,7 +231,24 @@ __attribute__((target("avx2"))) void sumColumns4Avx2(const std::int16_t* sums, c
 
 } // namespace
 
+std::vector<ScalePath> scalePaths()
+{
+    std::vector<ScalePath> paths{ScalePath::Plain};
+#ifdef __SSE2__
+    paths.push_back(ScalePath::Vector128);
+    if (__builtin_cpu_supports("avx2"))
+        paths.push_back(ScalePath::Vector256);
+#endif
+    return paths;
+}
+
 QImage shrinkByArea(const QImage& image, QSize size)
+{
+    static const ScalePath fastest = scalePaths().back();
+    return shrinkByArea(image, size, fastest);
+}
+
+QImage shrinkByArea(const QImage& image, QSize size, ScalePath path)
 {
     const QImage::Format format = image.format();
     const int channels = format == QImage::Format_RGB32 ? 4 : format == QImage::Format_Grayscale8 ? 1 : 0;
@@ -252,20 +264,21 @@ QImage shrinkByArea(const QImage& image, QSize size)
     const int n = image.width() * channels;
     std::vector<std::int16_t> sums(std::size_t(n + (kColumnGroup - 1) * channels), 0);
 #ifdef __SSE2__
-    const bool paired = channels == 4 && columns.maxCount == kColumnGroup && wideVectors();
-    const std::vector<std::int16_t> lanes = channels == 4 ? weightLanes(columns, paired) : std::vector<std::int16_t>();
+    const bool fourWide = channels == 4 && path != ScalePath::Plain;
+    const bool paired = fourWide && columns.maxCount == kColumnGroup && path == ScalePath::Vector256;
+    const std::vector<std::int16_t> lanes = fourWide ? weightLanes(columns, paired) : std::vector<std::int16_t>();
 #endif
     std::vector<const uchar*> sources(std::size_t(rows.maxCount));
     for (int y = 0; y < size.height(); ++y) {
         const Span& span = rows.spans[std::size_t(y)];
         for (int k = 0; k < span.count; ++k)
             sources[std::size_t(k)] = image.constScanLine(span.first + k);
-        sumRows(sources.data(), rows.weights.data() + span.weights, span.count, n, sums.data());
+        sumRows(sources.data(), rows.weights.data() + span.weights, span.count, n, sums.data(), path);
         uchar* out = scaled.scanLine(y);
 #ifdef __SSE2__
         if (paired)
             sumColumns4Avx2(sums.data(), columns, lanes.data(), out);
-        else if (channels == 4)
+        else if (fourWide)
             sumColumns4(sums.data(), columns, lanes.data(), out);
         else
 #endif

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <vector>
+
 namespace tolvex {
 
 // The image shrunk to the size by averaging the area each new pixel covers,
@@ -12,5 +14,13 @@ namespace tolvex {
 // picture another way. The same image and size give the same pixels on every
 // machine.
 [[nodiscard]] QImage shrinkByArea(const QImage& image, QSize size);
+
+// The ways through the sums: plain loops, 128-bit vectors (SSE2) and 256-bit
+// vectors (AVX2). All give the same pixels; the fastest the processor runs
+// is taken, and tests run each one it can.
+enum class ScalePath { Plain, Vector128, Vector256 };
+// The paths this processor runs, the fastest last.
+[[nodiscard]] std::vector<ScalePath> scalePaths();
+[[nodiscard]] QImage shrinkByArea(const QImage& image, QSize size, ScalePath path);
 
 } // namespace tolvex

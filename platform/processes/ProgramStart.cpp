@@ -61,6 +61,28 @@ void reportError(int fd, int error)
     } while (n < 0 && errno == EINTR);
 }
 
+// The program's side, in the forked grandchild: a clean start in the
+// directory, then exec. Only async-signal-safe calls: the parent may have threads.
+[[noreturn]] void execClean(const QByteArray& program, char* const* argv, const QByteArray& directory, int errorEnd)
+{
+    ::setsid();
+    // Ignored signals and the mask survive exec; the program gets a clean start.
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &standard, nullptr);
+    // Our own files are none of the program's business.
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+
+    if (directory.isEmpty() || ::chdir(directory.constData()) == 0)
+        ::execve(program.constData(), argv, environ);
+    reportError(errorEnd, errno);
+    ::_exit(127);
+}
+
 // Starts the program as a grandchild: the child in between ends at once and
 // is reaped here, so the program belongs to init and never becomes our
 // zombie. Whether exec worked comes back through a pipe that exec closes.
@@ -84,34 +106,12 @@ int spawnDetached(const QByteArray& program, const QList<QByteArray>& arguments,
     if (middle < 0)
         return errno;
     if (middle == 0) {
-        // Only async-signal-safe calls from here to exec: the parent may have threads.
         const pid_t game = ::fork();
-        if (game < 0) {
+        if (game == 0)
+            execClean(program, argv.data(), directory, fds[1]);
+        if (game < 0)
             reportError(fds[1], errno);
-            ::_exit(127);
-        }
-        if (game > 0)
-            ::_exit(0);
-
-        ::setsid();
-        // Ignored signals and the mask survive exec; the program gets a clean start.
-        sigset_t none;
-        ::sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        struct sigaction standard {};
-        standard.sa_handler = SIG_DFL;
-        for (int sig = 1; sig < NSIG; ++sig)
-            ::sigaction(sig, &standard, nullptr);
-        // Our own files are none of the program's business.
-        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-
-        if (!directory.isEmpty() && ::chdir(directory.constData()) != 0) {
-            reportError(fds[1], errno);
-            ::_exit(127);
-        }
-        ::execve(program.constData(), argv.data(), environ);
-        reportError(fds[1], errno);
-        ::_exit(127);
+        ::_exit(game < 0 ? 127 : 0);
     }
 
     writeEnd.reset();

@@ -395,35 +395,9 @@ private Q_SLOTS:
         }
     }
 
-    void gameFolderIsTheGameProgramsFolder()
+    void aMissingDataFolderIsAnError()
     {
         const QTemporaryDir dir;
-        const QString konfig = dir.path() + "/konfig.ini";
-        QVERIFY(QDir().mkpath(dir.path() + "/quake2"));
-        put(konfig, "[Verzeichnisse]\r\nquake=" + QFile::encodeName(dir.path()) + "/quake2/quake2\r\n");
-        QCOMPARE(gameFolder(konfig), dir.path() + "/quake2");
-    }
-
-    void gameFolderErrorsNameIt_data()
-    {
-        QTest::addColumn<QByteArray>("quake");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("empty") << QByteArray() << "Kein Spielprogramm eingestellt: \"quake\" unter [Verzeichnisse] in %1 ist leer";
-        QTest::newRow("missing folder") << QByteArray("/nowhere/quake2/quake2") << "Der Spielordner /nowhere/quake2 existiert nicht";
-    }
-    void gameFolderErrorsNameIt()
-    {
-        const QTemporaryDir dir;
-        const QString konfig = dir.path() + "/konfig.ini";
-        QFETCH(QByteArray, quake);
-        QFETCH(QString, message);
-        put(konfig, "[Verzeichnisse]\r\nquake=" + quake + "\r\n");
-        try {
-            (void)gameFolder(konfig);
-            QFAIL("no error");
-        } catch (const TolvexError& e) {
-            QCOMPARE(e.message(), message.replace(QStringLiteral("%1"), konfig));
-        }
         QVERIFY_THROWS_EXCEPTION(TolvexError, (void)findMaps(dir.path() + "/missing"));
     }
 };

@@ -80,6 +80,9 @@ private Q_SLOTS:
         QTest::newRow("parent of a readme") << "docs/../../x.txt" << K::Unsafe << "";
         QTest::newRow("absolute") << "/etc/maps/x.bsp" << K::Unsafe << "";
         QTest::newRow("drive") << "C:maps\\x.bsp" << K::Unsafe << "";
+        QTest::newRow("drive in a part") << "x/c:/y.pak" << K::Unsafe << "";
+        QTest::newRow("colon after a non-drive") << QString::fromUtf8("\xd1\x8f:e.pak") << K::Package
+                                                 << QString::fromUtf8("\xd1\x8f:e.pak");
     }
 
     void entryNamesMapOntoTheDataFolder()

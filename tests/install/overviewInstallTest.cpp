@@ -68,7 +68,7 @@ private Q_SLOTS:
         const QString baseq2 = m_folder->path(QStringLiteral("game/baseq2"));
         QVERIFY(dialogs().messages(ScriptedDialogs::Kind::Error).isEmpty());
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info),
-                 QStringList{QStringLiteral("1 Dateien nach %1 installiert, 1 Level übernommen, 1 Vorschaubilder erstellt.")
+                 QStringList{QStringLiteral("1 Datei nach %1 installiert, 1 Level übernommen, 1 Vorschaubild erstellt.")
                                  .arg(baseq2)});
         QVERIFY(QFile::exists(baseq2 + QStringLiteral("/maps/arena.bsp")));
         QVERIFY(QFile::exists(m_folder->path(QStringLiteral("screens/arena.jpg"))));
@@ -102,7 +102,7 @@ private Q_SLOTS:
         const QStringList questions = dialogs().messages(ScriptedDialogs::Kind::Confirm);
         QCOMPARE(questions, QStringList(2, QStringLiteral("Other content is there already for maps/one.bsp. Replace?")));
         QCOMPARE(dialogs().messages(ScriptedDialogs::Kind::Info).constFirst(),
-                 QStringLiteral("1 files installed into %1, 1 levels added, 1 preview pictures made.\n%2: nothing installed.")
+                 QStringLiteral("1 file installed into %1, 1 level added, 1 preview picture made.\n%2: nothing installed.")
                      .arg(m_folder->path(QStringLiteral("game/baseq2")), first));
         QCOMPARE(Form2->DBEdit1->text(), QStringLiteral("one"));
     }

@@ -5,7 +5,7 @@
 #include "platform/dialogs/TolvexError.h"
 #include "platform/files/ProfileFile.h"
 #include "platform/files/TextFile.h"
-#include "tests/robustness/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>

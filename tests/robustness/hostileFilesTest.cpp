@@ -9,7 +9,7 @@
 #include "platform/files/ProfileFile.h"
 #include "platform/files/TextFile.h"
 #include "platform/pictures/JpegImage.h"
-#include "tests/robustness/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/robustness/JpegSamples.h"
 #include "tests/support/TestFiles.h"
 

@@ -144,8 +144,7 @@ private Q_SLOTS:
         QWidget window;
         setOuterGeometry(&window, QRect(30, 40, 400, 300));
         QCOMPARE(outerGeometry(&window), QRect(30, 40, 400, 300));
-        setOuterWidth(&window, 420);
-        setOuterTop(&window, 7);
+        setOuterGeometry(&window, QRect(30, 7, 420, 300));
         QCOMPARE(outerGeometry(&window), QRect(30, 7, 420, 300));
     }
 

@@ -1,4 +1,4 @@
-#include "tests/robustness/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include "platform/dialogs/TolvexError.h"
 
@@ -6,9 +6,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace tolvex::test {
 
@@ -89,7 +92,7 @@ ChildResult inChild(const std::function<QByteArray()>& action, rlim_t fileSizeLi
     });
 }
 
-ChildResult runProgram(const QString& program, const QStringList& arguments)
+ChildResult runProgram(const QString& program, const QStringList& arguments, Streams streams)
 {
     std::vector<QByteArray> encoded{QFile::encodeName(program)};
     for (const QString& argument : arguments)
@@ -99,12 +102,23 @@ ChildResult runProgram(const QString& program, const QStringList& arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    return forkCollecting([&](int writeEnd) {
-        ::dup2(writeEnd, STDOUT_FILENO);
-        ::dup2(writeEnd, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    });
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    if (streams == Streams::OutputAndErrors)
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv.front(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (failed != 0) {
+        ::close(fds[0]);
+        return {};
+    }
+    return collect(pid, fds[0]);
 }
 
 } // namespace tolvex::test
