@@ -139,6 +139,11 @@ QString SummaryTable::operations()
         {QStringLiteral("search per keystroke in the overview (%1)").arg(n), "BM_SearchKeystroke", {}, {}, Goal::TimeBelow, 2e-3,
          QStringLiteral("< 2 ms")},
         {QStringLiteral("print 10,000 records to PDF"), "BM_PrintSurvey/10000", {}, {}, Goal::None, 0, QStringLiteral("—")},
+        {QStringLiteral("filter keystroke over %1 records (text in three fields, type, players)").arg(n), "BM_FilterKeystroke",
+         "BM_FilterKeystroke#peer", QStringLiteral("the same selection as one SQLite query"), Goal::RatioAtMost, 1.0,
+         QStringLiteral("≤ 1.0×")},
+        {QStringLiteral("… the grid updated after it"), "BM_FilterGridUpdate", {}, {}, Goal::TimeBelow, 0.016,
+         QStringLiteral("≤ 16 ms")},
         {QStringLiteral("scan a game folder of 2,000 loose maps and read their records"), "BM_GameFolderLoose", "BM_GameFolderLoosePeer",
          QStringLiteral("cat of the same files into /dev/null"), Goal::RatioAtMost, 3.0, QStringLiteral("≤ 3×")},
         {QStringLiteral("scan a package of 2,000 maps and read their records"), "BM_GameFolderPackage", "BM_GameFolderPackagePeer",
@@ -242,7 +247,27 @@ QString SummaryTable::operations()
         out += row({QStringLiteral("peak memory holding %1 records").arg(n), shown(memory), QStringLiteral("—"),
                     QStringLiteral("—"), QStringLiteral("—"), QStringLiteral("≤ 2×"), memory ? verdict(false) : QStringLiteral("—")});
     }
+    out += filterMemory(lookup("BM_FilterMemory"));
     return out;
+}
+
+// The filter and a history of ten starts per level against the catalogue's own memory.
+QString SummaryTable::filterMemory(const Measured* memory)
+{
+    const QString label = QStringLiteral("memory of the filter and a history of 10 starts per level (%1 records)").arg(count(kLargest));
+    if (!memory)
+        return {};
+    if (!memory->error.empty() || !memory->counters.contains("filter_history_bytes") || !memory->counters.contains("catalogue_bytes")) {
+        ++m_missed;
+        return row({label, QStringLiteral("failed"), QStringLiteral("—"), QStringLiteral("—"), QStringLiteral("—"),
+                    QStringLiteral("≤ 0.5×"), verdict(false)});
+    }
+    const double added = memory->counters.at("filter_history_bytes");
+    const double catalogue = memory->counters.at("catalogue_bytes");
+    const bool met = added <= 0.5 * catalogue;
+    m_missed += met ? 0 : 1;
+    return row({label, bytes(added), QStringLiteral("the catalogue's own memory"), bytes(catalogue), factor(added / catalogue),
+                QStringLiteral("≤ 0.5×"), verdict(met)});
 }
 
 QString SummaryTable::growth()

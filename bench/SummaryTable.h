@@ -20,6 +20,7 @@ public:
 private:
     [[nodiscard]] QString operations();
     [[nodiscard]] QString growth();
+    [[nodiscard]] QString filterMemory(const Measured* memory);
 
     const std::map<std::string, Measured>& m_results;
     QString m_text;

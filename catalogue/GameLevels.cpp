@@ -1,6 +1,7 @@
 #include "catalogue/GameLevels.h"
 
 #include "catalogue/BulkAppends.h"
+#include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
 #include "config/Konfig.h"
 #include "game/GameInstall.h"
@@ -56,7 +57,7 @@ GameLevelAppends::GameLevelAppends(LevelTable& table, const GameMaps& maps, Read
     m_result.skipped = maps.skipped;
     m_held.reserve(maps.maps.size());
     // A new catalogue is filled this way first; its appends then search the keys only once each.
-    if (m_table.recordCount() == 0)
+    if (m_table.records().empty())
         m_held.assign(maps.maps.size(), false);
 }
 

@@ -127,17 +127,19 @@ QByteArray LevelListTransfer::exportText()
     DisplaySuspension suspension(m_table);
     m_table.first();
     const LevelRecords& records = m_table.records();
-    const int total = records.size();
+    // The records the filter shows, or every one.
+    const int total = m_table.recordCount();
     // Joined record by record: a large catalogue is never held as lines all at once.
     QByteArray bytes;
     // About the size of a record with a short description, to spare regrowing.
     bytes.reserve(qsizetype(total) * 160);
-    for (int index = 0; index < records.size(); ++index) {
+    for (int position = 0; position < total; ++position) {
+        const int index = m_table.recordIndex(position);
         for (int pos = 0; pos < kFieldCount; ++pos) {
             if (const auto why = appendField(bytes, records, index, pos))
-                refuse(index, pos, *why);
+                refuse(position, pos, *why);
         }
-        report(index + 1, total);
+        report(position + 1, total);
     }
     // Where a walk through every record would end.
     m_table.last();
@@ -146,10 +148,10 @@ QByteArray LevelListTransfer::exportText()
 }
 
 // The cursor stands on the record the user has to mend, as the walk had stopped there.
-void LevelListTransfer::refuse(int index, int pos, const QString& why)
+void LevelListTransfer::refuse(int position, int pos, const QString& why)
 {
-    if (index > 0)
-        m_table.moveTo(index + 1);
+    if (position > 0)
+        m_table.moveTo(position + 1);
     throw TolvexError(formatMessage(QStringLiteral("Datensatz '%s': Feld '%s' %s; die Levelliste wird nicht geschrieben"),
                                     {m_table.text(Field::Datei), QLatin1String(kLevelFields[size_t(pos)].name), why}));
 }
@@ -181,8 +183,10 @@ void LevelListTransfer::importText(QByteArrayView bytes)
         // another letter case is not the same name here.
         const QString name = cp1252::decode(group[Field::Datei]);
         const int found = m_table.indexOfKey(name);
-        if (found >= 0 && m_table.textAt(found, Field::Datei) == name) {
-            m_table.moveTo(found + 1);
+        if (found >= 0 && m_table.records().key(found) == name) {
+            // A record the filter hides is there all the same; the cursor goes only where it can be seen.
+            if (const int position = m_table.positionOf(found); position >= 0)
+                m_table.moveTo(position + 1);
         } else {
             texts.clear();
             for (const QByteArrayView line : group)

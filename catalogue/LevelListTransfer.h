@@ -43,7 +43,7 @@ public:
 
 private:
     void report(int done, int total) const;
-    [[noreturn]] void refuse(int index, int pos, const QString& why);
+    [[noreturn]] void refuse(int position, int pos, const QString& why);
 
     LevelTable& m_table;
     Progress m_progress;

@@ -130,6 +130,11 @@ StoredField LevelRecords::field(int index, int pos) const
     return m->at(index).record.field(pos);
 }
 
+std::array<StoredField, kFieldCount> LevelRecords::fields(int index) const
+{
+    return m->at(index).record.fields();
+}
+
 QString LevelRecords::key(int index) const
 {
     return cp1252::decode(m->at(index).keyBytes());

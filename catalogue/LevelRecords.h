@@ -33,6 +33,8 @@ public:
     [[nodiscard]] LevelRecord record(int index) const;
     [[nodiscard]] FieldValue value(int index, int pos) const;
     [[nodiscard]] StoredField field(int index, int pos) const;
+    // Every field of the record in one walk over it.
+    [[nodiscard]] std::array<StoredField, kFieldCount> fields(int index) const;
     // The "Datei" of the record, or an empty text when it has none.
     [[nodiscard]] QString key(int index) const;
     // Counts every change, so that a copy taken of a record can tell it is stale.

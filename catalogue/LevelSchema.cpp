@@ -53,32 +53,40 @@ QString quotedName(QString name)
     return u'"' + name.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
-// Notes whether a statement being prepared reads the table "maps".
-int noteReadOfMaps(void* seen, int action, const char* table, const char*, const char*, const char*)
+struct ReadSeen {
+    const char* table;
+    bool seen = false;
+};
+
+// Notes whether a statement being prepared reads the table asked about.
+int noteReadOfTable(void* seen, int action, const char* table, const char*, const char*, const char*)
 {
-    if (action == SQLITE_READ && table && sqlite3_stricmp(table, "maps") == 0)
-        *static_cast<bool*>(seen) = true;
+    auto* read = static_cast<ReadSeen*>(seen);
+    if (action == SQLITE_READ && table && sqlite3_stricmp(table, read->table) == 0)
+        read->seen = true;
     return SQLITE_OK;
 }
 
-bool viewReadsMaps(sqlite3* db, const QString& view)
+bool viewReadsTable(sqlite3* db, const QString& view, const char* table)
 {
-    bool seen = false;
-    sqlite3_set_authorizer(db, noteReadOfMaps, &seen);
-    // A view that cannot even be prepared can show nothing of "maps" either.
+    ReadSeen read{table};
+    sqlite3_set_authorizer(db, noteReadOfTable, &read);
+    // A view that cannot even be prepared can show nothing of the table either.
     const Stmt stmt = prepared(db, QStringLiteral("SELECT * FROM main.%1").arg(quotedName(view)));
     sqlite3_set_authorizer(db, nullptr, nullptr);
-    return stmt && seen;
+    return stmt && read.seen;
 }
 
-std::optional<QString> objectOnMaps(sqlite3* db)
+} // namespace
+
+std::optional<QString> LevelSchema::objectOn(sqlite3* db, const char* table)
 {
     const Stmt triggers = prepared(db, QStringLiteral(
-        "SELECT name FROM main.sqlite_schema WHERE type = 'trigger' AND tbl_name = 'maps' COLLATE NOCASE"));
+        "SELECT name FROM main.sqlite_schema WHERE type = 'trigger' AND tbl_name = '%1' COLLATE NOCASE").arg(QLatin1String(table)));
     if (!triggers)
         return QString::fromUtf8(sqlite3_errmsg(db));
     if (sqlite3_step(triggers.get()) == SQLITE_ROW)
-        return QStringLiteral("die Tabelle \"maps\" hat den Trigger \"%1\"").arg(text(triggers.get(), 0));
+        return QStringLiteral("die Tabelle \"%1\" hat den Trigger \"%2\"").arg(QLatin1String(table), text(triggers.get(), 0));
 
     QStringList views;
     const Stmt viewList = prepared(db, QStringLiteral("SELECT name FROM main.sqlite_schema WHERE type = 'view'"));
@@ -87,11 +95,13 @@ std::optional<QString> objectOnMaps(sqlite3* db)
     while (sqlite3_step(viewList.get()) == SQLITE_ROW)
         views << text(viewList.get(), 0);
     for (const QString& view : views) {
-        if (viewReadsMaps(db, view))
-            return QStringLiteral("die Sicht \"%1\" liest die Tabelle \"maps\"").arg(view);
+        if (viewReadsTable(db, view, table))
+            return QStringLiteral("die Sicht \"%1\" liest die Tabelle \"%2\"").arg(view, QLatin1String(table));
     }
     return std::nullopt;
 }
+
+namespace {
 
 // Printable ASCII is valid UTF-8 and breaks no rule of a text but its length.
 bool plainAscii(const char* bytes, int size)
@@ -220,7 +230,7 @@ std::optional<QString> LevelSchema::mismatch(sqlite3* db)
         return QString::fromUtf8(sqlite3_errmsg(db));
     if (!collation || QString::fromLatin1(collation).compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) != 0)
         return QStringLiteral("der Schlüssel \"Datei\" ist nicht nach NOCASE sortiert");
-    return objectOnMaps(db);
+    return objectOn(db, "maps");
 }
 
 std::optional<QString> LevelSchema::readRecord(sqlite3_stmt* row, PackedRecord::Writer& record)

@@ -25,6 +25,8 @@ public:
     // Triggers on "maps" and views that read it count as a mismatch too:
     // whatever another program hung on the table would run or show in our name.
     [[nodiscard]] static std::optional<QString> mismatch(sqlite3* db);
+    // A trigger on the table, or a view reading it, named; nothing when there is none.
+    [[nodiscard]] static std::optional<QString> objectOn(sqlite3* db, const char* table);
 
     // Reads the thirteen columns of a row selected in field order into the
     // record; an empty text counts as an empty value. A value the field could

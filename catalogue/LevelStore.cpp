@@ -187,6 +187,7 @@ void LevelStore::open(const QString& fileName, LevelRecords& records)
         m_identity = fileIdentity(fileName);
         checkShape();
         load(records);
+        m_history.load(m_c->db.get());
         prepareWrites();
         // Everything so far only read. Ending without a commit also drops
         // what SQLite repairs on its own in a damaged header, so that a table
@@ -196,6 +197,7 @@ void LevelStore::open(const QString& fileName, LevelRecords& records)
         switchToWal();
     } catch (...) {
         m_c.reset();
+        m_history.clear();
         records.clear();
         throw;
     }
@@ -292,6 +294,7 @@ void LevelStore::close()
     m_bulkDepth = 0;
     m_bulkJournal = false;
     m_c.reset();
+    m_history.clear();
     m_identity.reset();
 }
 
@@ -351,11 +354,34 @@ void LevelStore::update(const QString& storedKey, const PackedRecord& record)
 void LevelStore::remove(const QString& storedKey)
 {
     commitOpenBatch();
+    const auto failed = [&](const QString& why) {
+        return formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"), {storedKey, m_fileName, why});
+    };
+    if (exec("SAVEPOINT removal") != SQLITE_OK)
+        fail(failed(engineMessage()));
+    // Neither the record nor its history goes unless both do.
+    auto undo = qScopeGuard([this] {
+        exec("ROLLBACK TO removal");
+        exec("RELEASE removal");
+    });
     bindKey(m_c->deleteStmt.get(), 1, storedKey);
     if (step(m_c->deleteStmt.get()) != SQLITE_DONE)
-        fail(formatMessage(QStringLiteral("Datensatz '%s' kann nicht aus Tabelle %s gelöscht werden: %s"),
-                           {storedKey, m_fileName, engineMessage()}));
+        fail(failed(engineMessage()));
     requireOneChanged(storedKey);
+    if (const auto why = m_history.forget(m_c->db.get(), storedKey))
+        fail(failed(*why));
+    if (exec("RELEASE removal") != SQLITE_OK)
+        fail(failed(engineMessage()));
+    undo.dismiss();
+    m_history.drop(storedKey);
+}
+
+std::optional<QString> LevelStore::recordPlay(const QString& datei, const QDateTime& utc)
+{
+    if (!m_c)
+        return QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
+    commitOpenBatch();
+    return m_history.record(m_c->db.get(), datei, utc);
 }
 
 // Appends out of key order touch pages all over the file: a larger cache keeps

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "catalogue/PackedRecord.h"
+#include "catalogue/PlayHistory.h"
 #include "level/LevelFields.h"
 #include "platform/files/FileIdentity.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -46,7 +48,13 @@ public:
     void append(const PackedRecord& record);
     // Replace or delete the stored record of the given key.
     void update(const QString& storedKey, const PackedRecord& record);
+    // Deletes the record and its play history together, or neither.
     void remove(const QString& storedKey);
+
+    // The play history read at open; empty while closed.
+    [[nodiscard]] const PlayHistory& history() const { return m_history; }
+    // Stores a start of the level; the reason when it was not stored.
+    [[nodiscard]] std::optional<QString> recordPlay(const QString& datei, const QDateTime& utc);
 
     void beginBulk();
     // Commits the batch once the outermost bulk ends; nothing when not bulk.
@@ -83,6 +91,7 @@ private:
     void requireOneChanged(const QString& storedKey) const;
 
     DropUnstored m_dropUnstored;
+    PlayHistory m_history;
     std::unique_ptr<Connection> m_c;
     QString m_fileName;
     std::optional<FileIdentity> m_identity;

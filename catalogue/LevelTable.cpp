@@ -1,203 +1,8 @@
 #include "catalogue/LevelTable.h"
 
-#include "catalogue/LevelRecords.h"
-#include "catalogue/LevelStore.h"
-#include "platform/dialogs/TolvexError.h"
-
-#include <algorithm>
-#include <cstdint>
-#include <utility>
-#include <vector>
+#include "catalogue/LevelTableImpl.h"
 
 namespace tolvex {
-
-namespace {
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw TolvexError(message);
-}
-
-QString closedMessage()
-{
-    return QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
-}
-
-} // namespace
-
-struct LevelTable::Impl {
-    explicit Impl(LevelTable* table)
-        : q(table)
-        , store([this](const std::vector<QString>& keys) { dropUnstored(keys); })
-    {
-    }
-
-    LevelTable* q;
-    QString fileName = QStringLiteral("maps.DB");
-    LevelStore store;
-
-    LevelRecords rows;
-    // The current record as values, for the cursor's references; made again
-    // whenever the cursor or the records changed since.
-    mutable LevelRecord current;
-    mutable int currentIndex = -1;
-    mutable std::uint64_t currentGeneration = 0;
-    State state = State::Inactive;
-    int cur = -1;
-    bool bof = true;
-    bool eof = true;
-
-    LevelRecord pending;
-    bool modified = false;
-    bool bofBeforeInsert = true;
-    bool eofBeforeInsert = true;
-
-    int disabled = 0;
-
-    void requireOpen() const
-    {
-        if (state == State::Inactive)
-            fail(closedMessage());
-    }
-
-    void requireEditing() const
-    {
-        if (state != State::Edit && state != State::Insert)
-            fail(QStringLiteral("Datenmenge befindet sich nicht im Editier- oder Einfüge-Modus"));
-    }
-
-    static void requireField(int pos)
-    {
-        if (pos < 0 || pos >= kFieldCount)
-            fail(listIndexMessage(pos));
-    }
-
-    // Returns the position the record's key has in key order.
-    int checkRequiredAndKey(const PackedRecord& record, int ownIndex) const
-    {
-        for (const int pos : {int(Field::Datei), int(Field::Level)}) {
-            if (record.field(pos).kind == StoredField::Kind::Empty)
-                fail(formatMessage(QStringLiteral("Feld '%s' muß einen Wert haben"), {QLatin1String(kLevelFields[size_t(pos)].name)}));
-        }
-        return checkKey(keyOf(record), ownIndex);
-    }
-
-    int checkKey(const QString& key, int ownIndex) const
-    {
-        bool taken = false;
-        const int at = rows.lowerBound(key, &taken);
-        if (taken && at != ownIndex)
-            fail(store.keyViolationMessage(key));
-        return at;
-    }
-
-    void appendChecked(PackedRecord record)
-    {
-        const int at = checkRequiredAndKey(record, -1);
-        store.append(record);
-        rows.insert(at, std::move(record));
-        cur = at;
-        bof = eof = false;
-        Q_EMIT q->recordsChanged();
-        Q_EMIT q->recordChanged();
-    }
-
-    // The records of a batch that never reached the disk leave memory too.
-    void dropUnstored(const std::vector<QString>& keys)
-    {
-        for (const QString& key : keys) {
-            const int pos = rows.indexOf(key);
-            if (pos >= 0)
-                rows.erase(pos);
-        }
-        cur = rows.empty() ? -1 : std::clamp(cur, 0, rows.size() - 1);
-        bof = eof = rows.empty();
-        Q_EMIT q->recordsChanged();
-        Q_EMIT q->recordChanged();
-    }
-
-    void storePending()
-    {
-        const bool inserting = state == State::Insert;
-        PackedRecord record(pending);
-        const int at = checkRequiredAndKey(record, inserting ? -1 : cur);
-        bool reordered = inserting;
-        if (inserting) {
-            store.insert(record);
-            rows.insert(at, std::move(record));
-            cur = at;
-        } else {
-            const QString storedKey = rows.key(cur);
-            const QString key = keyOf(record);
-            store.update(storedKey, record);
-            if (compareKeys(storedKey, key) != 0) {
-                rows.erase(cur);
-                cur = rows.lowerBound(key);
-                rows.insert(cur, std::move(record));
-                reordered = true;
-            } else {
-                rows.replace(cur, std::move(record));
-            }
-        }
-        leaveEditing();
-        bof = eof = false;
-        Q_EMIT q->stateChanged();
-        if (reordered)
-            Q_EMIT q->recordsChanged();
-        Q_EMIT q->recordChanged();
-    }
-
-    void dropPending()
-    {
-        if (state == State::Insert) {
-            bof = bofBeforeInsert;
-            eof = eofBeforeInsert;
-        }
-        leaveEditing();
-        Q_EMIT q->stateChanged();
-        Q_EMIT q->recordChanged();
-    }
-
-    void leaveEditing()
-    {
-        state = State::Browse;
-        pending = {};
-        modified = false;
-    }
-
-    // Every move first finishes a pending edit: stored when changed, dropped when not.
-    void finishPending()
-    {
-        requireOpen();
-        if (state != State::Edit && state != State::Insert)
-            return;
-        Q_EMIT q->updateRecordRequested();
-        if (state != State::Edit && state != State::Insert)
-            return;
-        if (modified)
-            storePending();
-        else
-            dropPending();
-    }
-
-    const LevelRecord& currentRecord() const
-    {
-        if (currentIndex != cur || currentGeneration != rows.generation()) {
-            current = rows.record(cur);
-            currentIndex = cur;
-            currentGeneration = rows.generation();
-        }
-        return current;
-    }
-
-    void standOn(int index, bool newBof, bool newEof)
-    {
-        cur = index;
-        bof = newBof;
-        eof = newEof;
-        Q_EMIT q->recordChanged();
-    }
-};
 
 LevelTable::LevelTable(QObject* parent)
     : Dataset(parent)
@@ -229,10 +34,11 @@ void LevelTable::open()
     if (isOpen())
         return;
     d->store.open(d->fileName, d->rows);
+    d->view.rebuild(d->rows, -1);
     d->state = State::Browse;
-    d->cur = d->rows.empty() ? -1 : 0;
+    d->cur = d->rowOrNone(d->view.nearest(d->rows, 0));
     d->bof = true;
-    d->eof = d->rows.empty();
+    d->eof = d->cur < 0;
     Q_EMIT stateChanged();
     Q_EMIT recordsChanged();
     Q_EMIT recordChanged();
@@ -245,6 +51,8 @@ void LevelTable::close()
     // Closing drops an unposted edit, as leaving a dialog with Cancel would.
     d->store.close();
     d->rows.clear();
+    d->view.clear();
+    d->pinnedKey.clear();
     d->leaveEditing();
     d->state = State::Inactive;
     d->cur = -1;
@@ -325,7 +133,7 @@ bool LevelTable::isModified() const
 void LevelTable::first()
 {
     d->finishPending();
-    d->standOn(d->rows.empty() ? -1 : 0, true, d->rows.empty());
+    d->standOn(d->rowOrNone(d->view.nearest(d->rows, 0)), true, d->shown() == 0);
 }
 
 void LevelTable::prior()
@@ -333,8 +141,8 @@ void LevelTable::prior()
     d->finishPending();
     if (d->bof)
         return;
-    if (d->cur > 0) {
-        d->standOn(d->cur - 1, false, false);
+    if (const int position = d->view.positionOf(d->cur); position > 0) {
+        d->standOn(d->view.rowAt(position - 1), false, false);
     } else {
         d->bof = true;
         d->eof = false;
@@ -346,8 +154,8 @@ void LevelTable::next()
     d->finishPending();
     if (d->eof)
         return;
-    if (d->cur + 1 < d->rows.size()) {
-        d->standOn(d->cur + 1, false, false);
+    if (const int position = d->view.positionOf(d->cur); position >= 0 && position + 1 < d->shown()) {
+        d->standOn(d->view.rowAt(position + 1), false, false);
     } else {
         d->eof = true;
         d->bof = false;
@@ -357,24 +165,24 @@ void LevelTable::next()
 void LevelTable::last()
 {
     d->finishPending();
-    d->standOn(d->rows.size() - 1, d->rows.empty(), true);
+    d->standOn(d->rowOrNone(d->shown() - 1), d->shown() == 0, true);
 }
 
 void LevelTable::moveTo(int recNo)
 {
     d->finishPending();
-    if (d->rows.empty())
+    if (d->shown() == 0)
         return;
-    d->standOn(std::clamp(recNo - 1, 0, d->rows.size() - 1), false, false);
+    d->standOn(d->view.rowAt(std::clamp(recNo - 1, 0, d->shown() - 1)), false, false);
 }
 
 void LevelTable::findNearest(const QString& key)
 {
     d->finishPending();
-    if (d->rows.empty())
+    if (d->shown() == 0)
         return;
     const QString searchKey = key.left(kLevelFields[Field::Datei].size);
-    d->standOn(std::min(d->rows.lowerBound(searchKey), d->rows.size() - 1), false, false);
+    d->standOn(d->rowOrNone(d->view.nearest(d->rows, d->rows.lowerBound(searchKey))), false, false);
 }
 
 bool LevelTable::bof() const
@@ -389,7 +197,7 @@ bool LevelTable::eof() const
 
 bool LevelTable::isEmpty() const
 {
-    return d->rows.empty() && d->state != State::Insert;
+    return d->shown() == 0 && d->state != State::Insert;
 }
 
 int LevelTable::recNo() const
@@ -397,13 +205,13 @@ int LevelTable::recNo() const
     d->requireOpen();
     if (d->state == State::Insert)
         return -1;
-    return d->cur + 1;
+    return d->view.positionOf(d->cur) + 1;
 }
 
 int LevelTable::recordCount() const
 {
     d->requireOpen();
-    return d->rows.size();
+    return d->shown();
 }
 
 QString LevelTable::textAt(int index, int pos) const
@@ -415,9 +223,9 @@ FieldValue LevelTable::valueAt(int index, int pos) const
 {
     d->requireOpen();
     Impl::requireField(pos);
-    if (index < 0 || index >= d->rows.size())
+    if (index < 0 || index >= d->shown())
         fail(listIndexMessage(index));
-    return d->rows.value(index, pos);
+    return d->rows.value(d->view.rowAt(index), pos);
 }
 
 void LevelTable::insert()
@@ -438,7 +246,7 @@ void LevelTable::edit()
     if (d->state == State::Edit || d->state == State::Insert)
         return;
     // Editing an empty table starts a new record, as there is none to change.
-    if (d->rows.empty()) {
+    if (d->cur < 0) {
         insert();
         return;
     }
@@ -472,14 +280,17 @@ void LevelTable::remove()
         d->dropPending();
         return;
     }
-    if (d->rows.empty())
+    if (d->cur < 0)
         fail(QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar"));
     d->store.remove(d->rows.key(d->cur));
     const bool wasEditing = d->state == State::Edit;
     d->leaveEditing();
+    const int position = d->view.positionOf(d->cur);
     d->rows.erase(d->cur);
-    d->cur = std::min(d->cur, d->rows.size() - 1);
-    d->bof = d->eof = d->rows.empty();
+    d->view.erased(d->cur);
+    d->unpin();
+    d->cur = d->rowOrNone(std::min(position, d->shown() - 1));
+    d->bof = d->eof = d->cur < 0;
     if (wasEditing)
         Q_EMIT stateChanged();
     Q_EMIT recordsChanged();
@@ -532,6 +343,68 @@ int LevelTable::indexOfKey(const QString& datei) const
 {
     d->requireOpen();
     return d->rows.indexOf(datei);
+}
+
+void LevelTable::setFilter(RecordTest test)
+{
+    if (isOpen())
+        d->finishPending();
+    d->view.setTest(std::move(test));
+    if (isOpen())
+        d->applyFilter();
+    Q_EMIT filterChanged();
+}
+
+bool LevelTable::isFiltered() const
+{
+    return d->view.active();
+}
+
+void LevelTable::refilter()
+{
+    d->finishPending();
+    d->applyFilter();
+    Q_EMIT filterChanged();
+}
+
+void LevelTable::keepCurrent()
+{
+    if (d->cur >= 0 && d->view.active())
+        d->pinnedKey = d->rows.key(d->cur);
+}
+
+int LevelTable::recordIndex(int position) const
+{
+    d->requireOpen();
+    if (position < 0 || position >= d->shown())
+        fail(listIndexMessage(position));
+    return d->view.rowAt(position);
+}
+
+int LevelTable::positionOf(int index) const
+{
+    d->requireOpen();
+    return d->view.positionOf(index);
+}
+
+const PlayHistory& LevelTable::history() const
+{
+    return d->store.history();
+}
+
+std::optional<QString> LevelTable::recordPlay(const QString& datei, const QDateTime& utc)
+{
+    // A game started while no catalogue is open is no error of the start.
+    if (!isOpen())
+        return closedMessage();
+    auto why = d->store.recordPlay(datei, utc);
+    if (!why) {
+        // A level just played stays in sight under "never played" until the cursor leaves it.
+        if (d->cur >= 0 && compareKeys(d->rows.key(d->cur), datei) == 0)
+            keepCurrent();
+        Q_EMIT recordChanged();
+    }
+    return why;
 }
 
 void LevelTable::disableControls()

@@ -3,14 +3,18 @@
 #include "level/LevelFields.h"
 #include "platform/dataaware/Dataset.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace tolvex {
 
 class LevelRecords;
+class PlayHistory;
 
 // The level table: one SQLite file, "maps.DB" by default, holding the table
 // "maps", used through one cursor. The records are held in key order in
@@ -94,16 +98,44 @@ public:
     // longer the one open; asked before a bulk write reports its records.
     void requireInPlace() const;
 
-    // The 0-based position of a stored "Datei" equal to the given one under
-    // the key's collation, or -1. Does not move.
+    // The index in records() of a stored "Datei" equal to the given one
+    // under the key's collation, or -1; filtered out or not. Does not move.
     [[nodiscard]] int indexOfKey(const QString& datei) const;
-    // The stored records in key order, for writers that walk all of them
-    // without moving the cursor.
+    // The stored records in key order, every one whatever the filter, for
+    // writers that walk all of them without moving the cursor.
     [[nodiscard]] const LevelRecords& records() const;
+
+    // With a test set, the cursor, the counts and the positions see only the
+    // records it lets through, in key order; appends and the key check still
+    // work on every record. A record posted or marked with keepCurrent()
+    // stays seen, though it no longer passes, until the cursor leaves it.
+    // The test is asked once per record here, and for each record stored
+    // later. An empty test shows every record.
+    using RecordTest = std::function<bool(const LevelRecords& records, int index)>;
+    void setFilter(RecordTest test);
+    [[nodiscard]] bool isFiltered() const;
+    // Asks the test anew for every record, after what it reads changed.
+    void refilter();
+    // Keeps the current record seen until the next move.
+    void keepCurrent();
+    // The index in records() of the record at a 0-based position, and back
+    // (-1 for a record the filter hides).
+    [[nodiscard]] int recordIndex(int position) const;
+    [[nodiscard]] int positionOf(int index) const;
+
+    // When each level was last played and how often.
+    [[nodiscard]] const PlayHistory& history() const;
+    // Stores a start of the level in the catalogue; the reason when it was
+    // not stored (the table refused at open, or the file would not take it).
+    [[nodiscard]] std::optional<QString> recordPlay(const QString& datei, const QDateTime& utc);
 
     void disableControls() override;
     void enableControls() override;
     [[nodiscard]] bool controlsDisabled() const override;
+
+Q_SIGNALS:
+    // The filter was set, cleared or applied anew.
+    void filterChanged();
 
 private:
     struct Impl;

@@ -11,6 +11,8 @@ namespace tolvex {
 QString MsgExported = QStringLiteral("Daten eportiert!");
 QString MsgImported = QStringLiteral("Import abgeschlossen");
 QString MsgRecord = QStringLiteral("Datensatz:");
+QString MsgFiltered = QStringLiteral("(Filter)");
+QString MsgStartNotRecorded = QStringLiteral("Das Spiel wurde gestartet, der Start aber nicht in %s vermerkt: %s");
 namespace {
 
 CountedText germanLevelsAdded()
@@ -90,6 +92,9 @@ void applyLanguage(bool english)
     MsgExported = english ? QStringLiteral("Data exported!") : QStringLiteral("Daten eportiert!");
     MsgImported = english ? QStringLiteral("Import finished!") : QStringLiteral("Import abgeschlossen");
     MsgRecord = english ? QStringLiteral("Record:") : QStringLiteral("Datensatz:");
+    MsgFiltered = english ? QStringLiteral("(filter)") : QStringLiteral("(Filter)");
+    MsgStartNotRecorded = english ? QStringLiteral("The game was started, but the start was not recorded in %s: %s")
+                                  : QStringLiteral("Das Spiel wurde gestartet, der Start aber nicht in %s vermerkt: %s");
     MsgLevelsAdded = english ? CountedText{QStringLiteral("%d level added, %d already in the catalogue, %d skipped."),
                                            QStringLiteral("%d levels added, %d already in the catalogue, %d skipped.")}
                              : germanLevelsAdded();

@@ -9,6 +9,10 @@ namespace tolvex {
 extern QString MsgExported;
 extern QString MsgImported;
 extern QString MsgRecord;
+// After the counter while a filter is set: "Datensatz: 3/12 (Filter)".
+extern QString MsgFiltered;
+// "… in %s …: %s", said once when a start of the game could not be recorded.
+extern QString MsgStartNotRecorded;
 // A message with a count, in its form for one and its form for any other number.
 struct CountedText {
     QString one;

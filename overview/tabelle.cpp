@@ -2,7 +2,9 @@
 
 #include "catalogue/GameLevels.h"
 #include "catalogue/LevelListTransfer.h"
+#include "catalogue/LevelFilter.h"
 #include "catalogue/LevelTable.h"
+#include "catalogue/PlayHistory.h"
 #include "catalogue/SurveyPrint.h"
 #include "common/toolbox.h"
 #include "config/Konfig.h"
@@ -12,8 +14,10 @@
 #include "install/LevelArchives.h"
 #include "lang/WindowTexts.h"
 #include "lang/translate.h"
+#include "overview/FilterPanel.h"
 #include "plan/GameFolderAdd.h"
 #include "platform/dataaware/DBGrid.h"
+#include "platform/dataaware/DBGridModel.h"
 #include "platform/dataaware/Dataset.h"
 #include "platform/dataaware/DisplaySuspension.h"
 #include "platform/design/Anchors.h"
@@ -28,6 +32,7 @@
 #include "resources/ButtonPictures.h"
 
 #include <QCloseEvent>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
@@ -39,6 +44,7 @@ TForm1* Form1 = nullptr;
 namespace {
 constexpr QSize kClientSize(384, 282);
 constexpr QRect kDesignOuter(632, 431, 392, 309);
+constexpr int kFilterHeight = 62;
 
 // The add works in slices of this much on this thread, with the window's
 // events handled in between for up to the pause: never long without a paint.
@@ -129,9 +135,15 @@ TForm1::TForm1(QWidget* parent)
         },
         Panel1, Anchors(Anchor::Top) | Anchor::Right);
 
+    const QRect filterPlace(0, 33, kClientSize.width(), kFilterHeight);
+    Panel2 = placed(new FilterPanel(this, filterPlace), QStringLiteral("Panel2"), filterPlace);
+    setAnchors(Panel2, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right);
+
     DBGrid1 = new DBGrid(this);
     DBGrid1->bind(DataSource1);
-    placed(DBGrid1, QStringLiteral("DBGrid1"), {0, 33, kClientSize.width(), kClientSize.height() - 33});
+    showHistoryColumns();
+    constexpr int kGridTop = 33 + kFilterHeight;
+    placed(DBGrid1, QStringLiteral("DBGrid1"), {0, kGridTop, kClientSize.width(), kClientSize.height() - kGridTop});
     setAnchors(DBGrid1, Anchors(Anchor::Left) | Anchor::Top | Anchor::Right | Anchor::Bottom);
     applyTexts(this, overviewTexts(), TextLanguage::Design);
 
@@ -155,6 +167,61 @@ TForm1::TForm1(QWidget* parent)
     connect(SpeedButton4, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton4Click));
     connect(SpeedButton5, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton5Click));
     connect(SpeedButton6, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton6Click));
+    connect(Panel2, &FilterPanel::changed, this, guarded(this, &TForm1::Panel2Change));
+}
+
+// The play history in the two last columns: the day of the last start in the
+// user's own form, and how many starts.
+void TForm1::showHistoryColumns()
+{
+    const auto entry = [this](int row) { return Table1->history().find(Table1->textAt(row, Field::Datei)); };
+    DBGrid1->gridModel()->setCalculatedColumns({
+        {QStringLiteral("Zuletzt gespielt"),
+         [entry](int row) {
+             const PlayHistory::Entry* played = entry(row);
+             return played ? QLocale().toString(QDateTime::fromSecsSinceEpoch(played->lastPlayed, Qt::UTC).toLocalTime().date(),
+                                                QLocale::ShortFormat)
+                           : QString();
+         }},
+        {QStringLiteral("Gespielt"),
+         [entry](int row) {
+             const PlayHistory::Entry* played = entry(row);
+             return played ? QString::number(played->count) : QString();
+         },
+         true},
+    });
+}
+
+void TForm1::showFilter(const LevelFilter& filter)
+{
+    Panel2->setFilter(filter);
+    // The installed levels are otherwise first gathered when this window shows.
+    if (filter.installedOnly && !m_installed)
+        markInstalledLevels(installedMaps());
+    applyFilter();
+}
+
+LevelFilter TForm1::filter() const
+{
+    return Panel2->filter();
+}
+
+void TForm1::Panel2Change()
+{
+    applyFilter();
+}
+
+void TForm1::applyFilter()
+{
+    const LevelFilter filter = Panel2->filter();
+    if (!filter.isSet()) {
+        if (Table1->isFiltered())
+            Table1->setFilter({});
+        return;
+    }
+    const auto matcher = std::make_shared<LevelMatcher>(
+        filter, [this](QStringView datei) { return m_installed && m_installed->contains(datei); }, &Table1->history());
+    Table1->setFilter([matcher](const LevelRecords& records, int index) { return matcher->matches(records, index); });
 }
 
 TForm1::~TForm1() = default;
@@ -312,6 +379,9 @@ void TForm1::installLevelArchives(const QStringList& archives)
 void TForm1::markInstalledLevels(std::optional<GameMaps> maps)
 {
     m_installed = maps ? std::make_unique<GameMaps>(std::move(*maps)) : nullptr;
+    // What counts as installed changed under a filter that asks.
+    if (Panel2->filter().installedOnly && Table1->isOpen())
+        Table1->refilter();
     // Without a single map found nothing is known, so nothing is dimmed.
     if (!m_installed || m_installed->maps.empty()) {
         DBGrid1->setDimmedRows({});

@@ -14,6 +14,8 @@ namespace tolvex {
 
 class DataSource;
 class DBGrid;
+class FilterPanel;
+struct LevelFilter;
 struct GameMaps;
 class LevelTable;
 class SpeedButton;
@@ -33,6 +35,7 @@ public:
 
     QWidget* Panel1;
     QLineEdit* Edit1;
+    FilterPanel* Panel2;
     SpeedButton* SpeedButton1;
     SpeedButton* SpeedButton3;
     SpeedButton* SpeedButton4;
@@ -52,6 +55,9 @@ public:
     // after the other, and adds the records of their levels; files dropped
     // onto the main window or this one come here too.
     void installLevelArchives(const QStringList& archives);
+    // Shows the filter in the controls and applies it, as at start-up.
+    void showFilter(const LevelFilter& filter);
+    [[nodiscard]] LevelFilter filter() const;
 
 Q_SIGNALS:
     // Pictures were saved for levels of the catalogue, perhaps for the one shown.
@@ -71,7 +77,10 @@ private:
     void SpeedButton4Click();
     void SpeedButton5Click();
     void SpeedButton6Click();
+    void Panel2Change();
     void markInstalledLevels(std::optional<GameMaps> maps);
+    void applyFilter();
+    void showHistoryColumns();
 
     // The maps of the game folder as last gathered; rows of other names are dimmed.
     std::unique_ptr<GameMaps> m_installed;

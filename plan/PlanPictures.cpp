@@ -1,5 +1,6 @@
 #include "plan/PlanPictures.h"
 
+#include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
 #include "gamefolder/GameFolder.h"
 #include "gamefolder/MapGeometry.h"
@@ -124,7 +125,7 @@ std::optional<PlanToMake> planToMake(const LevelTable& table, const GameMap& map
     if (index < 0)
         return std::nullopt;
     // A file name is a name, never a way out of the folder.
-    const QString datei = table.textAt(index, Field::Datei);
+    const QString datei = table.records().key(index);
     if (datei.isEmpty() || datei.contains(u'/'))
         return std::nullopt;
     return PlanToMake{&map, datei + QStringLiteral(".jpg")};

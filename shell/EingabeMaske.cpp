@@ -10,6 +10,7 @@
 #include "catalogue/Screenshots.h"
 #include "common/Product.h"
 #include "common/toolbox.h"
+#include "config/FilterSettings.h"
 #include "config/Konfig.h"
 #include "config/options.h"
 #include "lang/WindowTexts.h"
@@ -249,6 +250,7 @@ void TForm2::bindData(LevelTable* table, DataSource* source)
     DBNavigator1->bind(source);
     connect(DBEdit1, &DBEdit::textChanged, this, guarded(this, &TForm2::DBEdit1Change));
     connect(table, &Dataset::controlsEnabled, this, guarded(this, &TForm2::Table1ControlsEnabled));
+    connect(table, &LevelTable::filterChanged, this, guarded(this, &TForm2::Table1FilterChange));
 }
 
 void TForm2::buildBottomRow()
@@ -359,6 +361,8 @@ void TForm2::FormShow()
     // The main window is being shown right now; the platform refuses to hide it from here.
     if (!ini.readBool(konfig::kHauptfenster, konfig::kVisible, true))
         throw TolvexError(QStringLiteral("Eigenschaft Visible kann in OnShow oder OnHide nicht verändert werden"));
+    // Filtered before the overview may show, which puts the current name into its search.
+    Form1->showFilter(konfig::readFilter(ini));
     restorePlacement(ini, konfig::kHauptfenster, this, true);
     restorePlacement(ini, konfig::kTabelle, Form1, false);
     restorePlacement(ini, konfig::kMaplist, mapform, false);
@@ -382,6 +386,7 @@ bool TForm2::FormClose()
     storePlacement(ini, konfig::kHauptfenster, this);
     storePlacement(ini, konfig::kTabelle, Form1);
     storePlacement(ini, konfig::kMaplist, mapform);
+    konfig::writeFilter(ini, Form1->filter());
     ini.flush();
     return true;
 }
@@ -398,8 +403,14 @@ void TForm2::DBEdit1Change()
 // the old total.
 void TForm2::Table1ControlsEnabled()
 {
-    if (m_table->recordCount() != m_countShown)
+    // Under a filter the position may change with the records around it.
+    if (m_table->recordCount() != m_countShown || m_table->isFiltered())
         showRecordCounter();
+}
+
+void TForm2::Table1FilterChange()
+{
+    showRecordCounter();
 }
 
 void TForm2::showRecordCounter()
@@ -408,7 +419,10 @@ void TForm2::showRecordCounter()
     // The counter grows to the left: its right edge stays where it is.
     const int right = Label8->geometry().right();
     m_countShown = table->recordCount();
-    Label8->setText(MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(m_countShown));
+    QString text = MsgRecord + u' ' + QString::number(table->recNo()) + u'/' + QString::number(m_countShown);
+    if (table->isFiltered())
+        text += u' ' + MsgFiltered;
+    Label8->setText(text);
     Label8->adjustSize();
     Label8->move(right - Label8->width() + 1, Label8->y());
 }
@@ -433,9 +447,19 @@ void TForm2::Label7Click()
     (void)openUrl(QString::fromLatin1(kWebAddress));
 }
 
+// A start the catalogue cannot record still goes ahead; why it was not recorded is said once.
+void TForm2::recordStart(const QString& level)
+{
+    const std::optional<QString> why = m_table->recordPlay(level, m_clock());
+    if (!why || std::exchange(m_unrecordedSaid, true))
+        return;
+    Dialogs::instance().showInfo(formatMessage(MsgStartNotRecorded, {m_table->fileName(), *why}));
+}
+
 void TForm2::SpeedButton5Click()
 {
     startGame(DBEdit1->text(), m_table->text(Field::Typ));
+    recordStart(DBEdit1->text());
 }
 
 void TForm2::SpeedButton7Click()
@@ -446,11 +470,13 @@ void TForm2::SpeedButton7Click()
         return;
     }
     startGameWithBots(DBEdit1->text(), *bots);
+    recordStart(DBEdit1->text());
 }
 
 void TForm2::Specialbot(const QAction* item)
 {
     startGameWithBots(DBEdit1->text(), item->data().toInt());
+    recordStart(DBEdit1->text());
 }
 
 void TForm2::BitBtn2Click()

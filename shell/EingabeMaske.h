@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QWidget>
 
+#include <functional>
 #include <random>
 
 class QGroupBox;
@@ -38,6 +40,8 @@ public:
     void seedRandomLevel(std::uint32_t seed) { m_random.seed(seed); }
     // The screenshots decoded for the picture, and those decoded ahead.
     [[nodiscard]] PictureCache* pictures() const { return m_pictures; }
+    // The time a start of the game is recorded with; tests set their own.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
     // Level information
     QGroupBox* LevelInfo;
@@ -109,6 +113,8 @@ private:
     bool FormClose();
     void DBEdit1Change();
     void Table1ControlsEnabled();
+    void Table1FilterChange();
+    void recordStart(const QString& level);
     void SpeedButton5Click();
     void SpeedButton7Click();
     void Specialbot(const QAction* item);
@@ -127,6 +133,9 @@ private:
     LevelTable* m_table = nullptr;
     int m_countShown = 0; // the total in the counter's text, "0/0" at design
     std::mt19937 m_random{std::random_device{}()};
+    std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTimeUtc(); };
+    // Why a start was not recorded is said once, not at every start.
+    bool m_unrecordedSaid = false;
 };
 
 extern TForm2* Form2;

@@ -12,7 +12,8 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(levelListFuzzer profileFileFuzzer mapListFuzzer jpegFuzzer commandLineFuzzer levelTableFuzzer
-    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer mapPlanFuzzer steamLibraryFuzzer entryPathFuzzer readmeFuzzer)
+    gamePackageFuzzer entityTextFuzzer mapFileFuzzer paradoxFuzzer mapPlanFuzzer steamLibraryFuzzer entryPathFuzzer readmeFuzzer
+    playHistoryFuzzer filterSettingsFuzzer)
 fi
 
 build=build/fuzz

@@ -160,6 +160,11 @@ void DBGrid::setInitialColumnWidths()
         return;
     const QFontMetrics metrics = fontMetrics();
     for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (column >= dataset->fieldCount()) {
+            const QString title = m_model->headerData(column, Qt::Horizontal).toString();
+            horizontalHeader()->resizeSection(column, metrics.horizontalAdvance(title) + 12);
+            continue;
+        }
         const FieldDef& def = dataset->field(column);
         int chars = 6;
         if (def.kind == FieldKind::Text)

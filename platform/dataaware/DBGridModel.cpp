@@ -51,7 +51,7 @@ void DBGridModel::adjustCounts()
 {
     const Dataset* dataset = activeDataset();
     const int rows = dataset ? dataset->recordCount() : 0;
-    const int columns = dataset ? dataset->fieldCount() : 0;
+    const int columns = dataset ? dataset->fieldCount() + calculatedColumnCount() : 0;
     if (columns != m_columns) {
         beginResetModel();
         m_rows = rows;
@@ -90,8 +90,10 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
     if (!dataset || !index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
         return {};
     // The dataset may already have shrunk while the view catches up.
-    if (index.row() >= dataset->recordCount() || index.column() >= dataset->fieldCount())
+    if (index.row() >= dataset->recordCount())
         return {};
+    if (index.column() >= dataset->fieldCount())
+        return calculatedData(index, role);
     const FieldDef& def = dataset->field(index.column());
     // The record being edited shows its values as they stand, not as stored.
     const bool pending = index.row() == pendingRow();
@@ -116,6 +118,36 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const
     }
 }
 
+QVariant DBGridModel::calculatedData(const QModelIndex& index, int role) const
+{
+    const auto column = size_t(index.column() - activeDataset()->fieldCount());
+    if (column >= m_calculated.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_calculated[column].text(index.row());
+    case Qt::ForegroundRole:
+        if (m_dimmed && m_dimmed(index.row()))
+            return m_dimColour;
+        return {};
+    case Qt::TextAlignmentRole:
+        if (m_calculated[column].alignRight)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return {};
+    default:
+        return {};
+    }
+}
+
+void DBGridModel::setCalculatedColumns(std::vector<CalculatedColumn> columns)
+{
+    beginResetModel();
+    m_calculated = std::move(columns);
+    const Dataset* dataset = activeDataset();
+    m_columns = dataset ? dataset->fieldCount() + calculatedColumnCount() : 0;
+    endResetModel();
+}
+
 void DBGridModel::setDimmedRows(RowTest test, const QColor& colour)
 {
     m_dimmed = std::move(test);
@@ -131,9 +163,27 @@ QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int r
     if (orientation == Qt::Vertical)
         return section + 1;
     const Dataset* dataset = activeDataset();
-    if (!dataset || section < 0 || section >= m_columns || section >= dataset->fieldCount())
+    if (!dataset || section < 0 || section >= m_columns)
         return {};
+    if (section >= dataset->fieldCount()) {
+        const auto column = size_t(section - dataset->fieldCount());
+        return column < m_calculated.size() ? QVariant(m_calculated[column].title) : QVariant();
+    }
     return QString::fromUtf8(dataset->field(section).name);
+}
+
+bool DBGridModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
+{
+    // The fields are known before the dataset opens: titles are written while the window is built.
+    const Dataset* dataset = m_source ? m_source->dataSet() : nullptr;
+    const int fields = dataset ? dataset->fieldCount() : 0;
+    const auto column = size_t(section - fields);
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) || section < fields
+        || column >= m_calculated.size())
+        return false;
+    m_calculated[column].title = value.toString();
+    Q_EMIT headerDataChanged(orientation, section, section);
+    return true;
 }
 
 Qt::ItemFlags DBGridModel::flags(const QModelIndex& index) const

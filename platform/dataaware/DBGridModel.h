@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <vector>
 
 namespace tolvex {
 
@@ -27,6 +28,8 @@ public:
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Only a calculated column's title can be set; the fields' titles are their names.
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role = Qt::EditRole) override;
     [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // Brings the rows and columns in line with the dataset and shows the cells anew.
@@ -37,6 +40,16 @@ public:
     using RowTest = std::function<bool(int row)>;
     void setDimmedRows(RowTest test, const QColor& colour);
 
+    // Columns after the fields whose cells are worked out per row when shown,
+    // as a desktop dataset's calculated fields are.
+    struct CalculatedColumn {
+        QString title;
+        std::function<QString(int row)> text;
+        bool alignRight = false;
+    };
+    void setCalculatedColumns(std::vector<CalculatedColumn> columns);
+    [[nodiscard]] int calculatedColumnCount() const { return int(m_calculated.size()); }
+
 Q_SIGNALS:
     // Around a refresh: a view's current row may shift meanwhile without the dataset moving.
     void refreshStarted();
@@ -46,11 +59,13 @@ private:
     [[nodiscard]] Dataset* activeDataset() const;
     // The row of the record being edited, or -1.
     [[nodiscard]] int pendingRow() const;
+    [[nodiscard]] QVariant calculatedData(const QModelIndex& index, int role) const;
     void showPendingField(int pos);
     void adjustCounts();
 
     QPointer<DataSource> m_source;
     RowTest m_dimmed;
+    std::vector<CalculatedColumn> m_calculated;
     QColor m_dimColour;
     int m_rows = 0;
     int m_columns = 0;

@@ -3,6 +3,8 @@
 #include "platform/dataaware/DBNavigator.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -61,6 +63,18 @@ void apply(QWidget* window, QObject* target, const DesignText& t, const QString&
     case TextRole::NavigatorHint:
         setNavigatorHint(target, t.index, text);
         break;
+    case TextRole::ListItem: {
+        auto* combo = qobject_cast<QComboBox*>(target);
+        Q_ASSERT_X(combo && t.index < combo->count(), "applyTexts", "an item the combo box does not have");
+        combo->setItemText(t.index, text);
+        break;
+    }
+    case TextRole::ColumnTitle: {
+        auto* view = qobject_cast<QAbstractItemView*>(target);
+        Q_ASSERT_X(view && view->model(), "applyTexts", "a column title for a control without columns");
+        view->model()->setHeaderData(t.index, Qt::Horizontal, text);
+        break;
+    }
     }
 }
 

@@ -15,6 +15,8 @@ enum class TextRole {
     Hint,          // the tooltip
     MemoLine,      // one line of a text block, by its index
     NavigatorHint, // one button hint of a record navigator, by its index
+    ListItem,      // one item of a combo box, by its index
+    ColumnTitle,   // the title of a table view's column, by its index
 };
 
 // Which of a text's forms to show: the one the window is built with, or a language's.

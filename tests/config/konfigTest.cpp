@@ -1,4 +1,5 @@
 #include "common/toolbox.h"
+#include "config/FilterSettings.h"
 #include "config/Konfig.h"
 #include "platform/files/ProfileFile.h"
 
@@ -72,6 +73,54 @@ private Q_SLOTS:
         file.write(text);
         file.close();
         QCOMPARE(konfig::readEnglish(ProfileFile(file.fileName())), english);
+    }
+
+    void filterSectionIgnoresWhatItCannotHold_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("players");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("neverPlayed");
+        QTest::newRow("all set") << QByteArray("text=Rail\r\ntyp=ctf\r\nspieler=6\r\nitems=Quad, rg,BFG\r\ninstalliert=1\r\nungespielt=1")
+                                 << "Rail" << 2 << 6 << 0x61 << true << true;
+        QTest::newRow("broken values") << QByteArray("typ=TDM\r\nspieler=6x\r\nitems=Chaingun,,\r\ninstalliert=yes\r\nungespielt=2")
+                                       << "" << 0 << -1 << 0 << false << false;
+        QTest::newRow("players out of range") << QByteArray("spieler=-3") << "" << 0 << -1 << 0 << false << false;
+        QTest::newRow("players too large") << QByteArray("spieler=99999") << "" << 0 << -1 << 0 << false << false;
+    }
+    void filterSectionIgnoresWhatItCannotHold()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QString, text);
+        QFETCH(int, type);
+        QFETCH(int, players);
+        QFETCH(int, items);
+        QFETCH(bool, installed);
+        QFETCH(bool, neverPlayed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("konfig.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Filter]\r\n" + section + "\r\n");
+        file.close();
+        const LevelFilter filter = konfig::readFilter(ProfileFile(path));
+        QCOMPARE(filter.text, text);
+        QCOMPARE(int(filter.type), type);
+        QCOMPARE(filter.players.value_or(-1), players);
+        QCOMPARE(int(filter.items), items);
+        QCOMPARE(filter.installedOnly, installed);
+        QCOMPARE(filter.neverPlayed, neverPlayed);
+
+        // What is written reads back the same; no filter leaves a file without the section untouched.
+        ProfileFile ini(dir.filePath(QStringLiteral("other.ini")));
+        konfig::writeFilter(ini, LevelFilter{});
+        ini.flush();
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("other.ini"))));
+        konfig::writeFilter(ini, filter);
+        QCOMPARE(konfig::readFilter(ini), filter);
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,7 +34,7 @@ using namespace tolvex;
 
 namespace {
 
-enum class Kind { Caption, Hint, MemoLine, NavigatorHint, Message };
+enum class Kind { Caption, Hint, MemoLine, NavigatorHint, ListItem, ColumnTitle, Message };
 
 // One text the language switch writes: where it lives, and what it reads
 // in German, in English and as the window defines it.
@@ -63,6 +64,10 @@ Kind kindOf(TextRole role)
         return Kind::MemoLine;
     case TextRole::NavigatorHint:
         return Kind::NavigatorHint;
+    case TextRole::ListItem:
+        return Kind::ListItem;
+    case TextRole::ColumnTitle:
+        return Kind::ColumnTitle;
     }
     return Kind::Message;
 }
@@ -83,6 +88,7 @@ const std::vector<Target>& targets()
         rows.push_back({nullptr, "MsgExported", Kind::Message, 0, "Daten eportiert!", "Data exported!", "Daten eportiert!"});
         rows.push_back({nullptr, "MsgImported", Kind::Message, 0, "Import abgeschlossen", "Import finished!", "Import abgeschlossen"});
         rows.push_back({nullptr, "MsgRecord", Kind::Message, 0, "Datensatz:", "Record:", "Datensatz:"});
+        rows.push_back({nullptr, "MsgFiltered", Kind::Message, 0, "(Filter)", "(filter)", "(Filter)"});
         return rows;
     }();
     return all;
@@ -117,6 +123,8 @@ QString shownText(const Target& t)
 {
     if (t.kind == Kind::Message) {
         const QLatin1String name(t.control);
+        if (name == QLatin1String("MsgFiltered"))
+            return MsgFiltered;
         return name == QLatin1String("MsgExported") ? MsgExported : name == QLatin1String("MsgImported") ? MsgImported : MsgRecord;
     }
     QWidget* w = window(QLatin1String(t.window));
@@ -143,6 +151,10 @@ QString shownText(const Target& t)
         const QString onButton = navigator->button(static_cast<DBNavigator::Button>(t.index))->toolTip();
         return listed == onButton ? listed : QStringLiteral("<list %1, button %2>").arg(listed, onButton);
     }
+    case Kind::ListItem:
+        return qobject_cast<const QComboBox*>(control)->itemText(t.index);
+    case Kind::ColumnTitle:
+        return qobject_cast<const QAbstractItemView*>(control)->model()->headerData(t.index, Qt::Horizontal).toString();
     case Kind::Message:
         break;
     }
@@ -153,7 +165,7 @@ QString targetName(const Target& t)
 {
     QString name = t.window ? QLatin1String(t.window) + u'.' : QString();
     name += t.control ? QLatin1String(t.control) : QLatin1String("caption");
-    if (t.kind == Kind::MemoLine || t.kind == Kind::NavigatorHint)
+    if (t.kind == Kind::MemoLine || t.kind == Kind::NavigatorHint || t.kind == Kind::ListItem || t.kind == Kind::ColumnTitle)
         name += u'[' + QString::number(t.index) + u']';
     if (t.kind == Kind::Hint)
         name += QLatin1String(" hint");

@@ -305,7 +305,8 @@ private Q_SLOTS:
                                       QStringLiteral("Min Player"), QStringLiteral("Max Player"),
                                       QStringLiteral("Beschreibung"), QStringLiteral("Quad"), QStringLiteral("Invul"),
                                       QStringLiteral("GL"), QStringLiteral("RL"), QStringLiteral("HB"),
-                                      QStringLiteral("RG"), QStringLiteral("BFG")}));
+                                      QStringLiteral("RG"), QStringLiteral("BFG"), QStringLiteral("Zuletzt gespielt"),
+                                      QStringLiteral("Gespielt")}));
         QCOMPARE(model->rowCount(), 6);
 
         QStringList ctf;
@@ -389,7 +390,7 @@ private Q_SLOTS:
         QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
 
         clickRow(2);
-        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 13);
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 15); // the fields and the two history columns
         // Neither typing, double-clicking nor the Delete key changes a record.
         const QRect cellRect = grid->visualRect(grid->model()->index(2, 1));
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellRect.center());

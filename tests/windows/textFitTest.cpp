@@ -8,6 +8,7 @@
 #include "tests/support/ProgramFolder.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -49,6 +50,13 @@ QStringList misfits(QWidget* window)
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
         if (!button->text().isEmpty() && button->icon().isNull())
             report(button, button->text(), button->sizeHint().width(), button->width());
+    }
+    // A combo box needs the width its longest item asks for.
+    for (QComboBox* combo : window->findChildren<QComboBox*>()) {
+        QStringList items;
+        for (int item = 0; item < combo->count(); ++item)
+            items << combo->itemText(item);
+        report(combo, items.join(u'|'), combo->sizeHint().width(), combo->width());
     }
     for (QGroupBox* group : window->findChildren<QGroupBox*>())
         report(group, group->title(), group->fontMetrics().horizontalAdvance(group->title()) + 8, group->width());
