@@ -7,7 +7,7 @@
 #include "bench/BenchData.h"
 #include "bench/ProgramWindows.h"
 #include "bench/Registration.h"
-#include "catalogue/LevelFilter.h"
+#include "catalogue/LevelMatcher.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
 #include "overview/tabelle.h"

@@ -2,7 +2,7 @@
 // and writes the peak of its own resident memory in bytes
 // (VmHWM, as holdTable reads it): the play history in the file is read at open.
 
-#include "catalogue/LevelFilter.h"
+#include "catalogue/LevelMatcher.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
 #include "platform/dialogs/TolvexError.h"

@@ -21,7 +21,8 @@ constexpr unsigned kLongText = 0xFF;
 // Reads the field at `at` and returns where the next one starts.
 const char* readField(const char* at, Kind kind, StoredField& field)
 {
-    field.kind = kind;
+    // A field read over an earlier one keeps nothing of it.
+    field = StoredField{kind, {}, 0};
     if (kind == Kind::Number) {
         std::int32_t n = 0;
         std::memcpy(&n, at, sizeof n);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/LevelFilter.h"
+#include "level/LevelFilter.h"
 
 namespace tolvex {
 

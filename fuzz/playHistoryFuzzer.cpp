@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 
-#include "catalogue/LevelFilter.h"
+#include "catalogue/LevelMatcher.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/PlayHistory.h"

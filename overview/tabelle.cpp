@@ -2,7 +2,7 @@
 
 #include "catalogue/GameLevels.h"
 #include "catalogue/LevelListTransfer.h"
-#include "catalogue/LevelFilter.h"
+#include "catalogue/LevelMatcher.h"
 #include "catalogue/LevelTable.h"
 #include "catalogue/PlayHistory.h"
 #include "catalogue/SurveyPrint.h"
@@ -158,7 +158,12 @@ TForm1::TForm1(QWidget* parent)
     // The controls are laid out in the design client area; the window's own
     // design geometry is its outer frame.
     setOuterGeometry(this, kDesignOuter);
+    connectHandlers();
+}
 
+// One guarded handler per control event.
+void TForm1::connectHandlers()
+{
     connect(Edit1, &QLineEdit::textChanged, this, guarded(this, &TForm1::Edit1Change));
     connect(DBGrid1, &DBGrid::cellClicked, this, guarded(this, &TForm1::DBGrid1CellClick));
     connect(SpeedButton2, &SpeedButton::clicked, this, guarded(this, &TForm1::SpeedButton2Click));

@@ -81,6 +81,7 @@ private:
     void markInstalledLevels(std::optional<GameMaps> maps);
     void applyFilter();
     void showHistoryColumns();
+    void connectHandlers();
 
     // The maps of the game folder as last gathered; rows of other names are dimmed.
     std::unique_ptr<GameMaps> m_installed;

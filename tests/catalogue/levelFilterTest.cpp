@@ -1,4 +1,4 @@
-#include "catalogue/LevelFilter.h"
+#include "catalogue/LevelMatcher.h"
 #include "catalogue/LevelListTransfer.h"
 #include "catalogue/LevelRecords.h"
 #include "catalogue/LevelTable.h"
