@@ -219,7 +219,7 @@ QString catalogueWithHistory()
 
 qint64 peakOf(const QString& file, const char* mode)
 {
-    const test::ChildResult result = test::runProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/holdFilter"),
+    const test::ChildResult result = test::runProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/holdTable"),
                                                       {file, QLatin1String(mode)}, test::Streams::Output);
     bool ok = result.succeeded();
     const qint64 bytes = ok ? result.output.trimmed().toLongLong(&ok) : 0;
