@@ -28,15 +28,6 @@ QDateTime at(const char* utc)
     return time;
 }
 
-bool runSql(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    const bool done = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
-}
-
 QStringList rows(const QString& path, const char* sql)
 {
     sqlite3* db = nullptr;

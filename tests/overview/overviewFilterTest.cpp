@@ -9,6 +9,7 @@
 #include "shell/EingabeMaske.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestCatalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,15 +79,6 @@ QStringList lines(const QByteArray& bytes)
 {
     QStringList result = QString::fromUtf8(bytes).split(u'\n', Qt::SkipEmptyParts);
     return result;
-}
-
-bool runSql(const QString& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    const bool done = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
 }
 
 } // namespace

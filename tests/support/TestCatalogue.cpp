@@ -9,14 +9,19 @@
 
 namespace tolvex {
 
+bool runSql(const QString& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    const bool done = sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
+}
+
 std::unique_ptr<LevelTable> newCatalogue(const QString& file, const std::vector<QStringList>& records)
 {
     QFile::remove(file);
-    sqlite3* db = nullptr;
-    const bool made = sqlite3_open(QFile::encodeName(file).constData(), &db) == SQLITE_OK
-        && sqlite3_exec(db, LevelSchema::createStatement(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    if (!made)
+    if (!runSql(file, LevelSchema::createStatement()))
         qFatal("cannot create the catalogue %s", qPrintable(file));
     auto table = std::make_unique<LevelTable>();
     table->setFileName(file);
